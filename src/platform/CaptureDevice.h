@@ -1,0 +1,27 @@
+#pragma once
+#include "platform/CaptureFilter.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace platform {
+
+// One entry of the video-input device category, in enumeration order.
+class CaptureDevice
+{
+public:
+    virtual ~CaptureDevice() = default;
+
+    // Whether the device's property bag opens.
+    virtual bool openPropertyBag() = 0;
+    // Reads a text property of the bag ("DevicePath", "FriendlyName", "Description");
+    // false when it is not readable.
+    virtual bool readProperty(const QString &name, QString *value) = 0;
+    // The moniker's display name.
+    virtual QString monikerDisplayName() = 0;
+    // Binds the device to a capture filter; null when that fails.
+    virtual std::shared_ptr<CaptureFilter> bindFilter() = 0;
+};
+
+} // namespace platform

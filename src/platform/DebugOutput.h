@@ -1,0 +1,15 @@
+#pragma once
+#include <QString>
+
+#include <functional>
+
+namespace platform {
+
+// One line of diagnostic text for the debugger (standard error on this platform).
+void debuggerOutput(const QString &text);
+
+// Replaces where debugger lines go (tests capture them); an empty function restores
+// the platform's output.
+void setDebuggerSink(std::function<void(const QString &)> sink);
+
+} // namespace platform

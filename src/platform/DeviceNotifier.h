@@ -1,0 +1,22 @@
+#pragma once
+#include "platform/DeviceChange.h"
+
+#include <QObject>
+
+namespace platform {
+
+// Delivers device-change broadcasts of the registered interface classes to the GUI
+// thread, like the window messages a registered window receives.
+class DeviceNotifier : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    // Registers for broadcasts of one device-interface class; false when refused.
+    virtual bool registerInterfaceClass(const QUuid &classGuid) = 0;
+
+signals:
+    void deviceChanged(const platform::DeviceChange &change);
+};
+
+} // namespace platform
