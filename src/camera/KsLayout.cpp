@@ -1,0 +1,36 @@
+#include "camera/KsLayout.h"
+
+#include <QtEndian>
+
+namespace kslayout {
+
+void putGuid(std::uint8_t *at, const QUuid &guid)
+{
+    qToLittleEndian<quint32>(guid.data1, at);
+    qToLittleEndian<quint16>(guid.data2, at + 4);
+    qToLittleEndian<quint16>(guid.data3, at + 6);
+    for (int i = 0; i < 8; ++i)
+        at[8 + i] = guid.data4[i];
+}
+
+void putUint32(std::uint8_t *at, std::uint32_t value)
+{
+    qToLittleEndian<quint32>(value, at);
+}
+
+void putInt32(std::uint8_t *at, std::int32_t value)
+{
+    qToLittleEndian<qint32>(value, at);
+}
+
+std::uint32_t getUint32(const std::uint8_t *at)
+{
+    return qFromLittleEndian<quint32>(at);
+}
+
+std::int32_t getInt32(const std::uint8_t *at)
+{
+    return qFromLittleEndian<qint32>(at);
+}
+
+} // namespace kslayout

@@ -1,0 +1,347 @@
+#include "camera/UVCExtensionUnit.h"
+
+#include "camera/KsLayout.h"
+#include "platform/Backend.h"
+#include "platform/UpgradeModeCode.h"
+
+#include <QtDebug>
+
+#include <cstdio>
+#include <cstring>
+
+using platform::HResult;
+
+const QUuid UVCExtensionUnit::kPropertySet(0x23E49ED0, 0x1178, 0x4F31, 0xAE, 0x52, 0xD2, 0xFB, 0x8A,
+                                           0x8D, 0x3B, 0x48);
+const QUuid UVCExtensionUnit::kNodeTypeDevSpecific(0x941C7AC0, 0xC559, 0x11D0, 0x8A, 0x2B, 0x00, 0xA0,
+                                                   0xC9, 0x25, 0x5A, 0xC1);
+
+namespace {
+
+constexpr std::uint32_t kMessageLength = 8;
+constexpr std::uint32_t kHeaderLength = 32;
+
+void logFailure(const char *function, const char *step, HResult hr)
+{
+    qDebug("info: Function: %s, %s failed, Error code: 0x%.2x \n", function, step,
+           static_cast<unsigned>(hr));
+}
+
+const char *const kSetGet = "UVCExtensionUnit::SetGetExtensionUnit";
+const char *const kFindNode = "FindExtensionNode";
+
+} // namespace
+
+UVCExtensionUnit::UVCExtensionUnit()
+    : QObject(nullptr)
+{
+}
+
+UVCExtensionUnit::~UVCExtensionUnit()
+{
+    ReleaseUvc();
+}
+
+bool UVCExtensionUnit::InitUvc(const QString &id, const QString &name)
+{
+    deviceCount = 0;
+    devices.clear();
+
+    int failedStep = -1;
+    const HResult hr = platform::backend().enumerateMediaDevices(&devices, &failedStep);
+    attributes = failedStep != 0;
+    if (platform::failed(hr)) {
+        static const char *const steps[] = {"Create attribute store", "Video capture device SetGUID",
+                                            "Device enumeration"};
+        const int step = failedStep >= 0 && failedStep <= 2 ? failedStep : 2;
+        logFailure("UVCExtensionUnit::GetVideoDevices", steps[step], hr);
+        devices.clear();
+    }
+    deviceCount = static_cast<std::uint32_t>(devices.size());
+
+    for (std::uint32_t i = 0; i < deviceCount; ++i) {
+        const std::shared_ptr<platform::MediaDevice> &device = devices.at(static_cast<int>(i));
+        QString friendlyName;
+        HResult status = device->friendlyName(&friendlyName);
+        if (platform::failed(status)) {
+            logFailure("UVCExtensionUnit::GetVideoDeviceFriendlyNames", "Get video device friendly name",
+                       status);
+            friendlyName.clear();
+        }
+        qDebug() << "uvc camera index:" << i << " name:" << friendlyName;
+
+        QString link;
+        status = device->symbolicLink(&link);
+        if (platform::failed(status)) {
+            logFailure("UVCExtensionUnit::GetVideoDevicePath", "Get video device path", status);
+            link.clear();
+        }
+        qDebug() << "uvc path:" << link;
+
+        // Both the instance id inside the link and the friendly name must agree; two
+        // cameras of one model differ only in the former.
+        if (!link.contains(id, Qt::CaseSensitive) || friendlyName != name)
+            continue;
+
+        std::shared_ptr<platform::MediaSource> source;
+        status = device->activate(&source);
+        if (platform::failed(status) || !source) {
+            logFailure("UVCExtensionUnit::InitVideoDevice", "Activating video device",
+                       platform::failed(status) ? status : platform::kEPointer);
+            return false;
+        }
+        mediaSource = source;
+        status = mediaSource->createSourceReader();
+        if (platform::failed(status)) {
+            // The source stays held: extension-unit requests still reach the camera.
+            logFailure("UVCExtensionUnit::InitVideoDevice", "Creating video source reader", status);
+            return false;
+        }
+        sourceReader = true;
+        return true;
+    }
+    return false;
+}
+
+void UVCExtensionUnit::ReleaseUvc()
+{
+    for (auto &device : devices)
+        device.reset();
+    deviceCount = 0;
+    sequence = 0;
+    devices.clear();
+    attributes = false;
+    mediaSource.reset();
+    sourceReader = false;
+}
+
+HResult UVCExtensionUnit::FindExtensionNode(platform::KsTopologyInfo *topology, std::uint32_t *nodeId)
+{
+    std::uint32_t count = 0;
+    const HResult hr = topology->numNodes(&count);
+    if (platform::failed(hr)) {
+        logFailure(kSetGet, kFindNode, hr);
+        return hr;
+    }
+    // The lowest-numbered device-specific node is the vendor unit; it is looked up
+    // afresh for every request.
+    for (std::uint32_t i = 0; i < count; ++i) {
+        QUuid type;
+        topology->nodeType(i, &type);
+        if (type == kNodeTypeDevSpecific) {
+            *nodeId = i;
+            return platform::kSOk;
+        }
+    }
+    logFailure(kSetGet, kFindNode, platform::kEFail);
+    return platform::kEFail;
+}
+
+HResult UVCExtensionUnit::SetGetExtensionUnit(QUuid propertySet, std::uint32_t selector,
+                                              std::uint32_t flags, void *data, std::uint32_t length,
+                                              std::uint32_t *bytesReturned)
+{
+    if (!mediaSource)
+        return platform::kEPointer;
+
+    std::shared_ptr<platform::KsTopologyInfo> topology;
+    HResult hr = mediaSource->queryTopology(&topology);
+    if (platform::failed(hr)) {
+        logFailure(kSetGet, "IMFMediaSource::QueryInterface(IKsTopologyInfo)", hr);
+        return hr;
+    }
+    if (!topology) {
+        logFailure(kSetGet, kFindNode, platform::kEPointer);
+        return platform::kEPointer;
+    }
+
+    std::uint32_t nodeId = 0;
+    hr = FindExtensionNode(topology.get(), &nodeId);
+    if (platform::failed(hr))
+        return hr;
+
+    std::fputs("found one xu node\n", stdout);
+    QUuid type;
+    hr = topology->nodeType(nodeId, &type);
+    if (platform::failed(hr)) {
+        logFailure(kSetGet, "IKsTopologyInfo->get_NodeType(...)", hr);
+        return hr;
+    }
+    std::shared_ptr<platform::KsNode> node;
+    hr = topology->createNodeInstance(nodeId, &node);
+    if (platform::failed(hr) || !node) {
+        hr = platform::failed(hr) ? hr : platform::kEPointer;
+        logFailure(kSetGet, "ks_topology_info->CreateNodeInstance(...)", hr);
+        return hr;
+    }
+    std::shared_ptr<platform::KsControl> control;
+    hr = node->queryControl(&control);
+    if (platform::failed(hr) || !control) {
+        hr = platform::failed(hr) ? hr : platform::kENoInterface;
+        logFailure(kSetGet, "ks_topology_info->QueryInterface(...)", hr);
+        return hr;
+    }
+
+    std::uint8_t header[kHeaderLength] = {};
+    kslayout::putGuid(header, propertySet);
+    kslayout::putUint32(header + 16, selector);
+    kslayout::putUint32(header + 20, flags);
+    kslayout::putUint32(header + 24, nodeId);
+    std::uint32_t returned = 0;
+    hr = control->ksProperty(header, kHeaderLength, data, length,
+                             bytesReturned ? bytesReturned : &returned);
+    if (!platform::failed(hr))
+        return hr;
+
+    qDebug() << "Set FAIL REINITUVC";
+    emit reInitUvc();
+    logFailure(kSetGet, "ks_control->KsProperty(...)", hr);
+    return hr;
+}
+
+std::uint8_t UVCExtensionUnit::nextSequence()
+{
+    ++sequence;
+    if (sequence > 255)
+        sequence = 0;
+    return static_cast<std::uint8_t>(sequence);
+}
+
+bool UVCExtensionUnit::sendCommand(std::uint8_t opcode, int value)
+{
+    std::uint8_t message[kMessageLength] = {};
+    message[0] = opcode;
+    message[1] = nextSequence();
+    // Only the low byte of the caller's value travels.
+    message[2] = static_cast<std::uint8_t>(value & 0xFF);
+    std::uint32_t returned = 0;
+    return SetGetExtensionUnit(kPropertySet, kSelectorCommand, kFlagsSet, message, kMessageLength,
+                               &returned)
+        == platform::kSOk;
+}
+
+bool UVCExtensionUnit::query(std::uint8_t opcode, std::uint8_t response[8])
+{
+    if (!sendCommand(opcode, 0))
+        return false;
+    std::memset(response, 0, kMessageLength);
+    response[0] = opcode;
+    response[1] = nextSequence();
+    std::uint32_t returned = 0;
+    return SetGetExtensionUnit(kPropertySet, kSelectorResponse, kFlagsGet, response, kMessageLength,
+                               &returned)
+        == platform::kSOk;
+}
+
+bool UVCExtensionUnit::queryValue(std::uint8_t opcode, int &value)
+{
+    std::uint8_t response[kMessageLength];
+    if (!query(opcode, response))
+        return false;
+    value = response[2];
+    return true;
+}
+
+bool UVCExtensionUnit::SetHDR(int on) { return sendCommand(0x01, on); }
+bool UVCExtensionUnit::GetHDR(int &on) { return queryValue(0x81, on); }
+bool UVCExtensionUnit::SetAntiFlicker(int value) { return sendCommand(0x02, value); }
+bool UVCExtensionUnit::GetAntiFlicker(int &value) { return queryValue(0x82, value); }
+bool UVCExtensionUnit::SetMicEnable(int value) { return sendCommand(0x04, value); }
+bool UVCExtensionUnit::GetMicEnable(int &value) { return queryValue(0x84, value); }
+bool UVCExtensionUnit::SetMirror(int on) { return sendCommand(0x09, on); }
+bool UVCExtensionUnit::GetMirror(int &on) { return queryValue(0x89, on); }
+bool UVCExtensionUnit::SetViewAngle(int index) { return sendCommand(0x0C, index); }
+bool UVCExtensionUnit::GetViewAngle(int &index) { return queryValue(0x8C, index); }
+bool UVCExtensionUnit::SetHDMode(int on) { return sendCommand(0x0D, on); }
+bool UVCExtensionUnit::GetHDMode(int &on) { return queryValue(0x8D, on); }
+bool UVCExtensionUnit::SetTrackingMode(int mode) { return sendCommand(0x10, mode); }
+bool UVCExtensionUnit::GetTrackingMode(int &mode) { return queryValue(0x90, mode); }
+
+bool UVCExtensionUnit::SetTrackingEffect(int effect)
+{
+    qDebug() << "Auto config Effect";
+    return sendCommand(0x11, effect);
+}
+
+bool UVCExtensionUnit::GetTrackingEffect(int &effect)
+{
+    qDebug() << "Auto query Effect";
+    return queryValue(0x91, effect);
+}
+
+bool UVCExtensionUnit::SetTrackingSpeed(int speed)
+{
+    qDebug() << "Auto config Speend";
+    return sendCommand(0x12, speed);
+}
+
+bool UVCExtensionUnit::GetTrackingSpeed(int &speed)
+{
+    qDebug() << "Auto query Speend";
+    return queryValue(0x92, speed);
+}
+
+bool UVCExtensionUnit::GetVideoState(int &state) { return queryValue(0x96, state); }
+bool UVCExtensionUnit::SetAutoAE(int on) { return sendCommand(0x17, on); }
+
+bool UVCExtensionUnit::GetAutoAE(int &on)
+{
+    std::uint8_t response[kMessageLength];
+    if (!query(0x97, response) || response[3] != 0x79 || response[4] != 0x97)
+        return false;
+    on = response[2];
+    return true;
+}
+
+bool UVCExtensionUnit::SetGesture(int on) { return sendCommand(0x19, on); }
+
+bool UVCExtensionUnit::GetGesture(int &on)
+{
+    std::uint8_t response[kMessageLength];
+    if (!query(0x99, response) || response[3] != 0x66 || response[4] != 0x99)
+        return false;
+    on = response[2];
+    return true;
+}
+
+bool UVCExtensionUnit::SetAutoFocus()
+{
+    // A fixed message outside the numbered sequence.
+    std::uint8_t message[kMessageLength] = {0x40, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x00};
+    std::uint32_t returned = 0;
+    return SetGetExtensionUnit(kPropertySet, kSelectorCommand, kFlagsSet, message, kMessageLength,
+                               &returned)
+        == platform::kSOk;
+}
+
+bool UVCExtensionUnit::ResetDefaults()
+{
+    qDebug() << "updateDev.";
+    return sendCommand(0x7F, 0);
+}
+
+bool UVCExtensionUnit::GetVersion(int opcode, QString &version)
+{
+    std::uint8_t response[kMessageLength];
+    if (!query(static_cast<std::uint8_t>(opcode), response))
+        return false;
+    // Three 16-bit numbers, most significant byte first.
+    const int major = response[2] * 256 + response[3];
+    const int minor = response[4] * 256 + response[5];
+    const int patch = response[6] * 256 + response[7];
+    if (major == 0 && minor == 0 && patch == 0)
+        return false;
+    version = QString::asprintf("%d.%d.%d", major, minor, patch).left(31);
+    return true;
+}
+
+bool UVCExtensionUnit::EnterUpgradeMode()
+{
+    qDebug() << "updateDev.";
+    std::uint8_t code[kMessageLength];
+    platform::buildUpgradeModeCode(code);
+    std::uint32_t returned = 0;
+    return SetGetExtensionUnit(kPropertySet, kSelectorUpgrade, kFlagsSet, code, kMessageLength,
+                               &returned)
+        == platform::kSOk;
+}
