@@ -1,0 +1,3 @@
+#include "camera/CameraPropertyState.h"
+
+CameraPropertyState cameraPropertyState;

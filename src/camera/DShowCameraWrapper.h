@@ -1,0 +1,61 @@
+#pragma once
+#include "camera/CameraEntry.h"
+#include "platform/CaptureFilter.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QUuid>
+
+#include <cstdint>
+#include <memory>
+
+// The standard video-capture stack: lists the capture devices, selects the opened
+// camera and reads and writes its standard camera and image properties. Its state is
+// process-wide: the selected filter (captureFilter) and cameraPropertyState.
+class DShowCameraWrapper : public QObject
+{
+public:
+    static const QUuid kPropSetCameraControl;
+    static const QUuid kPropSetVideoProcAmp;
+    static constexpr std::int32_t kKsPropertyTypeGet = 1;
+    static constexpr std::int32_t kKsPropertyTypeSet = 2;
+    static constexpr std::int32_t kFlagsAuto = 1;
+    static constexpr std::int32_t kFlagsManual = 2;
+
+    DShowCameraWrapper() = default;
+    ~DShowCameraWrapper() override;
+
+    // Appends one entry per usable capture device; returns the list's size.
+    int listCaptureDevices(QList<CameraEntry> &list);
+    // Binds captureFilter to the device with exactly this id and name; index receives
+    // its enumeration position (-1 when none matches).
+    bool selectCamera(const QString &id, const QString &name, int &index);
+    void releaseCamera();
+    // Reads ranges and current values into cameraPropertyState, in the model's order.
+    bool readCameraProperties(int index, int model);
+    // Read one current value into cameraPropertyState; false (and nothing stored) when
+    // no camera is selected or the camera refuses the read.
+    bool getCameraCtlValue(int id, int value);
+    bool getVideoProcValue(int id, int value);
+    // Write one value in manual mode; false when no camera is selected or the camera
+    // refuses the value.
+    bool setCameraCtlValue(int id, int value);
+    bool setVideoProcValue(int id, int value);
+    // Switches an image property to automatic mode; false when the camera refuses.
+    bool setVideoProcAuto(int id);
+
+    // The part of a device path between its first and last "#" (empty with fewer
+    // than two).
+    static QString idFromDevicePath(const QString &path);
+    // Whether a camera is selected.
+    static bool hasCaptureFilter() { return captureFilter != nullptr; }
+
+private:
+    std::shared_ptr<platform::CaptureFilter> bindFilterByPosition(int index);
+    bool getValue(const QUuid &set, int id, int value);
+    bool ksSet(const QUuid &set, int id, int value, std::int32_t flags, std::int32_t *valueOut,
+               std::int32_t *flagsOut);
+
+    static std::shared_ptr<platform::CaptureFilter> captureFilter;
+};
