@@ -1,5 +1,6 @@
 #include "platform/sim/SimBackend.h"
 
+#include "platform/sim/SimControlChannel.h"
 #include "platform/sim/SimDeviceNotifier.h"
 #include "platform/sim/SimMassStorage.h"
 #include "platform/sim/SimRig.h"
@@ -102,6 +103,8 @@ platform::DeviceNotifier *SimBackend::deviceNotifier()
     if (!m_notifier) {
         m_notifier = std::make_unique<SimDeviceNotifier>(*m_rig);
         m_rig->setNotifier(m_notifier.get());
+        // Commands from LENSDESK_RIG_CONTROL are read on this (the GUI) thread too.
+        m_control = SimControlChannel::fromEnvironment(*m_rig);
     }
     return m_notifier.get();
 }

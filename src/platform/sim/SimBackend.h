@@ -7,6 +7,7 @@ namespace sim {
 
 class SimRig;
 class SimDeviceNotifier;
+class SimControlChannel;
 
 // The backend over the simulated rig: what the classes above see of the rig's devices.
 class SimBackend : public platform::Backend
@@ -43,6 +44,7 @@ public:
 private:
     std::unique_ptr<SimRig> m_rig;
     std::unique_ptr<SimDeviceNotifier> m_notifier;
+    std::unique_ptr<SimControlChannel> m_control;
     platform::HResult m_graphBuilderStatus = platform::kSOk;
     int m_mediaFailStep = -1;
     platform::HResult m_mediaFailStatus = platform::kEFail;

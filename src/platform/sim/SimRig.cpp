@@ -4,6 +4,7 @@
 #include "platform/VirtualClock.h"
 #include "platform/sim/SimDeviceNotifier.h"
 #include "platform/sim/SimStreamServer.h"
+#include "platform/sim/SimUvcCamera.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -162,6 +163,7 @@ void SimRig::unplug(SimCamera *camera)
         return;
     camera->setPresent(false);
     camera->stream().closeAll();
+    camera->uvc().detach();
     raiseArrivalOrRemoval(camera, false);
 }
 
