@@ -91,7 +91,7 @@ std::shared_ptr<platform::Volume> SimBackend::openVolume(const QString &devicePa
     const QChar letter = devicePath.at(4).toUpper();
     m_rig->pump();
     QMutexLocker lock(&m_rig->mutex());
-    for (SimCamera *camera : m_rig->cameras()) {
+    for (SimCamera *camera : m_rig->cameras() + m_rig->volumes()) {
         if (camera->storage().answersDrive(letter))
             return camera->storage().openVolume();
     }

@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "platform/VirtualClock.h"
 #include "platform/sim/SimDeviceNotifier.h"
+#include "platform/sim/SimMassStorage.h"
 #include "platform/sim/SimStreamServer.h"
 #include "platform/sim/SimUvcCamera.h"
 
@@ -63,6 +64,14 @@ std::unique_ptr<SimRig> SimRig::fromJson(const QByteArray &json, QString *error)
         }
         rig->addCamera(value.toObject());
     }
+    for (const QJsonValue &value : root.value(QStringLiteral("volumes")).toArray()) {
+        if (!value.isObject()) {
+            if (error)
+                *error = QStringLiteral("every entry of \"volumes\" must be an object");
+            return nullptr;
+        }
+        rig->addVolume(value.toObject());
+    }
     for (const QJsonValue &value : root.value(QStringLiteral("events")).toArray()) {
         const QJsonObject event = value.toObject();
         const QString line = event.value(QStringLiteral("command")).toString();
@@ -114,6 +123,26 @@ SimCamera *SimRig::addCamera(const QJsonObject &config)
     return camera;
 }
 
+SimCamera *SimRig::addVolume(const QJsonObject &config)
+{
+    QMutexLocker lock(&m_mutex);
+    QJsonObject disk = config;
+    disk.insert(QStringLiteral("kind"), QStringLiteral("disk"));
+    if (!disk.contains(QStringLiteral("key")))
+        disk.insert(QStringLiteral("key"), QStringLiteral("disk%1").arg(m_volumes.size() + 1));
+    m_volumes.push_back(std::make_unique<SimCamera>(*this, disk));
+    return m_volumes.back().get();
+}
+
+QList<SimCamera *> SimRig::volumes() const
+{
+    QMutexLocker lock(&m_mutex);
+    QList<SimCamera *> list;
+    for (const auto &v : m_volumes)
+        list.append(v.get());
+    return list;
+}
+
 QList<SimCamera *> SimRig::cameras() const
 {
     QMutexLocker lock(&m_mutex);
@@ -163,6 +192,7 @@ void SimRig::unplug(SimCamera *camera)
         return;
     camera->setPresent(false);
     camera->stream().closeAll();
+    camera->storage().leaveBus();
     camera->uvc().detach();
     raiseArrivalOrRemoval(camera, false);
 }

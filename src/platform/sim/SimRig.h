@@ -35,6 +35,11 @@ public:
     SimCamera *addCamera(const QJsonObject &config);
 
     QList<SimCamera *> cameras() const;
+    // Adds a plain disk, described like one entry of the rig file's "volumes" array:
+    // a volume on its drive letter that is no capture device and answers INQUIRY
+    // with another vendor.
+    SimCamera *addVolume(const QJsonObject &config);
+    QList<SimCamera *> volumes() const;
     SimCamera *camera(const QString &key) const;
     // The present device in a normal (video-class) mode whose moniker name, with every
     // ":" turned into "_", equals the given one.
@@ -77,6 +82,7 @@ private:
 
     mutable QRecursiveMutex m_mutex;
     std::vector<std::unique_ptr<SimCamera>> m_cameras;
+    std::vector<std::unique_ptr<SimCamera>> m_volumes;
     struct Timed
     {
         qint64 due;

@@ -1,0 +1,163 @@
+#include "upgrade/PackageFiles.h"
+
+#include "app/AppPaths.h"
+
+#include <QByteArray>
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <cstdio>
+
+namespace {
+
+const char kScript[] = "auto_update.txt";
+const char kBoot[] = "boot";
+const char kScripts[] = "scripts";
+const char kKernel[] = "kernel";
+const char kCis[] = "cis.bin";
+const char kUBoot[] = "u-boot.bin";
+const char kMiservice[] = "miservice.ubifs";
+const char kModelDat[] = "model.dat";
+const char kUpdater[] = "usb_updater.bin";
+
+// The model file is read in pieces of this size.
+constexpr qint64 kPieceSize = 0x500000;
+
+struct ModelName
+{
+    const char *name;
+    bool separatorsFree; // a space or hyphen in the name matches any byte
+    int model;
+};
+
+// In the order that breaks ties.
+const ModelName kModelNames[] = {
+    {"Orvia Vista Pro", true, 0}, {"ZX KT-M-P27", true, 2},  {"KT-MP27-000", true, 2},
+    {"KT-DOR27-000", true, 3},    {"KT-RBN41-000", true, 4}, {"KT-M41-000", false, 1},
+    {"LNS410A-000", false, 5},    {"LNS611-000", false, 6},  {"LNS612-000", true, 7},
+    {"LNS612-001", true, 8},      {"Sightra+5", false, 9},   {"ARBOR 50F", true, 10},
+    {"ARBOR 50A", true, 11},      {"ARBOR 110", true, 12},   {"ARBOR 220", true, 13},
+    {"ARBOR 230", true, 14},      {"ARBOR 150F", true, 16},  {"ARBOR 150A", true, 15},
+};
+constexpr int kModelNameCount = int(sizeof kModelNames / sizeof kModelNames[0]);
+
+QString appPath(const char *name)
+{
+    return QStringLiteral("%1/%2").arg(applicationDir(), QLatin1String(name));
+}
+
+// A pattern over Latin-1 text that matches the name's bytes by its rule.
+QRegularExpression modelPattern(const ModelName &entry)
+{
+    QString pattern;
+    for (const char *p = entry.name; *p; ++p) {
+        if (entry.separatorsFree && (*p == ' ' || *p == '-'))
+            pattern += QLatin1Char('.');
+        else
+            pattern += QRegularExpression::escape(QString(QLatin1Char(*p)));
+    }
+    return QRegularExpression(pattern, QRegularExpression::DotMatchesEverythingOption);
+}
+
+} // namespace
+
+QStringList packageEntryNames()
+{
+    return {QLatin1String(kScript), QLatin1String(kBoot),      QLatin1String(kScripts),
+            QLatin1String(kKernel), QLatin1String(kCis),       QLatin1String(kUBoot),
+            QLatin1String(kMiservice), QLatin1String(kModelDat), QLatin1String(kUpdater)};
+}
+
+bool pathExists(const QString &path)
+{
+    if (path.isEmpty())
+        return false;
+    return QFileInfo::exists(path);
+}
+
+bool removePath(const QString &path)
+{
+    if (path.isEmpty())
+        return false;
+    const QFileInfo info(path);
+    // A link is removed itself, never what it points to.
+    if (info.isSymLink()) {
+        QFile::remove(path);
+        return true;
+    }
+    if (!info.exists())
+        return false;
+    if (info.isDir())
+        QDir(path).removeRecursively();
+    else
+        QFile::remove(path);
+    return true;
+}
+
+bool cleanPackageFiles()
+{
+    for (const char *name : {kScript, kBoot, kScripts, kKernel, kCis, kUBoot})
+        removePath(appPath(name));
+    removePath(appPath(kMiservice));
+    removePath(appPath(kModelDat));
+    return true;
+}
+
+bool checkPackageFiles()
+{
+    if (!pathExists(appPath(kScript)) || !pathExists(appPath(kScripts)) || !pathExists(appPath(kKernel)))
+        return false;
+    return pathExists(appPath(kMiservice)) || pathExists(appPath(kModelDat));
+}
+
+bool readPackageModel(int &model)
+{
+    QString path = appPath(kMiservice);
+    qDebug() << "model file:" << path;
+    if (!QFileInfo::exists(path)) {
+        qWarning() << "model file:" << path << "does not exist.";
+        path = appPath(kModelDat);
+        if (!QFileInfo::exists(path)) {
+            qWarning() << "model file:" << path << "does not exist.";
+            return false;
+        }
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        std::fputs("can't open file\n", stdout);
+        std::fflush(stdout);
+        return true;
+    }
+
+    QRegularExpression patterns[kModelNameCount];
+    int longest = 0;
+    for (int i = 0; i < kModelNameCount; ++i) {
+        patterns[i] = modelPattern(kModelNames[i]);
+        longest = qMax(longest, int(qstrlen(kModelNames[i].name)));
+    }
+    // The whole file is searched, piece by piece; each piece starts with the tail of
+    // the previous one so that a name across a piece boundary is still found.
+    bool found[kModelNameCount] = {};
+    QString window;
+    for (;;) {
+        const QByteArray piece = file.read(kPieceSize);
+        if (piece.isEmpty())
+            break;
+        window = window.right(longest - 1) + QString::fromLatin1(piece);
+        for (int i = 0; i < kModelNameCount; ++i) {
+            if (!found[i] && patterns[i].match(window).hasMatch())
+                found[i] = true;
+        }
+    }
+    file.close();
+    for (int i = 0; i < kModelNameCount; ++i) {
+        if (found[i]) {
+            model = kModelNames[i].model;
+            return true;
+        }
+    }
+    return false;
+}

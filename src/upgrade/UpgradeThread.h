@@ -1,0 +1,56 @@
+#pragma once
+#include <QMutex>
+#include <QObject>
+#include <QString>
+
+class UVCExtensionUnit;
+
+// Runs one firmware upgrade on its own thread: switches an open camera into its upgrade
+// state (or takes a camera found in a boot state), brings it to its boot loader, plays
+// "auto_update.txt" and reports the result. Every run ends with exactly one report.
+class UpgradeThread : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Waiting for the camera after the switch from normal mode: 41 searches, 500 ms apart.
+    static constexpr int kSwitchCountdown = 40;
+    static constexpr int kSwitchSearchPeriodMs = 500;
+    // Waiting for the boot loader after the hand-over: a first pause, then a search
+    // every 500 ms, for 60 s at most.
+    static constexpr int kHandoverFirstPauseMs = 1000;
+    static constexpr int kHandoverSearchPeriodMs = 500;
+    static constexpr int kHandoverMaxWaitMs = 60000;
+
+    UpgradeThread(int manufacturer, bool cameraOpen, UVCExtensionUnit *unit, QObject *parent = nullptr);
+
+signals:
+    void workFinished();
+    void workStart();
+    void onUpgradeReport(bool success, int progress, QString message);
+
+public slots:
+    void start();
+    void doWork();
+    void stop();
+
+private:
+    bool isRunning();
+    bool stopRequested();
+    void recoverFromBootState();
+    void upgradeFromNormalMode();
+    bool waitForBootLoader();
+    void runScript();
+    void report(bool success, int progress, const QString &message);
+    void reportFailure();
+
+    QMutex m_mutex;
+    bool m_bRunning = false;
+    int m_nManufacturer;
+    bool m_bCameraOpen;
+    UVCExtensionUnit *m_unit;
+    int m_nDeviceState;
+    // stop() is final: a start() that comes after it does not run the upgrade loop again.
+    bool m_bStopRequested = false;
+    bool m_bReported = false;
+};
