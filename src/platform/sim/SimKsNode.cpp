@@ -15,7 +15,7 @@ platform::HResult SimKsNode::queryControl(std::shared_ptr<platform::KsControl> *
 {
     control->reset();
     bool null = false;
-    const platform::HResult status = m_handle.call([&](SimUvcCamera &uvc) {
+    const platform::HResult status = m_handle.inspect([&](SimUvcCamera &uvc) {
         if (uvc.camera().fault(QStringLiteral("node.queryControl")).toString() == QLatin1String("null")) {
             null = true;
             return platform::kSOk;

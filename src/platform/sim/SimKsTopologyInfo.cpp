@@ -11,7 +11,7 @@ SimKsTopologyInfo::SimKsTopologyInfo(SimUvcCamera::Handle handle)
 
 platform::HResult SimKsTopologyInfo::numNodes(std::uint32_t *count)
 {
-    return m_handle.call([&](SimUvcCamera &uvc) {
+    return m_handle.inspect([&](SimUvcCamera &uvc) {
         platform::HResult status = platform::kSOk;
         if (uvc.faultStatus(QStringLiteral("topology.numNodes"), &status))
             return status;
@@ -22,7 +22,7 @@ platform::HResult SimKsTopologyInfo::numNodes(std::uint32_t *count)
 
 platform::HResult SimKsTopologyInfo::nodeType(std::uint32_t index, QUuid *type)
 {
-    return m_handle.call([&](SimUvcCamera &uvc) {
+    return m_handle.inspect([&](SimUvcCamera &uvc) {
         platform::HResult status = platform::kSOk;
         if (uvc.faultStatus(QStringLiteral("topology.nodeType"), &status))
             return status;
@@ -38,7 +38,7 @@ platform::HResult SimKsTopologyInfo::createNodeInstance(std::uint32_t index,
                                                         std::shared_ptr<platform::KsNode> *node)
 {
     node->reset();
-    const platform::HResult status = m_handle.call([&](SimUvcCamera &uvc) {
+    const platform::HResult status = m_handle.inspect([&](SimUvcCamera &uvc) {
         platform::HResult fault = platform::kSOk;
         if (uvc.faultStatus(QStringLiteral("topology.createNodeInstance"), &fault))
             return fault;

@@ -19,7 +19,7 @@ platform::HResult SimMediaSource::queryTopology(std::shared_ptr<platform::KsTopo
 {
     topology->reset();
     bool null = false;
-    const platform::HResult status = m_handle.call([&](SimUvcCamera &uvc) {
+    const platform::HResult status = m_handle.inspect([&](SimUvcCamera &uvc) {
         // "null": the interface query succeeds but hands back nothing.
         if (uvc.camera().fault(QStringLiteral("media.topology")).toString() == QLatin1String("null")) {
             null = true;

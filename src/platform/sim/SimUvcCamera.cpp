@@ -154,6 +154,15 @@ HResult SimUvcCamera::Handle::call(const std::function<HResult(SimUvcCamera &)> 
     return work(*m_uvc);
 }
 
+HResult SimUvcCamera::Handle::inspect(const std::function<HResult(SimUvcCamera &)> &work) const
+{
+    const std::shared_ptr<int> life = m_life.lock();
+    if (!life || !m_uvc)
+        return platform::kErrorDeviceNotConnected;
+    QMutexLocker lock(&m_uvc->camera().rig().mutex());
+    return work(*m_uvc);
+}
+
 // ---- Construction ---------------------------------------------------------------------
 
 SimUvcCamera::SimUvcCamera(SimCamera &camera, const QJsonObject &config)
@@ -742,14 +751,17 @@ void SimUvcCamera::prepareResponse(std::uint8_t opcode, std::uint8_t sequence)
     if (!m_features.contains(setOpcode))
         return;
     m_response[2] = static_cast<std::uint8_t>(m_features.value(setOpcode));
-    if (m_camera.fault(QStringLiteral("xu.badCheckBytes"), false).toBool())
+    // "xu.badCheckBytes": true leaves out both check bytes, "byte4" only the second.
+    const QVariant bad = m_camera.fault(QStringLiteral("xu.badCheckBytes"), false);
+    const bool secondOnly = bad.toString() == QLatin1String("byte4");
+    if (bad.toBool() && !secondOnly)
         return;
     if (opcode == kOpAutoAE) {
         m_response[3] = 0x79;
-        m_response[4] = 0x97;
+        m_response[4] = secondOnly ? 0x00 : 0x97;
     } else if (opcode == kOpGesture) {
         m_response[3] = 0x66;
-        m_response[4] = 0x99;
+        m_response[4] = secondOnly ? 0x00 : 0x99;
     }
 }
 

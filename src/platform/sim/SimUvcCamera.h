@@ -79,6 +79,10 @@ public:
         // answers whenGone.
         platform::HResult call(const std::function<platform::HResult(SimUvcCamera &)> &work,
                                platform::HResult whenGone = platform::kErrorDeviceNotConnected) const;
+        // Runs work also after the camera left the bus: what an object already holds
+        // (a topology, a node instance) still answers; only requests that reach the
+        // device fail.
+        platform::HResult inspect(const std::function<platform::HResult(SimUvcCamera &)> &work) const;
 
     private:
         SimUvcCamera *m_uvc = nullptr;
