@@ -89,13 +89,13 @@ bool SimMassStorage::answersDrive(QChar letter) const
         return false;
     if (m_disk)
         return true;
-    return m_camera.mode() != CameraMode::Normal && !m_camera.fault(QStringLiteral("noVolume")).toBool();
+    return m_camera.mode() != CameraMode::Normal && !m_camera.fault(QStringLiteral("storage.noVolume")).toBool();
 }
 
 std::shared_ptr<platform::Volume> SimMassStorage::openVolume()
 {
     QMutexLocker lock(&m_camera.rig().mutex());
-    if (takeFault(QStringLiteral("openFails")))
+    if (takeFault(QStringLiteral("storage.openFails")))
         return nullptr;
     ++m_openHandles;
     return std::make_shared<SimVolume>(m_link, m_generation);
@@ -212,7 +212,7 @@ int SimMassStorage::transferDelayMs(std::uint32_t code, const void *in, std::uin
     if (cdb[0] != kOpVendor || (cdb[1] != kSubBlock && cdb[1] != kSubLastBlock))
         return 0;
     QMutexLocker lock(&m_camera.rig().mutex());
-    const int slow = m_camera.fault(QStringLiteral("slowTransferMs"), 0).toInt();
+    const int slow = m_camera.fault(QStringLiteral("storage.slowTransferMs"), 0).toInt();
     // Past the request's time-out the host gives up; no need to sleep longer.
     const int limit = int(spt::getLe32(header + spt::kTimeOutValue)) * 1000 + 1;
     return qBound(0, slow, limit);
@@ -306,7 +306,7 @@ bool SimMassStorage::request(quint64 generation, std::uint32_t code, const void 
             return malformed(QStringLiteral("INQUIRY time-out %1").arg(timeout));
         if (inLength != spt::kHeaderLength || outLength != spt::kDataOffset + kInquiryLength)
             return malformed(QStringLiteral("INQUIRY buffer lengths %1/%2").arg(inLength).arg(outLength));
-        if (takeFault(QStringLiteral("inquiryFails")))
+        if (takeFault(QStringLiteral("storage.inquiryFails")))
             return false;
         ++m_inquiries;
         const QByteArray data = inquiryData();
@@ -408,9 +408,9 @@ SimMassStorage::Answer SimMassStorage::vendor(int subcommand, const std::uint8_t
     switch (subcommand) {
     case kSubBlock:
     case kSubLastBlock: {
-        if (takeFault(QStringLiteral("failTransfers")))
+        if (takeFault(QStringLiteral("storage.failTransfers")))
             return Answer::Fail;
-        const QString vanishKey = QStringLiteral("vanishAfterBytes");
+        const QString vanishKey = QStringLiteral("storage.vanishAfterBytes");
         if (m_camera.hasFault(vanishKey)) {
             const qint64 left = m_camera.fault(vanishKey).toLongLong();
             if (qint64(length) > left) {
@@ -497,7 +497,7 @@ void SimMassStorage::finishDownload()
     Download done = m_pending;
     done.dataDigest = md5(m_received);
     done.verified = std::uint32_t(m_received.size()) == done.size && done.dataDigest == done.headerDigest;
-    const bool ack = done.verified && !takeFault(QStringLiteral("unacknowledgedDownloads"));
+    const bool ack = done.verified && !takeFault(QStringLiteral("storage.unacknowledgedDownloads"));
     if (ack) {
         m_memory.insert(done.address, m_received);
         m_environment.insert(QStringLiteral("filesize"), QString::number(done.size, 16));
@@ -512,14 +512,14 @@ void SimMassStorage::finishDownload()
 
 SimMassStorage::Answer SimMassStorage::statusRead(std::uint8_t *dataOut, std::uint32_t length)
 {
-    if (takeFault(QStringLiteral("statusNoAnswer")))
+    if (takeFault(QStringLiteral("storage.statusNoAnswer")))
         return Answer::Fail;
     std::memset(dataOut, 0, length);
     std::memcpy(dataOut, m_status, qMin<std::uint32_t>(length, sizeof m_status));
     if (m_handoverPending) {
         // The updater starts the boot loader it was handed, which enumerates anew.
         m_handoverPending = false;
-        const bool never = m_camera.fault(QStringLiteral("handoverNeverReturns")).toBool();
+        const bool never = m_camera.fault(QStringLiteral("storage.handoverNeverReturns")).toBool();
         m_camera.rig().restart(&m_camera, never ? -1 : m_handoverMs, CameraMode::UBoot);
     }
     return Answer::Good;
@@ -529,7 +529,7 @@ SimMassStorage::Answer SimMassStorage::command(const QByteArray &bytes)
 {
     const QString line = QString::fromLatin1(bytes);
     m_commandsReceived.append(line);
-    const QString vanishKey = QStringLiteral("vanishAfterCommands");
+    const QString vanishKey = QStringLiteral("storage.vanishAfterCommands");
     if (m_camera.hasFault(vanishKey)) {
         const int left = m_camera.fault(vanishKey).toInt();
         if (left <= 0) {
@@ -539,8 +539,8 @@ SimMassStorage::Answer SimMassStorage::command(const QByteArray &bytes)
         }
         m_camera.setFault(vanishKey, left - 1);
     }
-    const QString match = m_camera.fault(QStringLiteral("unacknowledgedMatch")).toString();
-    if ((match.isEmpty() || line.startsWith(match)) && takeFault(QStringLiteral("unacknowledgedCommands"))) {
+    const QString match = m_camera.fault(QStringLiteral("storage.unacknowledgedMatch")).toString();
+    if ((match.isEmpty() || line.startsWith(match)) && takeFault(QStringLiteral("storage.unacknowledgedCommands"))) {
         setStatus(false); // dropped: the boot loader never ran it
         return Answer::Good;
     }
@@ -625,7 +625,7 @@ void SimMassStorage::resetDevice()
     // The boot loader restarts the camera: it comes back in normal mode with the
     // firmware version the saved environment names.
     const QString version = m_savedEnvironment.value(QStringLiteral("fw_version"));
-    const bool never = m_camera.fault(QStringLiteral("resetNeverReturns")).toBool();
+    const bool never = m_camera.fault(QStringLiteral("storage.resetNeverReturns")).toBool();
     m_camera.rig().restart(&m_camera, never ? -1 : m_camera.restartDelayMs(), CameraMode::Normal,
                            [version](SimCamera &camera) {
                                if (!version.isEmpty())
@@ -635,9 +635,9 @@ void SimMassStorage::resetDevice()
 
 void SimMassStorage::vanish()
 {
-    const int returnMs = m_camera.fault(QStringLiteral("vanishReturnMs"), -1).toInt();
+    const int returnMs = m_camera.fault(QStringLiteral("storage.vanishReturnMs"), -1).toInt();
     CameraMode mode = m_camera.mode();
-    parseCameraMode(m_camera.fault(QStringLiteral("vanishReturnMode")).toString(), &mode);
+    parseCameraMode(m_camera.fault(QStringLiteral("storage.vanishReturnMode")).toString(), &mode);
     m_camera.rig().restart(&m_camera, returnMs, mode);
 }
 
