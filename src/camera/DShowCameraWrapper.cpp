@@ -342,6 +342,6 @@ bool DShowCameraWrapper::setVideoProcAuto(int id)
     std::int32_t flags = 0;
     const bool ok = ksSet(kPropSetVideoProcAmp, id, 0, kFlagsAuto, &value, &flags);
     qDebug() << "devCtl.Value:" << value;
-    qDebug() << "devCtl.Value:" << QString::number(flags, 16);
+    qDebug() << "devCtl.Value:" << Qt::hex << flags;
     return ok;
 }
