@@ -166,7 +166,7 @@ int blocks(platform::Volume *volume, const std::uint8_t *bytes, std::uint32_t si
 // 32-bit size of a download.
 bool readWholeFile(const char *fileName, QByteArray *bytes)
 {
-    if (!fileName)
+    if (!fileName || !*fileName)
         return false;
     QFile file(QString::fromLocal8Bit(fileName));
     if (!file.open(QIODevice::ReadOnly))

@@ -97,7 +97,7 @@ int runScript(const char *path, int depth)
         return -1;
     }
     QFile file(QString::fromLocal8Bit(path));
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!*path || !file.open(QIODevice::ReadOnly)) {
         qDebug("open script fail: %s\n", path);
         return -1;
     }

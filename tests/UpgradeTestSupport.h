@@ -1,0 +1,115 @@
+#pragma once
+// Helpers shared by the upgrade tests: a capture of the log lines, and files in the
+// application directory.
+#include "TestSupport.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QString>
+#include <QStringList>
+
+namespace upgradetest {
+
+// Records every message of the Qt message macros while it exists.
+class LogCapture
+{
+public:
+    LogCapture()
+    {
+        QMutexLocker lock(&mutex());
+        current() = this;
+        m_previous = qInstallMessageHandler(&LogCapture::handler);
+    }
+    ~LogCapture()
+    {
+        qInstallMessageHandler(m_previous);
+        QMutexLocker lock(&mutex());
+        current() = nullptr;
+    }
+    LogCapture(const LogCapture &) = delete;
+    LogCapture &operator=(const LogCapture &) = delete;
+
+    QStringList lines() const
+    {
+        QMutexLocker lock(&mutex());
+        return m_lines;
+    }
+    bool contains(const QString &line) const { return lines().contains(line); }
+    int count(const QString &line) const { return lines().count(line); }
+    // Index of the first line equal to the text, or -1.
+    int indexOf(const QString &line) const { return lines().indexOf(line); }
+    void clear()
+    {
+        QMutexLocker lock(&mutex());
+        m_lines.clear();
+    }
+
+private:
+    static QMutex &mutex()
+    {
+        static QMutex m;
+        return m;
+    }
+    static LogCapture *&current()
+    {
+        static LogCapture *c = nullptr;
+        return c;
+    }
+    static void handler(QtMsgType, const QMessageLogContext &, const QString &message)
+    {
+        QMutexLocker lock(&mutex());
+        if (current())
+            current()->m_lines.append(message);
+    }
+
+    QtMessageHandler m_previous = nullptr;
+    QStringList m_lines;
+};
+
+inline QString appFile(const QString &name)
+{
+    return testsupport::appDir() + QLatin1Char('/') + name;
+}
+
+inline void writeFile(const QString &path, const QByteArray &content)
+{
+    QDir().mkpath(path.section(QLatin1Char('/'), 0, -2));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write %s", qPrintable(path));
+    file.write(content);
+}
+
+inline void writeAppFile(const QString &name, const QByteArray &content)
+{
+    writeFile(appFile(name), content);
+}
+
+// Removes everything from the application directory.
+inline void clearAppDir()
+{
+    QDir dir(testsupport::appDir());
+    for (const QFileInfo &info : dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+        if (info.isDir() && !info.isSymLink())
+            QDir(info.filePath()).removeRecursively();
+        else
+            QFile::remove(info.filePath());
+    }
+}
+
+// Bytes that differ from block to block, so that a misplaced block shows in a digest.
+inline QByteArray pattern(int size, int seed = 1)
+{
+    QByteArray data(size, '\0');
+    quint32 x = quint32(seed) * 2654435761u + 1;
+    for (int i = 0; i < size; ++i) {
+        x = x * 1103515245u + 12345u;
+        data[i] = char(x >> 16);
+    }
+    return data;
+}
+
+} // namespace upgradetest
