@@ -146,7 +146,7 @@ bool readPackageModel(int &model)
         const QByteArray piece = file.read(kPieceSize);
         if (piece.isEmpty())
             break;
-        window = window.right(longest - 1) + QString::fromLatin1(piece);
+        window = window.right(longest - 1) + QString::fromLatin1(piece.constData(), piece.size());
         for (int i = 0; i < kModelNameCount; ++i) {
             if (!found[i] && patterns[i].match(window).hasMatch())
                 found[i] = true;

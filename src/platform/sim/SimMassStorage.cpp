@@ -527,7 +527,7 @@ SimMassStorage::Answer SimMassStorage::statusRead(std::uint8_t *dataOut, std::ui
 
 SimMassStorage::Answer SimMassStorage::command(const QByteArray &bytes)
 {
-    const QString line = QString::fromLatin1(bytes);
+    const QString line = QString::fromLatin1(bytes.constData(), bytes.size());
     m_commandsReceived.append(line);
     const QString vanishKey = QStringLiteral("storage.vanishAfterCommands");
     if (m_camera.hasFault(vanishKey)) {

@@ -1,0 +1,347 @@
+// Package preparation: real ".zip" packages built with the system's 7-Zip, the
+// completeness check, the model search, and packages that try to escape or to replace
+// the program's own files.
+#include "TestSupport.h"
+#include "UpgradeTestSupport.h"
+
+#include "upgrade/PackageFiles.h"
+#include "upgrade/Zip7z.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+using upgradetest::appFile;
+using upgradetest::LogCapture;
+using upgradetest::writeAppFile;
+using upgradetest::writeFile;
+
+namespace {
+
+QString systemTool()
+{
+    return Zip7z::toolPath();
+}
+
+// Builds a zip archive of the given entries (relative to workDir) with the system's tool.
+bool makeZip(const QString &archive, const QString &workDir, const QStringList &entries,
+             const QStringList &options = {})
+{
+    QProcess p;
+    p.setWorkingDirectory(workDir);
+    p.start(systemTool(), QStringList{QStringLiteral("a"), QStringLiteral("-tzip")} + options
+                              + QStringList{archive} + entries);
+    return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+QByteArray withNameAt(qint64 size, const QList<QPair<qint64, QByteArray>> &names)
+{
+    QByteArray data(int(size), 'x');
+    for (const auto &n : names)
+        data.replace(int(n.first), n.second.size(), n.second);
+    return data;
+}
+
+int modelOf(const QByteArray &content, const char *file = "model.dat")
+{
+    LogCapture quiet;
+    upgradetest::clearAppDir();
+    writeAppFile(QLatin1String(file), content);
+    int model = -1;
+    return readPackageModel(model) ? model : -1;
+}
+
+} // namespace
+
+class TestPackage : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_work;
+
+    // A complete package source folder under m_work with the given extra entries.
+    QString packageSource(const QString &name)
+    {
+        const QString dir = m_work.path() + QLatin1Char('/') + name;
+        QDir(dir).removeRecursively();
+        writeFile(dir + QStringLiteral("/auto_update.txt"), "tftp 0x21000000 kernel\nreset\n");
+        writeFile(dir + QStringLiteral("/scripts/setup.txt"), "setenv a 1\n");
+        writeFile(dir + QStringLiteral("/kernel"), upgradetest::pattern(4000));
+        writeFile(dir + QStringLiteral("/model.dat"), "....ARBOR 50F....");
+        return dir;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        if (systemTool().isEmpty())
+            QSKIP("no 7-Zip tool on this system (Debian package 7zip)");
+    }
+    void init()
+    {
+        QDir::setCurrent(testsupport::appDir());
+        upgradetest::clearAppDir();
+        Zip7z::setTimeoutMs(30000);
+    }
+
+    void realPackageWithSpacesInItsPathExtractsItsKnownEntries()
+    {
+        const QString src = packageSource(QStringLiteral("src one"));
+        writeFile(src + QStringLiteral("/u-boot.bin"), "uboot");
+        writeFile(src + QStringLiteral("/usb_updater.bin"), "updater");
+        writeFile(src + QStringLiteral("/readme.txt"), "not part of a package");
+        const QString archive = m_work.path() + QStringLiteral("/with spaces/my package v1.zip");
+        QDir().mkpath(m_work.path() + QStringLiteral("/with spaces"));
+        QVERIFY(makeZip(archive, src,
+                        {"auto_update.txt", "scripts", "kernel", "model.dat", "u-boot.bin", "usb_updater.bin",
+                         "readme.txt"}));
+        writeAppFile(QStringLiteral("product.ini"), "[product_model]\nmain=0\n");
+
+        QString message;
+        QVERIFY(Zip7z::extract(archive, testsupport::appDir(), message));
+        QVERIFY2(message.contains(QLatin1String("Everything is Ok")), qPrintable(message));
+        QVERIFY(checkPackageFiles());
+        int model = -1;
+        QVERIFY(readPackageModel(model));
+        QCOMPARE(model, 10);
+        QVERIFY(QFileInfo(appFile(QStringLiteral("scripts"))).isDir());
+        QVERIFY(QFile::exists(appFile(QStringLiteral("scripts/setup.txt"))));
+        QVERIFY(QFile::exists(appFile(QStringLiteral("u-boot.bin"))));
+        QVERIFY(QFile::exists(appFile(QStringLiteral("usb_updater.bin"))));
+        // Only package entries arrive, and no staging folder stays behind.
+        QVERIFY(!QFile::exists(appFile(QStringLiteral("readme.txt"))));
+        QCOMPARE(QDir(testsupport::appDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(),
+                 7);
+
+        // Clean-up removes the package but keeps the updater program and the settings.
+        QVERIFY(cleanPackageFiles());
+        QCOMPARE(QDir(testsupport::appDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList({"product.ini", "usb_updater.bin"}));
+        QVERIFY(!checkPackageFiles());
+    }
+
+    void completenessCheck()
+    {
+        const auto reset = [] { upgradetest::clearAppDir(); };
+        reset();
+        writeAppFile(QStringLiteral("auto_update.txt"), "x");
+        writeAppFile(QStringLiteral("scripts"), "a plain file does as well");
+        writeAppFile(QStringLiteral("kernel/uImage"), "k");
+        writeAppFile(QStringLiteral("model.dat"), "m");
+        QVERIFY(checkPackageFiles());
+        QFile::remove(appFile(QStringLiteral("model.dat")));
+        QVERIFY(!checkPackageFiles());
+        writeAppFile(QStringLiteral("miservice.ubifs"), "m");
+        QVERIFY(checkPackageFiles());
+        QDir(appFile(QStringLiteral("kernel"))).removeRecursively();
+        QVERIFY(!checkPackageFiles());
+        writeAppFile(QStringLiteral("kernel"), "k");
+        QFile::remove(appFile(QStringLiteral("auto_update.txt")));
+        QVERIFY(!checkPackageFiles());
+    }
+
+    void modelSearch_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("model");
+        QTest::newRow("catalogue name") << QByteArray("abc Orvia Vista Pro def") << 0;
+        QTest::newRow("other separator") << QByteArray("ARBOR_50F") << 10;
+        QTest::newRow("hyphens free") << QByteArray("KT.MP27.000") << 2;
+        QTest::newRow("exact name") << QByteArray("KT-M41-000") << 1;
+        QTest::newRow("exact name with a space") << QByteArray("KT M41-000") << -1;
+        QTest::newRow("case matters") << QByteArray("arbor 50f") << -1;
+        QTest::newRow("16 before 15") << QByteArray("ARBOR 150A and ARBOR 150F") << 16;
+        QTest::newRow("order beats position") << QByteArray("ARBOR 230 ... ARBOR 220") << 13;
+        QTest::newRow("plus sign exact") << QByteArray("Sightra+5") << 9;
+        QTest::newRow("none") << QByteArray("nothing here") << -1;
+        QTest::newRow("binary around") << QByteArray("\0\0LNS612\x01" "001\0", 14) << 8;
+    }
+    void modelSearch()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(int, model);
+        QCOMPARE(modelOf(content), model);
+    }
+
+    void bothModelFilesReadOnlyMiservice()
+    {
+        writeAppFile(QStringLiteral("miservice.ubifs"), "ARBOR 110");
+        writeAppFile(QStringLiteral("model.dat"), "ARBOR 220");
+        int model = -1;
+        QVERIFY(readPackageModel(model));
+        QCOMPARE(model, 12);
+        // miservice.ubifs without a name does not fall back to model.dat.
+        writeAppFile(QStringLiteral("miservice.ubifs"), "no name");
+        QVERIFY(!readPackageModel(model));
+    }
+
+    void missingModelFilesAreLogged()
+    {
+        LogCapture log;
+        int model = -1;
+        QVERIFY(!readPackageModel(model));
+        QCOMPARE(model, -1);
+        QCOMPARE(log.lines().size(), 3);
+        QVERIFY(log.lines().at(1).contains(QLatin1String("miservice.ubifs")));
+        QVERIFY(log.lines().at(1).endsWith(QLatin1String("does not exist.")));
+        QVERIFY(log.lines().at(2).contains(QLatin1String("model.dat")));
+    }
+
+    void largeModelFileIsSearchedWhole()
+    {
+        const qint64 piece = 0x500000;
+        // Early in a file of three pieces: beyond what the last piece would cover.
+        QCOMPARE(modelOf(withNameAt(2 * piece + 100, {{1000, "LNS611-000"}}), "miservice.ubifs"), 6);
+        // Across the first piece boundary.
+        QCOMPARE(modelOf(withNameAt(piece + 5000, {{piece - 4, "ARBOR 220"}})), 13);
+        // Across the second.
+        QCOMPARE(modelOf(withNameAt(2 * piece + 5000, {{2 * piece - 1, "KT-RBN41-000"}})), 4);
+        // The name order still decides.
+        QCOMPARE(modelOf(withNameAt(2 * piece + 10, {{10, "ARBOR 230"}, {2 * piece, "ARBOR 220"}})), 13);
+        QCOMPARE(modelOf(withNameAt(2 * piece + 10, {})), -1);
+    }
+
+    void pathHelpers()
+    {
+        QVERIFY(!pathExists(QString()));
+        QVERIFY(!removePath(QString()));
+        QVERIFY(!removePath(appFile(QStringLiteral("nothing"))));
+        writeAppFile(QStringLiteral("dir/sub/file"), "x");
+        QVERIFY(pathExists(appFile(QStringLiteral("dir"))));
+        QVERIFY(removePath(appFile(QStringLiteral("dir"))));
+        QVERIFY(!pathExists(appFile(QStringLiteral("dir"))));
+        // A link is removed, never what it points to.
+        const QString outside = m_work.path() + QStringLiteral("/precious");
+        writeFile(outside + QStringLiteral("/keep.txt"), "keep");
+        QVERIFY(QFile::link(outside, appFile(QStringLiteral("kernel"))));
+        QVERIFY(cleanPackageFiles());
+        QVERIFY(!QFileInfo(appFile(QStringLiteral("kernel"))).isSymLink());
+        QVERIFY(QFile::exists(outside + QStringLiteral("/keep.txt")));
+    }
+
+    void unsafePackagesAreRefused_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("escape with ../") << "parent" << "leaves its folder";
+        QTest::newRow("absolute path") << "absolute" << "absolute path";
+        QTest::newRow("link") << "link" << "link";
+        QTest::newRow("product.ini") << "product.ini" << "replace a file of the program";
+        QTest::newRow("translation") << "app_de.qm" << "replace a file of the program";
+        QTest::newRow("the tool") << "7z" << "replace a file of the program";
+    }
+    void unsafePackagesAreRefused()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        const QString src = packageSource(QStringLiteral("unsafe"));
+        const QString archive = m_work.path() + QStringLiteral("/unsafe.zip");
+        QFile::remove(archive);
+        QStringList entries{"auto_update.txt", "scripts", "kernel", "model.dat"};
+        QStringList options;
+        const QString outsideFile = m_work.path() + QStringLiteral("/evil.txt");
+        writeFile(outsideFile, "evil");
+        if (kind == QLatin1String("parent")) {
+            entries << QStringLiteral("../evil.txt");
+            options << QStringLiteral("-spf");
+        } else if (kind == QLatin1String("absolute")) {
+            entries << outsideFile;
+            options << QStringLiteral("-spf");
+        } else if (kind == QLatin1String("link")) {
+            QFile::link(testsupport::appDir() + QStringLiteral("/product.ini"), src + QStringLiteral("/boot"));
+            entries << QStringLiteral("boot");
+            options << QStringLiteral("-snl");
+        } else {
+            writeFile(src + QLatin1Char('/') + kind, "replaced");
+            entries << kind;
+        }
+        QVERIFY(makeZip(archive, src, entries, options));
+        QFile::remove(outsideFile);
+        writeAppFile(QStringLiteral("product.ini"), "[product_model]\nmain=1\n");
+        writeAppFile(QStringLiteral("app_de.qm"), "translation");
+
+        QString message;
+        QVERIFY(!Zip7z::extract(archive, testsupport::appDir(), message));
+        QVERIFY2(message.contains(reason), qPrintable(message));
+        QVERIFY(message.endsWith(QLatin1String("Unable to perform decompression")));
+        // Nothing of the package arrived, and nothing was written outside or replaced.
+        QVERIFY(!checkPackageFiles());
+        QVERIFY(!QFile::exists(outsideFile));
+        QVERIFY(!QFile::exists(appFile(QStringLiteral("evil.txt"))));
+        QFile ini(appFile(QStringLiteral("product.ini")));
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        QCOMPARE(ini.readAll(), QByteArray("[product_model]\nmain=1\n"));
+        QFile qm(appFile(QStringLiteral("app_de.qm")));
+        QVERIFY(qm.open(QIODevice::ReadOnly));
+        QCOMPARE(qm.readAll(), QByteArray("translation"));
+        QCOMPARE(QDir(testsupport::appDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList({"app_de.qm", "product.ini"}));
+        QFile::remove(src + QStringLiteral("/boot"));
+    }
+
+    void toolFailuresAreReported_data()
+    {
+        QTest::addColumn<QByteArray>("tool");
+        QTest::addColumn<bool>("executable");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("does not start") << QByteArray("not a program") << false << "could not be started";
+        QTest::newRow("exits non-zero") << QByteArray("#!/bin/sh\nexit 2\n") << true << "exit code 2";
+        QTest::newRow("runs out of time") << QByteArray("#!/bin/sh\nexec sleep 20\n") << true
+                                          << "did not finish in time";
+    }
+    void toolFailuresAreReported()
+    {
+        QFETCH(QByteArray, tool);
+        QFETCH(bool, executable);
+        QFETCH(QString, reason);
+        const QString src = packageSource(QStringLiteral("fine"));
+        const QString archive = m_work.path() + QStringLiteral("/fine.zip");
+        QFile::remove(archive);
+        QVERIFY(makeZip(archive, src, {"auto_update.txt", "scripts", "kernel", "model.dat"}));
+
+        // The tool beside the executable comes first.
+        writeAppFile(QStringLiteral("7z"), tool);
+        QFile::setPermissions(appFile(QStringLiteral("7z")),
+                              executable ? QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                         : QFile::ReadOwner | QFile::WriteOwner);
+        QCOMPARE(Zip7z::toolPath(), appFile(QStringLiteral("7z")));
+        Zip7z::setTimeoutMs(300);
+        QString message;
+        QVERIFY(!Zip7z::extract(archive, testsupport::appDir(), message));
+        QVERIFY2(message.contains(reason), qPrintable(message));
+        QVERIFY(!checkPackageFiles());
+    }
+
+    void missingToolIsReported()
+    {
+        const QByteArray path = qgetenv("PATH");
+        QTemporaryDir empty;
+        qputenv("PATH", empty.path().toLocal8Bit());
+        QString message;
+        const bool prepared = Zip7z::prepareTool(message);
+        const bool extracted = Zip7z::extract(m_work.path() + QStringLiteral("/any.zip"), testsupport::appDir(), message);
+        qputenv("PATH", path);
+        QVERIFY(!prepared);
+        QVERIFY(!extracted);
+        QVERIFY2(message.contains(QLatin1String("not found")), qPrintable(message));
+        QVERIFY(message.endsWith(QLatin1String("Unable to perform decompression")));
+
+        QVERIFY(Zip7z::prepareTool(message));
+        QCOMPARE(message, QStringLiteral("The file check is complete and normal."));
+    }
+
+    void brokenArchiveIsReported()
+    {
+        const QString archive = m_work.path() + QStringLiteral("/broken.zip");
+        writeFile(archive, "PK\x03\x04 this is not really a zip");
+        QString message;
+        QVERIFY(!Zip7z::extract(archive, testsupport::appDir(), message));
+        QVERIFY(message.endsWith(QLatin1String("Unable to perform decompression")));
+        QVERIFY(!Zip7z::extract(m_work.path() + QStringLiteral("/missing.zip"), testsupport::appDir(), message));
+    }
+};
+
+LENSDESK_TEST_MAIN(TestPackage)
+#include "tst_package.moc"
