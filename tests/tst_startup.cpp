@@ -124,7 +124,9 @@ private:
         return ini.open(QIODevice::WriteOnly) && ini.write(productIni) == productIni.size();
     }
 
-    static int run(Installation &inst, const QString &exitCodes)
+    // Runs the copy until it ends by itself; its output goes to this test's output, or
+    // into a pipe that nobody reads when closedOutput is set.
+    static int run(Installation &inst, const QString &exitCodes, bool closedOutput = false)
     {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -136,7 +138,17 @@ private:
         process.setProcessEnvironment(env);
         process.setWorkingDirectory(inst.elsewhere.path());
         process.setProcessChannelMode(QProcess::ForwardedChannels);
-        process.start(inst.app.path() + QStringLiteral("/lensdesk"), QStringList());
+        const QString program = inst.app.path() + QStringLiteral("/lensdesk");
+        if (closedOutput) {
+            // Standard output and error become a pipe whose reading end is already closed.
+            process.start(QStringLiteral("perl"),
+                          {QStringLiteral("-e"),
+                           QStringLiteral("pipe(R, W) or die; close(R); open(STDOUT, '>&', \\*W) or die; "
+                                          "open(STDERR, '>&', \\*W) or die; exec(@ARGV) or die;"),
+                           program});
+        } else {
+            process.start(program, QStringList());
+        }
         if (!process.waitForFinished(180000)) {
             process.kill();
             process.waitForFinished();
@@ -303,6 +315,14 @@ private slots:
                  qPrintable(hooks.first()));
         // The settings file beside the program was read, not written into the other folder.
         QVERIFY(QDir(inst.elsewhere.path()).isEmpty());
+    }
+
+    void outputToAClosedPipeDoesNotEndTheProgram()
+    {
+        Installation inst;
+        QVERIFY(install(inst, "[product_model]\nmain=2\n"));
+        QCOMPARE(run(inst, QStringLiteral("3"), true), 3);
+        QCOMPARE(logMessages(inst.logPath()).filter(QStringLiteral("test hook: exit 3")).size(), 1);
     }
 
     void restartCodeStartsExactlyOneNewProcess()

@@ -10,8 +10,15 @@
 #include <QSettings>
 #include <QTranslator>
 
+#include <csignal>
+
 int main(int argc, char *argv[])
 {
+#ifdef SIGPIPE
+    // Diagnostics go to standard error; a reader that went away (a closed pipe, the
+    // terminal a restarted copy was started from) must not end the program.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
     Q_INIT_RESOURCE(resources);
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     QApplication app(argc, argv);
