@@ -1,0 +1,31 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+
+// What the main window adapts per manufacturer and camera model: the device picture,
+// which optional control rows exist, and how far the controls may be used.
+namespace deviceprofile {
+
+// Style sheets of the device header's picture.
+extern const char kArborPicture[];
+extern const char kArbor50Picture[];
+extern const char kArbor150Picture[];
+extern const char kLns410aPicture[];
+
+struct DeviceProfile
+{
+    // False when the manufacturer and model have no row: the window changes nothing.
+    bool known = false;
+    QString picture;
+    QStringList shown;  // object names of rows to show
+    QStringList hidden; // object names of rows to hide
+    // Tracking mode forced to its Off entry; and the list then disabled.
+    bool trackingOff = false;
+    bool trackingDisabled = false;
+    // Only the microphone, anti-flicker, colour, upgrade and restore controls stay usable.
+    bool limitedControls = false;
+};
+
+DeviceProfile deviceProfileFor(int productLine, int model);
+
+} // namespace deviceprofile
