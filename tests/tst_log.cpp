@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -232,41 +233,48 @@ private slots:
 
     void concurrentThreadsAcrossRotation()
     {
-        // Start just under the limit so that the threads cross it together.
-        const QByteArray filler("filler\r\n");
-        QByteArray start;
-        while (start.size() + filler.size() <= kLogRotationLimit - 200)
-            start += filler;
+        // The log is just over the limit when all threads write their first lines at once:
+        // exactly one of them rotates it.
+        const QByteArray start = QByteArray(int(kLogRotationLimit) - 7, 'f') + "filler\r\n";
         writeFile(m_log, start);
 
         constexpr int threadCount = 8;
         constexpr int linesPerThread = 300;
         DebuggerCapture capture;
         const QtMessageHandler previous = qInstallMessageHandler(logMessageHandler);
+        std::atomic<bool> go{false};
         std::vector<std::unique_ptr<QThread>> threads;
         for (int t = 0; t < threadCount; ++t) {
-            threads.emplace_back(QThread::create([t] {
-                for (int i = 0; i < linesPerThread; ++i)
-                    qInfo("thread %d line %d of the concurrency check", t, i);
+            // Odd threads carry a context, so the function-name pattern is used concurrently.
+            threads.emplace_back(QThread::create([t, &go] {
+                const QMessageLogContext context("worker.cpp", t, "void Worker::run(int)", "default");
+                while (!go.load())
+                    QThread::yieldCurrentThread();
+                for (int i = 0; i < linesPerThread; ++i) {
+                    if (t % 2)
+                        logMessageHandler(QtInfoMsg, context,
+                                          QStringLiteral("thread %1 line %2 of the concurrency check").arg(t).arg(i));
+                    else
+                        qInfo("thread %d line %d of the concurrency check", t, i);
+                }
             }));
         }
         for (auto &thread : threads)
             thread->start();
+        go.store(true);
         for (auto &thread : threads)
             QVERIFY(thread->wait(120000));
         qInstallMessageHandler(previous);
 
-        // Rotated exactly once: no second generation.
+        // Rotated exactly once, before any thread's line was written.
         QVERIFY(!QFile::exists(m_log + QStringLiteral(".2")));
-        const QByteArray older = readAll(m_log + QStringLiteral(".1"));
-        QVERIFY(older.startsWith(start));
-        QVERIFY(older.size() > kLogRotationLimit);
+        QCOMPARE(readAll(m_log + QStringLiteral(".1")), start);
 
-        const QByteArray all = older.mid(start.size()) + readAll(m_log);
-        QList<QByteArray> lines = all.split('\n');
+        QList<QByteArray> lines = readAll(m_log).split('\n');
         QVERIFY(lines.takeLast().isEmpty());
         const QRegularExpression pattern(QRegularExpression::anchoredPattern(
-            kStamp + QStringLiteral(" -I- : thread (\\d) line (\\d+) of the concurrency check\r")));
+            kStamp + QStringLiteral(" -I- (?: worker\\.cpp\\(\\d\\) <<void Worker::run\\(int\\)>>)?: "
+                                    "thread (\\d) line (\\d+) of the concurrency check\r")));
         QSet<QString> seen;
         for (const QByteArray &line : lines) {
             const QRegularExpressionMatch match = pattern.match(QString::fromUtf8(line));
@@ -275,7 +283,10 @@ private slots:
         }
         QCOMPARE(lines.size(), threadCount * linesPerThread);
         QCOMPARE(seen.size(), threadCount * linesPerThread);
-        QCOMPARE(capture.lines().size(), threadCount * linesPerThread);
+        const QStringList debuggerLines = capture.lines();
+        QCOMPARE(debuggerLines.size(), threadCount * linesPerThread);
+        QCOMPARE(debuggerLines.filter(QStringLiteral("): [Info] <<Worker::run>> thread ")).size(),
+                 threadCount / 2 * linesPerThread);
     }
 
     void prepareExpandsHomeAndCreatesFile()
