@@ -1,28 +1,396 @@
 #include "platform/sim/SimStreamServer.h"
 
 #include "platform/sim/SimCamera.h"
+#include "platform/sim/SimMjpegPattern.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QMutexLocker>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+
+#include <errno.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace sim {
 
-SimStreamServer::SimStreamServer(SimCamera &camera, const QJsonObject &)
-    : m_camera(camera)
+namespace {
+
+// The mode lensdesk asks every camera for; a camera that does not offer it refuses
+// the open, as a real device refuses a format it cannot deliver.
+constexpr SimStreamServer::Mode kRequestedMode{1920, 1080, 30};
+
+// Stream faults (SimCamera::fault): see the rig file documentation.
+const QString kFaultCorruptFrame = QStringLiteral("streamCorruptFrame");
+const QString kFaultStallAfter = QStringLiteral("streamStallAfter");
+const QString kFaultEmpty = QStringLiteral("streamEmpty");
+const QString kFaultResize = QStringLiteral("streamResize");
+const QString kFaultInput = QStringLiteral("streamInput");
+
+// Start of image and the marker after it: what tells a reader a new picture began.
+constexpr int kPictureHead = 4;
+
+// One folder per process for the cameras' sockets, removed at exit.
+QString socketFolder()
 {
+    static QTemporaryDir *folder = [] {
+        QString base = QDir::tempPath();
+        // Socket paths are limited to about 100 bytes.
+        if (base.toLocal8Bit().size() > 60)
+            base = QStringLiteral("/tmp");
+        auto *dir = new QTemporaryDir(base + QStringLiteral("/lensdesk-rig-XXXXXX"));
+        std::atexit([] { delete folder; });
+        return dir;
+    }();
+    return folder->isValid() ? folder->path() : QString();
 }
 
-SimStreamServer::~SimStreamServer() = default;
+int nextServerNumber()
+{
+    static std::atomic<int> number{0};
+    return ++number;
+}
+
+bool parseSize(const QString &text, int *width, int *height)
+{
+    const QStringList parts = text.toLower().split(QLatin1Char('x'));
+    if (parts.size() != 2)
+        return false;
+    bool okW = false;
+    bool okH = false;
+    *width = parts.at(0).trimmed().toInt(&okW);
+    *height = parts.at(1).trimmed().toInt(&okH);
+    return okW && okH;
+}
+
+// A connected socket whose peer has gone (or that was shut down here) reads as end
+// of file; the client never sends anything, so any other answer means alive.
+bool peerAlive(int fd)
+{
+    char byte = 0;
+    const ssize_t n = ::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    if (n > 0)
+        return true;
+    return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR);
+}
+
+int clampInt(const QJsonValue &value, int fallback, int low, int high)
+{
+    const int v = value.toInt(fallback);
+    return v < low || v > high ? fallback : v;
+}
+
+} // namespace
+
+SimStreamServer::SimStreamServer(SimCamera &camera, const QJsonObject &config)
+    : m_camera(camera)
+{
+    const QJsonObject stream = config.value(QStringLiteral("stream")).toObject();
+    m_width = clampInt(stream.value(QStringLiteral("width")), 1920, 16, 8192) & ~1;
+    m_height = clampInt(stream.value(QStringLiteral("height")), 1080, 16, 8192) & ~1;
+    m_fps = clampInt(stream.value(QStringLiteral("fps")), 30, 1, 1000);
+    m_cycleFrames = clampInt(stream.value(QStringLiteral("cycleFrames")), 30, 1, 100000);
+    m_paced = stream.value(QStringLiteral("paced")).toBool(true);
+    const QJsonValue modes = stream.value(QStringLiteral("modes"));
+    if (modes.isArray()) {
+        for (const QJsonValue &value : modes.toArray()) {
+            const QJsonObject mode = value.toObject();
+            m_modes.append(Mode{mode.value(QStringLiteral("width")).toInt(),
+                                mode.value(QStringLiteral("height")).toInt(),
+                                mode.value(QStringLiteral("fps")).toInt()});
+        }
+    } else {
+        m_modes.append(kRequestedMode);
+    }
+}
+
+SimStreamServer::~SimStreamServer()
+{
+    {
+        QMutexLocker lock(&m_mutex);
+        m_quit = true;
+        if (m_wakeWrite >= 0) {
+            const char byte = 'q';
+            [[maybe_unused]] const ssize_t n = ::write(m_wakeWrite, &byte, 1);
+        }
+    }
+    if (m_thread.joinable())
+        m_thread.join();
+    for (int fd : {m_clientFd, m_listenFd, m_wakeRead, m_wakeWrite}) {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    if (!m_socketPath.isEmpty())
+        QFile::remove(m_socketPath);
+}
+
+bool SimStreamServer::offers(int width, int height, int fps) const
+{
+    for (const Mode &mode : m_modes) {
+        if (mode.width == width && mode.height == height && mode.fps == fps)
+            return true;
+    }
+    return false;
+}
 
 platform::CaptureInput SimStreamServer::captureInput()
 {
-    return {};
+    const QVariant replaced = m_camera.fault(kFaultInput);
+    if (replaced.isValid()) {
+        const QVariantMap input = replaced.toMap();
+        platform::CaptureInput capture{input.value(QStringLiteral("format")).toString().toUtf8(),
+                                       input.value(QStringLiteral("url")).toString().toUtf8(),
+                                       {}};
+        const QVariantMap options = input.value(QStringLiteral("options")).toMap();
+        for (auto it = options.cbegin(); it != options.cend(); ++it)
+            capture.options.append({it.key().toUtf8(), it.value().toString().toUtf8()});
+        return capture;
+    }
+
+    const QString folder = socketFolder();
+    if (!offers(kRequestedMode.width, kRequestedMode.height, kRequestedMode.fps) || folder.isEmpty()) {
+        // Nobody listens there: the open fails like a device refusing the format.
+        return {QByteArrayLiteral("mjpeg"),
+                QStringLiteral("unix:%1/%2-refused.sock").arg(folder, m_camera.key()).toUtf8(),
+                {}};
+    }
+
+    // Encoding happens once per size and process, before the first client connects.
+    SimMjpegPattern::frames(m_width, m_height, m_cycleFrames);
+
+    QMutexLocker lock(&m_mutex);
+    if (!startLocked())
+        return {QByteArrayLiteral("mjpeg"), QByteArrayLiteral("unix:/nonexistent/lensdesk-rig.sock"), {}};
+    // Without timestamps in the stream FFmpeg would read twenty pictures to guess the
+    // rate before the first one is shown; the camera's rate is known.
+    return {QByteArrayLiteral("mjpeg"), ("unix:" + m_socketPath).toUtf8(),
+            {{QByteArrayLiteral("fpsprobesize"), QByteArrayLiteral("0")}}};
+}
+
+bool SimStreamServer::startLocked()
+{
+    if (m_thread.joinable())
+        return true;
+    m_socketPath = QStringLiteral("%1/%2-%3.sock").arg(socketFolder(), m_camera.key()).arg(nextServerNumber());
+    const QByteArray path = QFile::encodeName(m_socketPath);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (static_cast<size_t>(path.size()) >= sizeof(address.sun_path))
+        return false;
+    std::memcpy(address.sun_path, path.constData(), static_cast<size_t>(path.size()));
+
+    int wake[2] = {-1, -1};
+    if (::pipe2(wake, O_NONBLOCK | O_CLOEXEC) != 0)
+        return false;
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0 || ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) != 0
+        || ::listen(fd, 4) != 0) {
+        for (int f : {fd, wake[0], wake[1]}) {
+            if (f >= 0)
+                ::close(f);
+        }
+        return false;
+    }
+    m_listenFd = fd;
+    m_wakeRead = wake[0];
+    m_wakeWrite = wake[1];
+    m_thread = std::thread([this] { run(); });
+    return true;
 }
 
 bool SimStreamServer::streaming() const
 {
-    return false;
+    QMutexLocker lock(&m_mutex);
+    return m_clientFd >= 0 && !m_leaving && peerAlive(m_clientFd);
 }
 
 void SimStreamServer::closeAll()
 {
+    QMutexLocker lock(&m_mutex);
+    if (m_clientFd < 0)
+        return;
+    // The server thread ends the stream at the next picture boundary.
+    m_leaving = true;
+    const char byte = 'c';
+    [[maybe_unused]] const ssize_t n = ::write(m_wakeWrite, &byte, 1);
+}
+
+QByteArray SimStreamServer::nextPicture(qint64 index)
+{
+    int width = m_width;
+    int height = m_height;
+    const QVariant resize = m_camera.fault(kFaultResize);
+    if (resize.isValid() && !parseSize(resize.toString(), &width, &height)) {
+        width = m_width;
+        height = m_height;
+    }
+    const auto frames = SimMjpegPattern::frames(width, height, m_cycleFrames);
+    if (frames->empty())
+        return {};
+    const QByteArray &picture = frames->at(static_cast<size_t>(index % static_cast<qint64>(frames->size())));
+    const QVariant corrupt = m_camera.fault(kFaultCorruptFrame);
+    if (corrupt.isValid() && corrupt.toLongLong() == index + 1)
+        return SimMjpegPattern::corrupted(picture);
+    return picture;
+}
+
+void SimStreamServer::run()
+{
+    using SteadyClock = std::chrono::steady_clock;
+    const auto period = std::chrono::microseconds(1000000 / m_fps);
+    int client = -1;
+    qint64 sent = 0;     // pictures written completely to this client
+    QByteArray pending;  // what is left of the current write
+    QByteArray upcoming; // the picture whose first bytes went out last
+    int offset = 0;
+    SteadyClock::time_point due = SteadyClock::now();
+    // Leaving the bus: the camera finishes the picture it has begun, then the stream
+    // ends, so that a reader sees whole pictures and then failing reads.
+    bool leaving = false;
+    SteadyClock::time_point leaveBy;
+
+    const auto dropClient = [&] {
+        QMutexLocker lock(&m_mutex);
+        if (client >= 0) {
+            ::shutdown(client, SHUT_RDWR);
+            ::close(client);
+        }
+        client = -1;
+        m_clientFd = -1;
+        m_leaving = false;
+        leaving = false;
+        pending.clear();
+        upcoming.clear();
+    };
+
+    for (;;) {
+        if (client >= 0 && leaving && pending.isEmpty()) {
+            if (upcoming.isEmpty() || sent == 0) {
+                dropClient();
+            } else {
+                pending = upcoming.mid(kPictureHead);
+                upcoming.clear();
+                offset = 0;
+            }
+        }
+
+        const auto stalledNow = [&] {
+            const QVariant stall = m_camera.fault(kFaultStallAfter);
+            return stall.isValid() && sent >= stall.toLongLong();
+        };
+        int timeout = -1;
+        if (client >= 0 && pending.isEmpty()) {
+            if (stalledNow()) {
+                timeout = 20; // look again whether the stall has been lifted
+            } else if (m_paced) {
+                const auto wait = std::chrono::ceil<std::chrono::milliseconds>(due - SteadyClock::now());
+                timeout = static_cast<int>(qMax<qint64>(0, wait.count()));
+            } else {
+                timeout = 0;
+            }
+        } else if (leaving) {
+            timeout = 20;
+        }
+
+        pollfd fds[3] = {{m_wakeRead, POLLIN, 0}, {m_listenFd, POLLIN, 0}, {client, 0, 0}};
+        nfds_t count = 2;
+        if (client >= 0) {
+            fds[2].events = static_cast<short>(POLLIN | (pending.isEmpty() ? 0 : POLLOUT));
+            count = 3;
+        }
+        if (::poll(fds, count, timeout) < 0 && errno != EINTR)
+            break;
+
+        if (fds[0].revents) {
+            char buffer[64];
+            while (::read(m_wakeRead, buffer, sizeof buffer) > 0) {
+            }
+            QMutexLocker lock(&m_mutex);
+            if (m_quit)
+                break;
+            if (m_leaving && client >= 0 && !leaving) {
+                leaving = true;
+                leaveBy = SteadyClock::now() + std::chrono::seconds(1);
+            }
+        }
+        if (leaving && SteadyClock::now() > leaveBy)
+            dropClient(); // a reader that no longer reads does not hold the camera
+
+        if (fds[1].revents & POLLIN) {
+            const int incoming = ::accept4(m_listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+            if (incoming >= 0) {
+                ++m_connections;
+                if (client >= 0 && peerAlive(client)) {
+                    // The camera is busy with another client.
+                    ::close(incoming);
+                } else {
+                    dropClient();
+                    QMutexLocker lock(&m_mutex);
+                    client = incoming;
+                    m_clientFd = incoming;
+                    sent = 0;
+                    offset = 0;
+                    due = SteadyClock::now();
+                }
+                if (client == incoming && m_camera.fault(kFaultEmpty).toBool())
+                    dropClient();
+            }
+        }
+
+        if (client >= 0 && count == 3 && fds[2].fd == client
+            && (fds[2].revents & (POLLIN | POLLHUP | POLLERR))) {
+            if (!peerAlive(client)) {
+                dropClient();
+                continue;
+            }
+            char buffer[256];
+            while (::recv(client, buffer, sizeof buffer, MSG_DONTWAIT) > 0) {
+            }
+        }
+        if (client < 0)
+            continue;
+
+        if (pending.isEmpty() && !leaving && !stalledNow() && (!m_paced || SteadyClock::now() >= due)) {
+            // Each write ends with the start of the following picture: a raw MJPEG
+            // reader knows a picture is complete only when the next one begins, and
+            // a camera's picture should be seen when it has arrived, not one later.
+            const bool headSent = sent > 0 && !upcoming.isEmpty();
+            const QByteArray current = headSent ? upcoming : nextPicture(sent);
+            upcoming = nextPicture(sent + 1);
+            pending = current.isEmpty() ? QByteArray()
+                                        : current.mid(headSent ? kPictureHead : 0) + upcoming.left(kPictureHead);
+            offset = 0;
+        }
+        if (pending.isEmpty())
+            continue;
+
+        const ssize_t n = ::send(client, pending.constData() + offset,
+                                 static_cast<size_t>(pending.size() - offset), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n > 0) {
+            offset += static_cast<int>(n);
+            if (offset == pending.size()) {
+                pending.clear();
+                ++sent;
+                ++m_framesSent;
+                due += period;
+                // A client that fell behind does not get a burst of stale pictures.
+                const auto now = SteadyClock::now();
+                if (due + period < now)
+                    due = now;
+            }
+        } else if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+            dropClient();
+        }
+    }
+    dropClient();
 }
 
 } // namespace sim

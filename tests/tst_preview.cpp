@@ -1,0 +1,553 @@
+#include "TestSupport.h"
+
+#include "platform/sim/SimStreamServer.h"
+#include "preview/VideoStreamThread.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMutex>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <atomic>
+#include <ctime>
+
+#include <pthread.h>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
+namespace {
+
+// Every message the process logs, as the application's handler would receive it.
+QMutex g_logMutex;
+QStringList g_log;
+
+void recordMessage(QtMsgType, const QMessageLogContext &, const QString &text)
+{
+    QMutexLocker lock(&g_logMutex);
+    g_log.append(text);
+}
+
+QStringList loggedLines()
+{
+    QMutexLocker lock(&g_logMutex);
+    return g_log;
+}
+
+void clearLog()
+{
+    QMutexLocker lock(&g_logMutex);
+    g_log.clear();
+}
+
+int countLogged(const QString &text)
+{
+    return loggedLines().count(text);
+}
+
+const QStringList kOpenFailures = {
+    QStringLiteral("Couldn't open input stream.\n"),   QStringLiteral("Couldn't find stream information.\n"),
+    QStringLiteral("Couldn't find a video stream.\n"), QStringLiteral("Codec not found.\n"),
+    QStringLiteral("Could not open codec.\n"),         QStringLiteral("Decode Error.\n"),
+};
+
+// One camera; the stream and faults as given.
+QByteArray rigJson(const QJsonObject &stream = {}, const QJsonObject &faults = {})
+{
+    QJsonObject camera{{QStringLiteral("key"), QStringLiteral("cam1")}};
+    if (!stream.isEmpty())
+        camera.insert(QStringLiteral("stream"), stream);
+    if (!faults.isEmpty())
+        camera.insert(QStringLiteral("faults"), faults);
+    return QJsonDocument(QJsonObject{{QStringLiteral("cameras"), QJsonArray{camera}}}).toJson();
+}
+
+// A small, fast stream keeps the tests quick; the worker still asks for 1920x1080.
+QJsonObject smallStream(int width = 320, int height = 240)
+{
+    return QJsonObject{{QStringLiteral("width"), width},
+                       {QStringLiteral("height"), height},
+                       {QStringLiteral("fps"), 60}};
+}
+
+QString captureName(sim::SimRig &rig, const QString &key = QStringLiteral("cam1"))
+{
+    return rig.camera(key)->monikerDisplayName().replace(QLatin1Char(':'), QLatin1Char('_'));
+}
+
+qint64 threadCpuNs(pthread_t thread)
+{
+    clockid_t clock;
+    timespec ts{};
+    if (pthread_getcpuclockid(thread, &clock) != 0 || clock_gettime(clock, &ts) != 0)
+        return -1;
+    return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+// Writes a small file with one stream of the given codec through libavformat: the
+// inputs of devices that deliver something other than a camera's video.
+bool writeFixture(const QString &path, const char *muxer, AVMediaType type, AVCodecID codec,
+                  int bitsPerCodedSample = 0)
+{
+    AVFormatContext *output = nullptr;
+    const QByteArray file = QFile::encodeName(path);
+    if (avformat_alloc_output_context2(&output, nullptr, muxer, file.constData()) < 0)
+        return false;
+    AVStream *stream = avformat_new_stream(output, nullptr);
+    bool ok = stream != nullptr;
+    if (ok) {
+        AVCodecParameters *par = stream->codecpar;
+        par->codec_type = type;
+        par->codec_id = codec;
+        if (type == AVMEDIA_TYPE_AUDIO) {
+            par->sample_rate = 8000;
+            av_channel_layout_default(&par->ch_layout, 1);
+            par->format = AV_SAMPLE_FMT_S16;
+            par->bits_per_coded_sample = 16;
+            par->block_align = 2;
+            stream->time_base = AVRational{1, 8000};
+        } else {
+            par->width = 64;
+            par->height = 48;
+            par->bits_per_coded_sample = bitsPerCodedSample;
+            stream->time_base = AVRational{1, 30};
+        }
+    }
+    ok = ok && avio_open(&output->pb, file.constData(), AVIO_FLAG_WRITE) >= 0;
+    ok = ok && avformat_write_header(output, nullptr) >= 0;
+    for (int i = 0; ok && i < 10; ++i) {
+        AVPacket *packet = av_packet_alloc();
+        ok = packet && av_new_packet(packet, 1600) >= 0;
+        if (ok) {
+            memset(packet->data, 0x40 + i, 1600);
+            packet->stream_index = 0;
+            packet->pts = packet->dts = type == AVMEDIA_TYPE_AUDIO ? i * 800 : i;
+            packet->duration = type == AVMEDIA_TYPE_AUDIO ? 800 : 1;
+            packet->flags |= AV_PKT_FLAG_KEY;
+            av_packet_rescale_ts(packet, type == AVMEDIA_TYPE_AUDIO ? AVRational{1, 8000} : AVRational{1, 30},
+                                 stream->time_base);
+            ok = av_interleaved_write_frame(output, packet) >= 0;
+        }
+        av_packet_free(&packet);
+    }
+    ok = ok && av_write_trailer(output) >= 0;
+    avio_closep(&output->pb);
+    avformat_free_context(output);
+    return ok;
+}
+
+} // namespace
+
+// One preview run wired as the window wires it: a new thread and worker, started
+// runs start, workFinished deletes the worker, its destruction quits the thread and
+// the finished thread deletes itself. Pictures arrive queued on the test's thread.
+class PreviewRun : public QObject
+{
+    Q_OBJECT
+public:
+    explicit PreviewRun(const QString &cameraName)
+    {
+        thread = new QThread;
+        worker = new VideoStreamThread(cameraName);
+        worker->moveToThread(thread);
+        connect(thread.data(), &QThread::started, worker, &VideoStreamThread::start);
+        connect(worker, &VideoStreamThread::workFinished, worker, &QObject::deleteLater);
+        connect(worker, &QObject::destroyed, thread.data(), &QThread::quit);
+        connect(thread.data(), &QThread::finished, thread.data(), &QObject::deleteLater);
+        connect(worker, &VideoStreamThread::onReader, this, &PreviewRun::take);
+        connect(worker, &VideoStreamThread::workFinished, this, [this] { ++finishedSeen; });
+
+        // What happens on the worker's own thread, in emission order.
+        connect(worker, &VideoStreamThread::workStart, worker, [this] {
+            workerThread = pthread_self();
+            startOrder = ++m_sequence;
+        }, Qt::DirectConnection);
+        connect(worker, &VideoStreamThread::onReader, worker, [this] {
+            if (firstPictureOrder == 0)
+                firstPictureOrder = ++m_sequence;
+            ++emitted;
+        }, Qt::DirectConnection);
+        connect(worker, &VideoStreamThread::workFinished, worker, [this] { ++finishedEmitted; },
+                Qt::DirectConnection);
+        connect(worker, &QObject::destroyed, worker, [this] { workerDestroyed = true; }, Qt::DirectConnection);
+    }
+
+    ~PreviewRun() override { end(); }
+
+    void begin()
+    {
+        m_begun = true;
+        thread->start();
+    }
+
+    // Ends the preview as the window does: stop directly, quit the thread and wait
+    // for it without a time limit.
+    void end()
+    {
+        if (m_ended)
+            return;
+        m_ended = true;
+        // A worker deletes itself only after a stop, so it is still there unless an
+        // earlier stop already ended it.
+        if (!workerDestroyed)
+            worker->stop();
+        if (thread) {
+            thread->quit();
+            thread->wait();
+            if (!m_begun)
+                delete thread;
+        }
+        // A worker that ended through a failure never finished; it is idle on its
+        // stopped thread.
+        if (!workerDestroyed)
+            delete worker;
+        QTRY_VERIFY(thread.isNull());
+    }
+
+    QPointer<QThread> thread;
+    VideoStreamThread *worker = nullptr;
+    QList<QImage> pictures;
+    QImage firstPicture;
+    QByteArray firstPictureBytes;
+    int finishedSeen = 0;
+
+    std::atomic<pthread_t> workerThread{};
+    std::atomic<int> startOrder{0};
+    std::atomic<int> firstPictureOrder{0};
+    std::atomic<int> emitted{0};
+    std::atomic<int> finishedEmitted{0};
+    std::atomic<bool> workerDestroyed{false};
+
+private slots:
+    void take(const QImage &image)
+    {
+        if (pictures.isEmpty()) {
+            firstPicture = image;
+            firstPictureBytes = QByteArray(reinterpret_cast<const char *>(image.constBits()),
+                                           static_cast<int>(image.sizeInBytes()));
+        }
+        // Keep only a few, the rest is counted.
+        if (pictures.size() < 8)
+            pictures.append(image);
+        ++received;
+    }
+
+public:
+    int received = 0;
+
+private:
+    std::atomic<int> m_sequence{0};
+    bool m_ended = false;
+    bool m_begun = false;
+};
+
+class TestPreview : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        m_previousHandler = qInstallMessageHandler(recordMessage);
+        QVERIFY(m_files.isValid());
+    }
+
+    void cleanupTestCase() { qInstallMessageHandler(m_previousHandler); }
+
+    void init() { clearLog(); }
+
+    void picturesHaveTheStreamsSize_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::newRow("1920x1080, as asked") << 1920 << 1080;
+        QTest::newRow("1280x720, smaller than asked") << 1280 << 720;
+        QTest::newRow("320x240, another aspect") << 320 << 240;
+    }
+
+    void picturesHaveTheStreamsSize()
+    {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        testsupport::SimEnvironment env(rigJson(smallStream(width, height)));
+        sim::SimStreamServer &stream = env.rig().camera(QStringLiteral("cam1"))->stream();
+        const QString name = captureName(env.rig());
+        PreviewRun run(name);
+        QVERIFY(loggedLines().contains(QStringLiteral("VideoStreamThread::m_CameraName: video=%1").arg(name)));
+        QVERIFY(!stream.streaming());
+
+        run.begin();
+        QTRY_VERIFY_WITH_TIMEOUT(run.received >= 4, 20000);
+        QVERIFY(stream.streaming());
+        QVERIFY(run.startOrder > 0);
+        QVERIFY(run.firstPictureOrder > run.startOrder);
+        for (const QImage &picture : run.pictures) {
+            QCOMPARE(picture.size(), QSize(width, height));
+            QCOMPARE(picture.format(), QImage::Format_RGB32);
+        }
+        // Each picture owns its pixels: the first is unchanged after later ones came
+        // through the same conversion buffer, and the pattern moved meanwhile.
+        const QImage &first = run.firstPicture;
+        QCOMPARE(QByteArray(reinterpret_cast<const char *>(first.constBits()), static_cast<int>(first.sizeInBytes())),
+                 run.firstPictureBytes);
+        QVERIFY(run.pictures.last() != first);
+        QVERIFY(run.pictures.last().constBits() != first.constBits());
+        // The pattern's colour bars survive decoding and conversion: the top row
+        // carries several clearly different colours.
+        QSet<QRgb> colours;
+        for (int x = 0; x < width; x += width / 16)
+            colours.insert(first.pixel(x, 0) & 0xF0F0F0);
+        QVERIFY2(colours.size() >= 4, qPrintable(QString::number(colours.size())));
+
+        run.end();
+        QCOMPARE(run.finishedEmitted.load(), 1);
+        QVERIFY(run.workerDestroyed);
+        QTRY_COMPARE(run.finishedSeen, 1);
+        QVERIFY(!stream.streaming());
+        for (const QString &failure : kOpenFailures)
+            QCOMPARE(countLogged(failure), 0);
+    }
+
+    void stopWhileAReadWaits()
+    {
+        // The camera delivers six pictures and then nothing more: the worker waits in
+        // a read when it is told to stop.
+        testsupport::SimEnvironment env(rigJson(smallStream(), {{QStringLiteral("streamStallAfter"), 6}}));
+        sim::SimCamera *camera = env.rig().camera(QStringLiteral("cam1"));
+        PreviewRun run(captureName(env.rig()));
+        run.begin();
+        QTRY_COMPARE_WITH_TIMEOUT(run.received, 6, 20000);
+        QTRY_COMPARE(camera->stream().framesSent(), qint64(6));
+
+        run.worker->stop();
+        const int emittedAtStop = run.emitted;
+        // Lifting the stall now must not bring another picture.
+        camera->clearFault(QStringLiteral("streamStallAfter"));
+        run.end();
+        QCOMPARE(run.emitted.load(), emittedAtStop);
+        QCOMPARE(run.finishedEmitted.load(), 1);
+        QVERIFY(run.workerDestroyed);
+        QCOMPARE(run.received, 6);
+    }
+
+    void stopWhileTheOpeningWaits()
+    {
+        // A camera that accepts the open and never delivers: stop must still end the
+        // worker (the window waits for its thread without a limit), as a stop.
+        testsupport::SimEnvironment env(rigJson(smallStream(), {{QStringLiteral("streamStallAfter"), 0}}));
+        sim::SimStreamServer &stream = env.rig().camera(QStringLiteral("cam1"))->stream();
+        PreviewRun run(captureName(env.rig()));
+        run.begin();
+        QTRY_VERIFY_WITH_TIMEOUT(stream.streaming(), 20000);
+        run.end();
+        QCOMPARE(run.finishedEmitted.load(), 1);
+        QCOMPARE(run.received, 0);
+        for (const QString &failure : kOpenFailures)
+            QCOMPARE(countLogged(failure), 0);
+    }
+
+    void stopBeforeTheThreadRuns()
+    {
+        testsupport::SimEnvironment env(rigJson(smallStream()));
+        sim::SimStreamServer &stream = env.rig().camera(QStringLiteral("cam1"))->stream();
+        PreviewRun run(captureName(env.rig()));
+        run.worker->stop();
+        run.begin();
+        // start comes after the stop and must not undo it.
+        QTRY_VERIFY_WITH_TIMEOUT(run.thread.isNull(), 20000);
+        QCOMPARE(run.finishedEmitted.load(), 1);
+        QVERIFY(run.workerDestroyed);
+        QCOMPARE(stream.connections(), 0);
+        run.end();
+    }
+
+    void twoWorkersInARow()
+    {
+        testsupport::SimEnvironment env(rigJson(smallStream()));
+        sim::SimStreamServer &stream = env.rig().camera(QStringLiteral("cam1"))->stream();
+        const QString name = captureName(env.rig());
+        {
+            PreviewRun first(name);
+            first.begin();
+            QTRY_VERIFY_WITH_TIMEOUT(first.received >= 3, 20000);
+            first.end();
+            QCOMPARE(first.finishedEmitted.load(), 1);
+        }
+        // The first released the camera before its thread ended.
+        QVERIFY(!stream.streaming());
+        PreviewRun second(name);
+        second.begin();
+        QTRY_VERIFY_WITH_TIMEOUT(second.received >= 3, 20000);
+        QCOMPARE(stream.connections(), 2);
+        second.end();
+        QCOMPARE(second.finishedEmitted.load(), 1);
+        for (const QString &failure : kOpenFailures)
+            QCOMPARE(countLogged(failure), 0);
+    }
+
+    void aBusyCameraServesOnlyItsFirstClient()
+    {
+        testsupport::SimEnvironment env(rigJson(smallStream()));
+        const QString name = captureName(env.rig());
+        PreviewRun first(name);
+        first.begin();
+        QTRY_VERIFY_WITH_TIMEOUT(first.received >= 2, 20000);
+        PreviewRun second(name);
+        second.begin();
+        QTRY_COMPARE_WITH_TIMEOUT(countLogged(QStringLiteral("Couldn't find stream information.\n")), 1, 20000);
+        const int before = first.received;
+        QTRY_VERIFY_WITH_TIMEOUT(first.received > before, 20000);
+        second.end();
+        QCOMPARE(second.received, 0);
+        QCOMPARE(second.finishedEmitted.load(), 0);
+        first.end();
+        QCOMPARE(first.finishedEmitted.load(), 1);
+    }
+
+    void openFailures_data()
+    {
+        QTest::addColumn<QByteArray>("rig");
+        QTest::addColumn<QString>("camera");
+        QTest::addColumn<QString>("message");
+
+        const QJsonObject only720{
+            {QStringLiteral("modes"),
+             QJsonArray{QJsonObject{{QStringLiteral("width"), 1280}, {QStringLiteral("height"), 720},
+                                    {QStringLiteral("fps"), 30}},
+                        QJsonObject{{QStringLiteral("width"), 1920}, {QStringLiteral("height"), 1080},
+                                    {QStringLiteral("fps"), 15}}}}};
+        QTest::newRow("no 1920x1080 at 30") << rigJson(only720) << QString()
+                                            << QStringLiteral("Couldn't open input stream.\n");
+        QTest::newRow("no such camera") << rigJson(smallStream()) << QStringLiteral("@device_pnp_nothing")
+                                        << QStringLiteral("Couldn't open input stream.\n");
+        QTest::newRow("closes without a picture")
+            << rigJson(smallStream(), {{QStringLiteral("streamEmpty"), true}}) << QString()
+            << QStringLiteral("Couldn't find stream information.\n");
+
+        const QString wav = m_files.filePath(QStringLiteral("audio.wav"));
+        const QString avs2 = m_files.filePath(QStringLiteral("avs2.avi"));
+        const QString huffyuv = m_files.filePath(QStringLiteral("huffyuv.avi"));
+        QVERIFY(writeFixture(wav, "wav", AVMEDIA_TYPE_AUDIO, AV_CODEC_ID_PCM_S16LE));
+        // AVS2 video: FFmpeg knows the codec but has no decoder for it.
+        QVERIFY(writeFixture(avs2, "avi", AVMEDIA_TYPE_VIDEO, AV_CODEC_ID_AVS2));
+        // HuffYUV at 8 bits per pixel: the decoder exists and refuses to open.
+        QVERIFY(writeFixture(huffyuv, "avi", AVMEDIA_TYPE_VIDEO, AV_CODEC_ID_HUFFYUV, 8));
+        const auto input = [](const QString &format, const QString &path) {
+            return QJsonObject{{QStringLiteral("streamInput"),
+                                QJsonObject{{QStringLiteral("format"), format}, {QStringLiteral("url"), path}}}};
+        };
+        QTest::newRow("only audio") << rigJson(smallStream(), input(QStringLiteral("wav"), wav)) << QString()
+                                    << QStringLiteral("Couldn't find a video stream.\n");
+        QTest::newRow("no decoder") << rigJson(smallStream(), input(QStringLiteral("avi"), avs2)) << QString()
+                                    << QStringLiteral("Codec not found.\n");
+        QTest::newRow("decoder refuses") << rigJson(smallStream(), input(QStringLiteral("avi"), huffyuv))
+                                         << QString() << QStringLiteral("Could not open codec.\n");
+    }
+
+    void openFailures()
+    {
+        QFETCH(QByteArray, rig);
+        QFETCH(QString, camera);
+        QFETCH(QString, message);
+        testsupport::SimEnvironment env(rig);
+        PreviewRun run(camera.isEmpty() ? captureName(env.rig()) : camera);
+        run.begin();
+        QTRY_COMPARE_WITH_TIMEOUT(countLogged(message), 1, 20000);
+        // The worker is idle on its thread: no picture, no workFinished, until the
+        // caller stops it and quits the thread.
+        QVERIFY(run.thread->isRunning());
+        QCOMPARE(run.finishedEmitted.load(), 0);
+        run.end();
+        QCOMPARE(run.finishedEmitted.load(), 0);
+        QCOMPARE(run.emitted.load(), 0);
+        for (const QString &failure : kOpenFailures) {
+            if (failure != message)
+                QCOMPARE(countLogged(failure), 0);
+        }
+        QVERIFY(!env.rig().camera(QStringLiteral("cam1"))->stream().streaming());
+    }
+
+    void aDecodingErrorEndsCapture()
+    {
+        testsupport::SimEnvironment env(rigJson(smallStream(), {{QStringLiteral("streamCorruptFrame"), 5}}));
+        sim::SimStreamServer &stream = env.rig().camera(QStringLiteral("cam1"))->stream();
+        PreviewRun run(captureName(env.rig()));
+        run.begin();
+        QTRY_COMPARE_WITH_TIMEOUT(countLogged(QStringLiteral("Decode Error.\n")), 1, 20000);
+        // The four good pictures before it came through; none after it.
+        QTRY_COMPARE(run.received, 4);
+        // Capture ended and released the camera, without workFinished.
+        QTRY_VERIFY(!stream.streaming());
+        QCOMPARE(run.finishedEmitted.load(), 0);
+        QVERIFY(run.thread->isRunning());
+        run.end();
+        QCOMPARE(run.finishedEmitted.load(), 0);
+        QCOMPARE(run.emitted.load(), 4);
+    }
+
+    void aCameraThatChangesItsSize()
+    {
+        testsupport::SimEnvironment env(rigJson(smallStream(320, 240)));
+        sim::SimCamera *camera = env.rig().camera(QStringLiteral("cam1"));
+        PreviewRun run(captureName(env.rig()));
+        run.begin();
+        QTRY_VERIFY_WITH_TIMEOUT(run.received >= 2, 20000);
+        QCOMPARE(run.pictures.first().size(), QSize(320, 240));
+        // Smaller pictures than the stream announced must not be converted with the
+        // old geometry; they arrive at their own size.
+        camera->setFault(QStringLiteral("streamResize"), QStringLiteral("160x120"));
+        QTRY_VERIFY_WITH_TIMEOUT(run.pictures.size() == 8 && run.pictures.last().size() == QSize(160, 120), 20000);
+        QCOMPARE(countLogged(QStringLiteral("Decode Error.\n")), 0);
+        run.end();
+        QCOMPARE(run.finishedEmitted.load(), 1);
+    }
+
+    void aCameraRemovedDuringPreview()
+    {
+        testsupport::SimEnvironment env(rigJson(smallStream()));
+        sim::SimCamera *camera = env.rig().camera(QStringLiteral("cam1"));
+        PreviewRun run(captureName(env.rig()));
+        run.begin();
+        QTRY_VERIFY_WITH_TIMEOUT(run.received >= 3, 20000);
+
+        env.rig().unplug(camera);
+        QVERIFY(!camera->stream().streaming());
+        const int afterUnplug = run.emitted;
+        // Let the reads fail for a while: the worker keeps trying, but pauses between
+        // attempts instead of taking a whole core.
+        QTest::qWait(100);
+        const qint64 cpuBefore = threadCpuNs(run.workerThread);
+        QElapsedTimer wall;
+        wall.start();
+        QTest::qWait(500);
+        const qint64 cpuUsed = threadCpuNs(run.workerThread) - cpuBefore;
+        const qint64 wallNs = wall.nsecsElapsed();
+        QVERIFY(cpuBefore >= 0);
+        QVERIFY2(cpuUsed * 5 < wallNs, qPrintable(QStringLiteral("worker used %1 ms of CPU in %2 ms")
+                                                      .arg(cpuUsed / 1000000)
+                                                      .arg(wallNs / 1000000)));
+        // At most what was already in flight when the camera left.
+        QVERIFY(run.emitted - afterUnplug <= 2);
+        QVERIFY(run.thread->isRunning());
+        QCOMPARE(run.finishedEmitted.load(), 0);
+
+        run.end();
+        QCOMPARE(run.finishedEmitted.load(), 1);
+        QVERIFY(run.workerDestroyed);
+        for (const QString &failure : kOpenFailures)
+            QCOMPARE(countLogged(failure), 0);
+    }
+
+private:
+    QtMessageHandler m_previousHandler = nullptr;
+    QTemporaryDir m_files;
+};
+
+LENSDESK_TEST_MAIN(TestPreview)
+#include "tst_preview.moc"
