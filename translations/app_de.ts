@@ -9,5 +9,171 @@
         <extracomment>Product name, not translated</extracomment>
         <translation>Orvia Vista Cam</translation>
     </message>
+    <message>
+        <source>MY DEVICES</source>
+        <translation>MEINE GERÄTE</translation>
+    </message>
+    <message>
+        <source>Controls</source>
+        <translation>Steuerung</translation>
+    </message>
+    <message>
+        <source>Support</source>
+        <translation>Support</translation>
+    </message>
+    <message>
+        <source>Click the icon to start Preview.</source>
+        <translation>Klicken Sie auf das Symbol, um die Vorschau zu starten.</translation>
+    </message>
+    <message>
+        <source>Other apps can&apos;t access the camera while you preview it on this app.</source>
+        <translation>Andere Apps können nicht auf die Kamera zugreifen, während Sie sie in dieser App ansehen.</translation>
+    </message>
+    <message>
+        <source>Video</source>
+        <translation>Video</translation>
+    </message>
+    <message>
+        <source>Color Adjustment</source>
+        <translation>Farbanpassung</translation>
+    </message>
+    <message>
+        <source>HDR:</source>
+        <translation>HDR:</translation>
+    </message>
+    <message>
+        <source>HD:</source>
+        <translation>HD:</translation>
+    </message>
+    <message>
+        <source>Gesture Control:</source>
+        <translation>Gestensteuerung:</translation>
+    </message>
+    <message>
+        <source>Auto Focus：</source>
+        <translation>Autofokus：</translation>
+    </message>
+    <message>
+        <source>Tracking Speed:</source>
+        <translation>Tracking-Geschwindigkeit:</translation>
+    </message>
+    <message>
+        <source>Mirror:</source>
+        <translation>Spiegeln:</translation>
+    </message>
+    <message>
+        <source>Powerline Frequency:
+(Anti Flicker)</source>
+        <translation>Netzfrequenz:
+(Anti-Flimmern)</translation>
+    </message>
+    <message>
+        <source>Mic：</source>
+        <translation>Mikrofon：</translation>
+    </message>
+    <message>
+        <source>Field of View:</source>
+        <translation>Sichtfeld:</translation>
+    </message>
+    <message>
+        <source>93°</source>
+        <translation>93°</translation>
+    </message>
+    <message>
+        <source>78°</source>
+        <translation>78°</translation>
+    </message>
+    <message>
+        <source>65°</source>
+        <translation>65°</translation>
+    </message>
+    <message>
+        <source>AI Tracking:</source>
+        <translation>KI-Tracking:</translation>
+    </message>
+    <message>
+        <source>Manual Focus：</source>
+        <translation>Manueller Fokus：</translation>
+    </message>
+    <message>
+        <source>Tracking Effect:</source>
+        <translation>Tracking-Effekt:</translation>
+    </message>
+    <message>
+        <source>AI light compensation:</source>
+        <translation>KI-Lichtausgleich:</translation>
+    </message>
+    <message>
+        <source>Saturation:</source>
+        <translation>Sättigung:</translation>
+    </message>
+    <message>
+        <source>Brightness:</source>
+        <translation>Helligkeit:</translation>
+    </message>
+    <message>
+        <source>Contrast:</source>
+        <translation>Kontrast:</translation>
+    </message>
+    <message>
+        <source>Hue:</source>
+        <translation>Farbton:</translation>
+    </message>
+    <message>
+        <source>Auto</source>
+        <translation>Auto</translation>
+    </message>
+    <message>
+        <source>Sharpness:</source>
+        <translation>Schärfe:</translation>
+    </message>
+    <message>
+        <source>White Balance:</source>
+        <translation>Weißabgleich:</translation>
+    </message>
+    <message>
+        <source>Default Settings</source>
+        <translation>Standardeinstellungen</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>Info</translation>
+    </message>
+    <message>
+        <source>Upgrade</source>
+        <translation>Aktualisieren</translation>
+    </message>
+    <message>
+        <source>Model:</source>
+        <translation>Modell:</translation>
+    </message>
+    <message>
+        <source>Firmware:</source>
+        <translation>Firmware:</translation>
+    </message>
+    <message>
+        <source>Restore</source>
+        <translation>Wiederherstellen</translation>
+    </message>
+    <message>
+        <source>Restore Factory Defaults</source>
+        <translation>Werkseinstellungen wiederherstellen</translation>
+    </message>
+    <message>
+        <source>Software Version:</source>
+        <translation>Softwareversion:</translation>
+    </message>
+    <message>
+        <source>Cannot exit during the upgrade process!</source>
+        <translation>Während der Aktualisierung kann das Programm nicht beendet werden!</translation>
+    </message>
+    <message>
+        <source>The setting has timed out, please try again.</source>
+        <translation>Zeitüberschreitung bei der Einstellung, bitte versuchen Sie es erneut.</translation>
+    </message>
+    <message>
+        <source>Any change in the setting takes effect only if the camera is working.</source>
+        <translation>Änderungen der Einstellung werden nur wirksam, wenn die Kamera in Betrieb ist.</translation>
+    </message>
 </context>
 </TS>

@@ -9,5 +9,171 @@
         <extracomment>Product name, not translated</extracomment>
         <translation>Orvia Vista Cam</translation>
     </message>
+    <message>
+        <source>MY DEVICES</source>
+        <translation>MES APPAREILS</translation>
+    </message>
+    <message>
+        <source>Controls</source>
+        <translation>Commandes</translation>
+    </message>
+    <message>
+        <source>Support</source>
+        <translation>Assistance</translation>
+    </message>
+    <message>
+        <source>Click the icon to start Preview.</source>
+        <translation>Cliquez sur l&apos;icône pour démarrer l&apos;aperçu.</translation>
+    </message>
+    <message>
+        <source>Other apps can&apos;t access the camera while you preview it on this app.</source>
+        <translation>Les autres applications ne peuvent pas accéder à la caméra pendant l&apos;aperçu dans cette application.</translation>
+    </message>
+    <message>
+        <source>Video</source>
+        <translation>Vidéo</translation>
+    </message>
+    <message>
+        <source>Color Adjustment</source>
+        <translation>Réglage des couleurs</translation>
+    </message>
+    <message>
+        <source>HDR:</source>
+        <translation>HDR :</translation>
+    </message>
+    <message>
+        <source>HD:</source>
+        <translation>HD :</translation>
+    </message>
+    <message>
+        <source>Gesture Control:</source>
+        <translation>Contrôle gestuel :</translation>
+    </message>
+    <message>
+        <source>Auto Focus：</source>
+        <translation>Mise au point auto：</translation>
+    </message>
+    <message>
+        <source>Tracking Speed:</source>
+        <translation>Vitesse de suivi :</translation>
+    </message>
+    <message>
+        <source>Mirror:</source>
+        <translation>Miroir :</translation>
+    </message>
+    <message>
+        <source>Powerline Frequency:
+(Anti Flicker)</source>
+        <translation>Fréquence secteur :
+(Anti-scintillement)</translation>
+    </message>
+    <message>
+        <source>Mic：</source>
+        <translation>Micro：</translation>
+    </message>
+    <message>
+        <source>Field of View:</source>
+        <translation>Champ de vision :</translation>
+    </message>
+    <message>
+        <source>93°</source>
+        <translation>93°</translation>
+    </message>
+    <message>
+        <source>78°</source>
+        <translation>78°</translation>
+    </message>
+    <message>
+        <source>65°</source>
+        <translation>65°</translation>
+    </message>
+    <message>
+        <source>AI Tracking:</source>
+        <translation>Suivi IA :</translation>
+    </message>
+    <message>
+        <source>Manual Focus：</source>
+        <translation>Mise au point manuelle：</translation>
+    </message>
+    <message>
+        <source>Tracking Effect:</source>
+        <translation>Effet de suivi :</translation>
+    </message>
+    <message>
+        <source>AI light compensation:</source>
+        <translation>Compensation de lumière IA :</translation>
+    </message>
+    <message>
+        <source>Saturation:</source>
+        <translation>Saturation :</translation>
+    </message>
+    <message>
+        <source>Brightness:</source>
+        <translation>Luminosité :</translation>
+    </message>
+    <message>
+        <source>Contrast:</source>
+        <translation>Contraste :</translation>
+    </message>
+    <message>
+        <source>Hue:</source>
+        <translation>Teinte :</translation>
+    </message>
+    <message>
+        <source>Auto</source>
+        <translation>Auto</translation>
+    </message>
+    <message>
+        <source>Sharpness:</source>
+        <translation>Netteté :</translation>
+    </message>
+    <message>
+        <source>White Balance:</source>
+        <translation>Balance des blancs :</translation>
+    </message>
+    <message>
+        <source>Default Settings</source>
+        <translation>Paramètres par défaut</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>À propos</translation>
+    </message>
+    <message>
+        <source>Upgrade</source>
+        <translation>Mettre à jour</translation>
+    </message>
+    <message>
+        <source>Model:</source>
+        <translation>Modèle :</translation>
+    </message>
+    <message>
+        <source>Firmware:</source>
+        <translation>Micrologiciel :</translation>
+    </message>
+    <message>
+        <source>Restore</source>
+        <translation>Restaurer</translation>
+    </message>
+    <message>
+        <source>Restore Factory Defaults</source>
+        <translation>Restaurer les paramètres d&apos;usine</translation>
+    </message>
+    <message>
+        <source>Software Version:</source>
+        <translation>Version du logiciel :</translation>
+    </message>
+    <message>
+        <source>Cannot exit during the upgrade process!</source>
+        <translation>Impossible de quitter pendant la mise à jour !</translation>
+    </message>
+    <message>
+        <source>The setting has timed out, please try again.</source>
+        <translation>Le réglage a expiré, veuillez réessayer.</translation>
+    </message>
+    <message>
+        <source>Any change in the setting takes effect only if the camera is working.</source>
+        <translation>Toute modification du réglage ne prend effet que si la caméra fonctionne.</translation>
+    </message>
 </context>
 </TS>

@@ -9,5 +9,171 @@
         <extracomment>Product name, not translated</extracomment>
         <translation>Orvia Vista Cam</translation>
     </message>
+    <message>
+        <source>MY DEVICES</source>
+        <translation>I MIEI DISPOSITIVI</translation>
+    </message>
+    <message>
+        <source>Controls</source>
+        <translation>Controlli</translation>
+    </message>
+    <message>
+        <source>Support</source>
+        <translation>Assistenza</translation>
+    </message>
+    <message>
+        <source>Click the icon to start Preview.</source>
+        <translation>Fai clic sull&apos;icona per avviare l&apos;anteprima.</translation>
+    </message>
+    <message>
+        <source>Other apps can&apos;t access the camera while you preview it on this app.</source>
+        <translation>Le altre app non possono accedere alla videocamera mentre ne visualizzi l&apos;anteprima in questa app.</translation>
+    </message>
+    <message>
+        <source>Video</source>
+        <translation>Video</translation>
+    </message>
+    <message>
+        <source>Color Adjustment</source>
+        <translation>Regolazione colore</translation>
+    </message>
+    <message>
+        <source>HDR:</source>
+        <translation>HDR:</translation>
+    </message>
+    <message>
+        <source>HD:</source>
+        <translation>HD:</translation>
+    </message>
+    <message>
+        <source>Gesture Control:</source>
+        <translation>Controllo gestuale:</translation>
+    </message>
+    <message>
+        <source>Auto Focus：</source>
+        <translation>Messa a fuoco automatica：</translation>
+    </message>
+    <message>
+        <source>Tracking Speed:</source>
+        <translation>Velocità di tracciamento:</translation>
+    </message>
+    <message>
+        <source>Mirror:</source>
+        <translation>Specchio:</translation>
+    </message>
+    <message>
+        <source>Powerline Frequency:
+(Anti Flicker)</source>
+        <translation>Frequenza di rete:
+(Anti-sfarfallio)</translation>
+    </message>
+    <message>
+        <source>Mic：</source>
+        <translation>Microfono：</translation>
+    </message>
+    <message>
+        <source>Field of View:</source>
+        <translation>Campo visivo:</translation>
+    </message>
+    <message>
+        <source>93°</source>
+        <translation>93°</translation>
+    </message>
+    <message>
+        <source>78°</source>
+        <translation>78°</translation>
+    </message>
+    <message>
+        <source>65°</source>
+        <translation>65°</translation>
+    </message>
+    <message>
+        <source>AI Tracking:</source>
+        <translation>Tracciamento IA:</translation>
+    </message>
+    <message>
+        <source>Manual Focus：</source>
+        <translation>Messa a fuoco manuale：</translation>
+    </message>
+    <message>
+        <source>Tracking Effect:</source>
+        <translation>Effetto di tracciamento:</translation>
+    </message>
+    <message>
+        <source>AI light compensation:</source>
+        <translation>Compensazione luce IA:</translation>
+    </message>
+    <message>
+        <source>Saturation:</source>
+        <translation>Saturazione:</translation>
+    </message>
+    <message>
+        <source>Brightness:</source>
+        <translation>Luminosità:</translation>
+    </message>
+    <message>
+        <source>Contrast:</source>
+        <translation>Contrasto:</translation>
+    </message>
+    <message>
+        <source>Hue:</source>
+        <translation>Tonalità:</translation>
+    </message>
+    <message>
+        <source>Auto</source>
+        <translation>Auto</translation>
+    </message>
+    <message>
+        <source>Sharpness:</source>
+        <translation>Nitidezza:</translation>
+    </message>
+    <message>
+        <source>White Balance:</source>
+        <translation>Bilanciamento del bianco:</translation>
+    </message>
+    <message>
+        <source>Default Settings</source>
+        <translation>Impostazioni predefinite</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>Informazioni</translation>
+    </message>
+    <message>
+        <source>Upgrade</source>
+        <translation>Aggiorna</translation>
+    </message>
+    <message>
+        <source>Model:</source>
+        <translation>Modello:</translation>
+    </message>
+    <message>
+        <source>Firmware:</source>
+        <translation>Firmware:</translation>
+    </message>
+    <message>
+        <source>Restore</source>
+        <translation>Ripristina</translation>
+    </message>
+    <message>
+        <source>Restore Factory Defaults</source>
+        <translation>Ripristina impostazioni di fabbrica</translation>
+    </message>
+    <message>
+        <source>Software Version:</source>
+        <translation>Versione software:</translation>
+    </message>
+    <message>
+        <source>Cannot exit during the upgrade process!</source>
+        <translation>Impossibile uscire durante l&apos;aggiornamento!</translation>
+    </message>
+    <message>
+        <source>The setting has timed out, please try again.</source>
+        <translation>Tempo scaduto per l&apos;impostazione, riprova.</translation>
+    </message>
+    <message>
+        <source>Any change in the setting takes effect only if the camera is working.</source>
+        <translation>Le modifiche dell&apos;impostazione hanno effetto solo se la videocamera è in funzione.</translation>
+    </message>
 </context>
 </TS>

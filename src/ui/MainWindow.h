@@ -1,11 +1,35 @@
 #pragma once
+#include "camera/CameraEntry.h"
+#include "camera/DShowCameraWrapper.h"
+#include "camera/UVCExtensionUnit.h"
+
+#include <QIcon>
+#include <QImage>
+#include <QList>
 #include <QMainWindow>
+#include <QPointer>
+#include <QSize>
+#include <QString>
+#include <QThread>
+#include <QTimer>
+
+class QListWidgetItem;
+class QMovie;
+class QScreen;
+class QToolButton;
+class AbnormalDetectThread;
+class VideoStreamThread;
+
+namespace platform {
+struct DeviceChange;
+}
 
 namespace Ui {
 class MainWindow;
 }
 
-// The single top-level window and controller of the application.
+// The single top-level window and the controller of the whole application: the camera
+// list, the open camera with its controls and live preview, and the support page.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -13,6 +37,184 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
+    // Settings and window set-up.
+    void readSettings();
+    void initUi();
+    void applyWindowScale(bool setMinimum);
+    void centreOnCursorScreen();
+    void saveSettings();
+    void fillOptionBoxes();
+
+    // Camera list.
+    void loadCameras();
+    bool rebuildCameraList(const QList<CameraEntry> &entries);
+    void clearCameraItems();
+    void fillCameraItems();
+
+    // The open camera.
+    bool openCameraCapture(const QString &path, const QString &name);
+    void queryCameraStatus();
+    void loadSliderSettings();
+    void applyDeviceProfile(const QString &path);
+    void setControlsEnabled(bool enable);
+    void enableColourControls(bool enable);
+    bool closeCamera();
+
+    // Runs the hot-plug filter on one device-change broadcast (from the seam's notifier
+    // or the Windows message hook); true when it was a supported camera's capture
+    // interface and onCameraPlugged has been handled.
+    bool handleDeviceChange(const platform::DeviceChange &change);
+
+    // Read-only views of the window's state, for diagnostics and tests.
+    bool isCameraOpen() const { return m_bCameraOpen; }
+    bool isPreviewRunning() const { return m_bPreviewRunning; }
+    bool isUpgrading() const { return m_bUpgrading; }
+    int currentCameraModel() const { return m_currentCameraModel; }
+    int currentCameraIndex() const { return m_nCurrentCameraIndex; }
+    int productLine() const { return m_productLine; }
+    QString currentDevicePath() const { return m_devicePath; }
+    QString currentCameraName() const { return m_cameraName; }
+    QString firmwareVersion() const { return m_firmwareVersion; }
+    QSize previewSize() const { return QSize(m_previewWidth, m_previewHeight); }
+    bool isStatusPollActive() const { return m_statusTimer.isActive(); }
+    bool hasPreviewWorker() const { return m_videoThread != nullptr; }
+    bool hasAbnormalWatcher() const { return m_abnormalThread != nullptr; }
+
+signals:
+    void onCameraPlugged(bool plug, QString path);
+    void onCameraState(int state, QString name);
+
+public slots:
+    void slotRemberYuntaiValue();
+    void setYuntaiDisabledStyle();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool nativeEvent(const QByteArray &eventType, void *message, long *result) override;
+
+private slots:
+    // Camera list and hot-plug.
+    void slotOnCameraPlugged(bool plug, QString path);
+    void slotOnCameraState(int state, QString name);
+    void slotSwitchCameraItem(QListWidgetItem *item);
+    void slotIconChangge(QListWidgetItem *current, QListWidgetItem *previous);
+    void slotOnDeviceChange(const platform::DeviceChange &change);
+
+    // The open camera and its preview.
+    void slotReInitUvcEx();
+    void slotStartPreview();
+    void stopCameraPreView();
+    void slotOnReader(const QImage &image);
+    void slotUpdateCamStatus();
+
+    void slotResolutionChange();
+
+    // Navigation, field of view and the value refresh of the controls.
+    void buttonClickedNavTop(bool checked);
+    void buttonColorControl(bool checked);
+    void buttonClickedField(bool checked);
+    void slotUpdateSliderValue(bool isQuery = true);
+    void slotShowTips();
+    void slotTipsTimeout();
+
+    // Slider handlers (connected once each, by initUi and loadSliderSettings).
+    void slotOnSetZoomValue(int value);
+    void slotOnSetFocusValue(int value);
+    void slotOnSetBrightnessValue(int value);
+    void slotOnSetContractValue(int value);
+    void slotOnSetHueValue(int value);
+    void slotOnSetSaturationValue(int value);
+    void slotOnSetSharpnessValue(int value);
+    void slotOnSetWhiteBalance(int value);
+
+    void slotOnDeviceAbnormal(int state);
+
 private:
+    void registerDeviceNotifications();
+    // The window's own theme-dependent parts (icons, animation, header colours, arrows).
+    void applyTheme(int index);
+    void startAbnormalWatcher();
+    void stopAbnormalWatcher();
+    // Stops the preview worker, quits its thread and waits for it.
+    void stopVideoWorker();
+    void startLoadingAnimation();
+    void stopLoadingAnimation();
+    void showPreviewHints();
+    // The camera-list item's icon for the current theme when not selected.
+    QIcon normalItemIcon() const;
+    // Opens the camera of a list item; shared by loadCameras and slotSwitchCameraItem.
+    void openItemCamera(const QString &name, const QString &path, const QString &captureName);
+    void clearOptionBoxes();
+    // Zoom > 100 makes the direction pad usable (pan and tilt only work zoomed in).
+    void setDirectionPadEnabled(bool enable, int zoom);
+    void restyleDirectionPad();
+    void setPanArrowStyle(int pan);
+    void setTiltArrowStyle(int tilt);
+    void clickAngleButton(int index);
+    void scheduleValueTip();
+    void checkImageValue(int id, int sent);
+    // The notices of the dialog step go through here.
+    void showNotice(const QString &text, bool countdown);
+
     Ui::MainWindow *ui;
+
+    DShowCameraWrapper m_dshowCamera;
+    UVCExtensionUnit m_uvc;
+    QPointer<VideoStreamThread> m_videoWorker;
+    QThread *m_videoThread = nullptr;
+    QPointer<AbnormalDetectThread> m_abnormalWorker;
+    QPointer<QThread> m_abnormalThread;
+    QTimer m_statusTimer;
+
+    QList<CameraEntry> m_listCamera;
+    int m_nCurrentCameraIndex = -1;
+    QString m_cameraName;
+    QString m_devicePath;
+    QString m_captureName;
+    QString m_firmwareVersion;
+    int m_productLine = 0;
+    int m_vendorId = 0;
+    int m_currentCameraModel = 255;
+    int m_styleIndex = 0;
+    bool m_bCameraOpen = false;
+    bool m_noCamera = false;
+    bool m_bUpgrading = false;
+    bool m_bPreviewRunning = false;
+    int m_previewWidth = 0;
+    int m_previewHeight = 0;
+
+    int m_HDRState = 0;
+    int m_flickerState = 0;
+    int m_muteState = 0;
+    int m_autoFocusState = 0;
+    int m_angleState = 0;
+    int m_GestureState = 0;
+    int m_AutoAEState = 0;
+    int m_mirrorState = 0;
+    int m_trackingMode = 0;
+    int m_trackingEffect = 0;
+    int m_trackingSpeed = 0;
+    int m_HDState = 0;
+
+    bool m_bAngleFromDevice = false;
+    bool m_bControlsEnable = false;
+    bool m_bCancelTips = false;
+    bool m_bTipPending = false;
+    bool m_bForceRefresh = false;
+    bool m_bDragging = false;
+
+    // The stored geometry of the last close (read at start, written at close).
+    int m_storedLeft = 0;
+    int m_storedTop = 0;
+    int m_storedWidth = 0;
+    int m_storedHeight = 0;
+
+    QList<QToolButton *> m_navButtons;
+    QList<QToolButton *> m_pageButtons;
+    QList<QToolButton *> m_angleButtons;
+    QIcon m_selectedIcon;
+    QMovie *m_loadingMovieLight = nullptr;
+    QMovie *m_loadingMovieDark = nullptr;
 };
