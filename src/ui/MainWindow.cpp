@@ -658,6 +658,7 @@ void MainWindow::fillCameraItems()
         item->setData(kRolePath, QStringLiteral("%1").arg(entry.id));
         item->setData(kRoleCapture, QStringLiteral("%1").arg(entry.monikerName));
         item->setText(entry.name);
+        item->setToolTip(entry.name);
         item->setIcon(normalItemIcon());
         ui->listWidgetCamera->addItem(item);
     }
