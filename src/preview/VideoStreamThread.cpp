@@ -75,14 +75,14 @@ void VideoStreamThread::start()
 void VideoStreamThread::stop()
 {
     QMutexLocker lock(&stopMutex);
-    running = false;
     stopRequested = true;
+    // Last, so that a loop that sees it cleared has seen everything before it.
+    running = false;
 }
 
 bool VideoStreamThread::isRunning()
 {
-    QMutexLocker lock(&stopMutex);
-    return running;
+    return running.load(std::memory_order_acquire);
 }
 
 int VideoStreamThread::interruptRequested(void *opaque)
@@ -219,6 +219,9 @@ void VideoStreamThread::doWork()
     }
 
     release();
+    // A stop() still inside its critical section must leave it before workFinished
+    // lets the worker be deleted.
+    { QMutexLocker lock(&stopMutex); }
     emit workFinished();
 }
 

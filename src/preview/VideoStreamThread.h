@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QString>
 
+#include <atomic>
+
 extern "C" {
 struct AVCodec;
 struct AVCodecContext;
@@ -49,10 +51,11 @@ private:
     void emitPicture();
     void release();
 
+    // Guards the writes of the run flags; the capture loop reads them lock-free.
     QMutex stopMutex;
-    bool running = false;
+    std::atomic<bool> running{false};
     // A stop that came before start must not be undone by it.
-    bool stopRequested = false;
+    std::atomic<bool> stopRequested{false};
     AVFormatContext *formatContext = nullptr;
     AVCodecContext *codecContext = nullptr;
     const AVCodec *decoder = nullptr;

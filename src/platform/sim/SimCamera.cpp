@@ -98,25 +98,25 @@ QString SimCamera::monikerDisplayName() const
 
 QVariant SimCamera::fault(const QString &name, const QVariant &fallback) const
 {
-    QMutexLocker lock(&m_rig.mutex());
+    std::lock_guard<std::mutex> lock(m_faultMutex);
     return m_faults.value(name, fallback);
 }
 
 bool SimCamera::hasFault(const QString &name) const
 {
-    QMutexLocker lock(&m_rig.mutex());
+    std::lock_guard<std::mutex> lock(m_faultMutex);
     return m_faults.contains(name);
 }
 
 void SimCamera::setFault(const QString &name, const QVariant &value)
 {
-    QMutexLocker lock(&m_rig.mutex());
+    std::lock_guard<std::mutex> lock(m_faultMutex);
     m_faults.insert(name, value);
 }
 
 void SimCamera::clearFault(const QString &name)
 {
-    QMutexLocker lock(&m_rig.mutex());
+    std::lock_guard<std::mutex> lock(m_faultMutex);
     m_faults.remove(name);
 }
 

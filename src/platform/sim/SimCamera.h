@@ -6,6 +6,7 @@
 #include <QVariantMap>
 
 #include <memory>
+#include <mutex>
 
 namespace sim {
 
@@ -104,6 +105,9 @@ private:
     bool m_extraEvents = true;
     int m_restartDelayMs = 3000;
     QString m_firmwareVersion;
+    // Faults are read by the stream server's thread too; a lock of their own (rather
+    // than the rig's) keeps that cheap and visible to the thread sanitizer.
+    mutable std::mutex m_faultMutex;
     QVariantMap m_faults;
     std::unique_ptr<SimUvcCamera> m_uvc;
     std::unique_ptr<SimMassStorage> m_storage;

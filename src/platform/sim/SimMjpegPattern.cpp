@@ -1,9 +1,7 @@
 #include "platform/sim/SimMjpegPattern.h"
 
-#include <QMutex>
-#include <QMutexLocker>
-
 #include <map>
+#include <mutex>
 #include <tuple>
 
 extern "C" {
@@ -17,9 +15,9 @@ namespace {
 
 using CacheKey = std::tuple<int, int, int>;
 
-QMutex &cacheMutex()
+std::mutex &cacheMutex()
 {
-    static QMutex mutex;
+    static std::mutex mutex;
     return mutex;
 }
 
@@ -148,7 +146,7 @@ std::shared_ptr<const SimMjpegPattern::Frames> SimMjpegPattern::frames(int width
     if (width < 16 || height < 16 || width > 8192 || height > 8192 || width % 2 || height % 2
         || count < 1)
         return std::make_shared<const Frames>();
-    QMutexLocker lock(&cacheMutex());
+    std::lock_guard<std::mutex> lock(cacheMutex());
     auto &entry = cache()[CacheKey(width, height, count)];
     if (!entry || entry->empty())
         entry = encode(width, height, count);

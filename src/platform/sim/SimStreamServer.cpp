@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
-#include <QMutexLocker>
 #include <QTemporaryDir>
 
 #include <chrono>
@@ -115,7 +114,7 @@ SimStreamServer::SimStreamServer(SimCamera &camera, const QJsonObject &config)
 SimStreamServer::~SimStreamServer()
 {
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         m_quit = true;
         if (m_wakeWrite >= 0) {
             const char byte = 'q';
@@ -166,7 +165,7 @@ platform::CaptureInput SimStreamServer::captureInput()
     // Encoding happens once per size and process, before the first client connects.
     SimMjpegPattern::frames(m_width, m_height, m_cycleFrames);
 
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (!startLocked())
         return {QByteArrayLiteral("mjpeg"), QByteArrayLiteral("unix:/nonexistent/lensdesk-rig.sock"), {}};
     // Without timestamps in the stream FFmpeg would read twenty pictures to guess the
@@ -208,13 +207,13 @@ bool SimStreamServer::startLocked()
 
 bool SimStreamServer::streaming() const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return m_clientFd >= 0 && !m_leaving && peerAlive(m_clientFd);
 }
 
 void SimStreamServer::closeAll()
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (m_clientFd < 0)
         return;
     // The server thread ends the stream at the next picture boundary.
@@ -258,7 +257,7 @@ void SimStreamServer::run()
     SteadyClock::time_point leaveBy;
 
     const auto dropClient = [&] {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         if (client >= 0) {
             ::shutdown(client, SHUT_RDWR);
             ::close(client);
@@ -313,7 +312,7 @@ void SimStreamServer::run()
             char buffer[64];
             while (::read(m_wakeRead, buffer, sizeof buffer) > 0) {
             }
-            QMutexLocker lock(&m_mutex);
+            std::lock_guard<std::mutex> lock(m_mutex);
             if (m_quit)
                 break;
             if (m_leaving && client >= 0 && !leaving) {
@@ -333,7 +332,7 @@ void SimStreamServer::run()
                     ::close(incoming);
                 } else {
                     dropClient();
-                    QMutexLocker lock(&m_mutex);
+                    std::lock_guard<std::mutex> lock(m_mutex);
                     client = incoming;
                     m_clientFd = incoming;
                     sent = 0;

@@ -4,10 +4,10 @@
 #include <QByteArray>
 #include <QJsonObject>
 #include <QList>
-#include <QMutex>
 #include <QString>
 
 #include <atomic>
+#include <mutex>
 #include <thread>
 
 namespace sim {
@@ -67,7 +67,7 @@ private:
     bool m_paced = true;
     QList<Mode> m_modes;
 
-    mutable QMutex m_mutex;
+    mutable std::mutex m_mutex;
     QString m_socketPath;
     int m_listenFd = -1;
     int m_wakeRead = -1;
