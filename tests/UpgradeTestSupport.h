@@ -6,10 +6,10 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
-#include <QMutex>
-#include <QMutexLocker>
 #include <QString>
 #include <QStringList>
+
+#include <mutex>
 
 namespace upgradetest {
 
@@ -19,14 +19,14 @@ class LogCapture
 public:
     LogCapture()
     {
-        QMutexLocker lock(&mutex());
+        std::lock_guard<std::mutex> lock(mutex());
         current() = this;
         m_previous = qInstallMessageHandler(&LogCapture::handler);
     }
     ~LogCapture()
     {
         qInstallMessageHandler(m_previous);
-        QMutexLocker lock(&mutex());
+        std::lock_guard<std::mutex> lock(mutex());
         current() = nullptr;
     }
     LogCapture(const LogCapture &) = delete;
@@ -34,7 +34,7 @@ public:
 
     QStringList lines() const
     {
-        QMutexLocker lock(&mutex());
+        std::lock_guard<std::mutex> lock(mutex());
         return m_lines;
     }
     bool contains(const QString &line) const { return lines().contains(line); }
@@ -43,14 +43,14 @@ public:
     int indexOf(const QString &line) const { return lines().indexOf(line); }
     void clear()
     {
-        QMutexLocker lock(&mutex());
+        std::lock_guard<std::mutex> lock(mutex());
         m_lines.clear();
     }
 
 private:
-    static QMutex &mutex()
+    static std::mutex &mutex()
     {
-        static QMutex m;
+        static std::mutex m;
         return m;
     }
     static LogCapture *&current()
@@ -60,7 +60,7 @@ private:
     }
     static void handler(QtMsgType, const QMessageLogContext &, const QString &message)
     {
-        QMutexLocker lock(&mutex());
+        std::lock_guard<std::mutex> lock(mutex());
         if (current())
             current()->m_lines.append(message);
     }

@@ -20,6 +20,7 @@
 
 #include <atomic>
 #include <functional>
+#include <mutex>
 
 using upgradetest::LogCapture;
 using upgradetest::writeAppFile;
@@ -396,14 +397,14 @@ private slots:
         QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
         QObject::connect(watcher, &AbnormalDetectThread::workFinished, watcher, &QObject::deleteLater);
         QObject::connect(watcher, &QObject::destroyed, thread, &QThread::quit);
-        QMutex mutex;
+        std::mutex mutex;
         QList<QPair<int, qint64>> reports;
         qint64 stoppedAt = -1;
         qint64 finishedAt = -1;
         QObject::connect(
             watcher, &AbnormalDetectThread::onDeviceAbnormal, watcher,
             [&, watcher](int state) {
-                QMutexLocker lock(&mutex);
+                std::lock_guard<std::mutex> lock(mutex);
                 reports.append({state, platform::nowMs()});
                 if (reports.size() == 3) {
                     // Stopped at the start of its 10-second pause.
@@ -415,7 +416,7 @@ private slots:
         QObject::connect(
             watcher, &AbnormalDetectThread::workFinished, watcher,
             [&] {
-                QMutexLocker lock(&mutex);
+                std::lock_guard<std::mutex> lock(mutex);
                 finishedAt = platform::nowMs();
             },
             Qt::DirectConnection);
@@ -424,7 +425,7 @@ private slots:
         thread->start();
         QTRY_VERIFY_WITH_TIMEOUT(!threadAlive, 30000);
         QVERIFY(!alive);
-        QMutexLocker lock(&mutex);
+        std::lock_guard<std::mutex> lock(mutex);
         QCOMPARE(reports.size(), 3);
         for (int i = 0; i < reports.size(); ++i) {
             QCOMPARE(reports.at(i).first, int(Rom));

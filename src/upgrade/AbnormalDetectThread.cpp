@@ -3,7 +3,6 @@
 #include "platform/Clock.h"
 #include "upgrade/MassStorageTransport.h"
 
-#include <QMutexLocker>
 
 namespace {
 // The longest single sleep, so that stop() is seen well within one poll period.
@@ -20,7 +19,7 @@ AbnormalDetectThread::AbnormalDetectThread(int manufacturer, QObject *parent)
 void AbnormalDetectThread::start()
 {
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         m_bRunning = !m_bStopRequested;
     }
     emit workStart();
@@ -29,14 +28,14 @@ void AbnormalDetectThread::start()
 
 void AbnormalDetectThread::stop()
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_bRunning = false;
     m_bStopRequested = true;
 }
 
 bool AbnormalDetectThread::isRunning()
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return m_bRunning;
 }
 

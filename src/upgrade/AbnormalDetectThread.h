@@ -1,6 +1,7 @@
 #pragma once
-#include <QMutex>
 #include <QObject>
+
+#include <mutex>
 
 // Watches, for the life of the main window, for a camera that sits in one of its
 // mass-storage (boot) states and reports the state it found.
@@ -29,7 +30,9 @@ private:
     // Sleeps in steps no longer than the poll period, ending early once stopped.
     void pause(int ms);
 
-    QMutex m_mutex;
+    // Guards the running flag only. A C++ mutex, so that the thread sanitizer sees it
+    // (Qt's own is out of its sight in an uninstrumented Qt).
+    std::mutex m_mutex;
     bool m_bRunning = false;
     int m_nManufacturer;
     int m_nDeviceState;

@@ -6,11 +6,11 @@
 
 #include <QCryptographicHash>
 #include <QFile>
-#include <QMutex>
 #include <QString>
 #include <QtGlobal>
 
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 namespace spt = platform::spt;
@@ -35,14 +35,14 @@ constexpr std::uint32_t kBytesPerPauseMs = 20480;
 // Model codes whose first five characters identify the camera's vendor field.
 const char *const kModelCodes[] = {"LNS410AD"};
 
-QMutex g_handleMutex;
+std::mutex g_handleMutex;
 std::shared_ptr<platform::Volume> g_deviceHandle;
 
 void publishHandle(std::shared_ptr<platform::Volume> handle)
 {
     std::shared_ptr<platform::Volume> previous;
     {
-        QMutexLocker lock(&g_handleMutex);
+        std::lock_guard<std::mutex> lock(g_handleMutex);
         previous.swap(g_deviceHandle);
         g_deviceHandle = std::move(handle);
     }
@@ -181,7 +181,7 @@ bool readWholeFile(const char *fileName, QByteArray *bytes)
 
 std::shared_ptr<platform::Volume> deviceHandle()
 {
-    QMutexLocker lock(&g_handleMutex);
+    std::lock_guard<std::mutex> lock(g_handleMutex);
     return g_deviceHandle;
 }
 

@@ -6,7 +6,6 @@
 #include "upgrade/UpgradeScript.h"
 
 #include <QFileInfo>
-#include <QMutexLocker>
 
 namespace {
 const char kScriptFile[] = "auto_update.txt";
@@ -26,7 +25,7 @@ UpgradeThread::UpgradeThread(int manufacturer, bool cameraOpen, UVCExtensionUnit
 void UpgradeThread::start()
 {
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         m_bRunning = !m_bStopRequested;
     }
     emit workStart();
@@ -35,20 +34,20 @@ void UpgradeThread::start()
 
 void UpgradeThread::stop()
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_bRunning = false;
     m_bStopRequested = true;
 }
 
 bool UpgradeThread::isRunning()
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return m_bRunning;
 }
 
 bool UpgradeThread::stopRequested()
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return m_bStopRequested;
 }
 

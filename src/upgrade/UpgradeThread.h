@@ -1,6 +1,7 @@
 #pragma once
-#include <QMutex>
 #include <QObject>
+
+#include <mutex>
 #include <QString>
 
 class UVCExtensionUnit;
@@ -44,7 +45,9 @@ private:
     void report(bool success, int progress, const QString &message);
     void reportFailure();
 
-    QMutex m_mutex;
+    // Guards the running flag only. A C++ mutex, so that the thread sanitizer sees it
+    // (Qt's own is out of its sight in an uninstrumented Qt).
+    std::mutex m_mutex;
     bool m_bRunning = false;
     int m_nManufacturer;
     bool m_bCameraOpen;
