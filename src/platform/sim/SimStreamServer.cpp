@@ -169,9 +169,12 @@ platform::CaptureInput SimStreamServer::captureInput()
     if (!startLocked())
         return {QByteArrayLiteral("mjpeg"), QByteArrayLiteral("unix:/nonexistent/lensdesk-rig.sock"), {}};
     // Without timestamps in the stream FFmpeg would read twenty pictures to guess the
-    // rate before the first one is shown; the camera's rate is known.
+    // rate before the first one is shown; the camera's rate is known. The raw MJPEG
+    // input also keeps a seek index of every picture, up to 1 MiB by default, which a
+    // camera input does not: a small one keeps a long preview's memory flat.
     return {QByteArrayLiteral("mjpeg"), ("unix:" + m_socketPath).toUtf8(),
-            {{QByteArrayLiteral("fpsprobesize"), QByteArrayLiteral("0")}}};
+            {{QByteArrayLiteral("fpsprobesize"), QByteArrayLiteral("0")},
+             {QByteArrayLiteral("max_index_size"), QByteArrayLiteral("16384")}}};
 }
 
 bool SimStreamServer::startLocked()
