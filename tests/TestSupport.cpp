@@ -43,6 +43,9 @@ QString appDir()
 
 SimEnvironment::SimEnvironment(const QByteArray &rigJson)
 {
+    // A short real pause per virtual millisecond keeps polling threads (the abnormal-state
+    // watcher) from taking a whole core and racing virtual time ahead.
+    m_clock.setRealMicrosPerMs(1);
     platform::setClock(&m_clock);
     QString error;
     auto rig = sim::SimRig::fromJson(rigJson.isEmpty() ? sim::SimRig::defaultRigJson() : rigJson, &error);

@@ -7,7 +7,6 @@
 #include "platform/sim/SimStreamServer.h"
 #include "platform/sim/SimUvcCamera.h"
 
-#include <QMutexLocker>
 #include <QtGlobal>
 
 #include <cstdio>
@@ -45,7 +44,7 @@ platform::HResult SimBackend::enumerateVideoInputDevices(
 {
     devices->clear();
     m_rig->pump();
-    QMutexLocker lock(&m_rig->mutex());
+    std::lock_guard<std::recursive_mutex> lock(m_rig->mutex());
     for (SimCamera *camera : m_rig->cameras()) {
         if (!camera->present() || camera->mode() != CameraMode::Normal)
             continue;
@@ -72,7 +71,7 @@ platform::HResult SimBackend::enumerateMediaDevices(
         return m_mediaFailStatus;
     }
     m_rig->pump();
-    QMutexLocker lock(&m_rig->mutex());
+    std::lock_guard<std::recursive_mutex> lock(m_rig->mutex());
     for (SimCamera *camera : m_rig->cameras()) {
         if (!camera->present() || camera->mode() != CameraMode::Normal)
             continue;
@@ -90,7 +89,7 @@ std::shared_ptr<platform::Volume> SimBackend::openVolume(const QString &devicePa
         return nullptr;
     const QChar letter = devicePath.at(4).toUpper();
     m_rig->pump();
-    QMutexLocker lock(&m_rig->mutex());
+    std::lock_guard<std::recursive_mutex> lock(m_rig->mutex());
     for (SimCamera *camera : m_rig->cameras() + m_rig->volumes()) {
         if (camera->storage().answersDrive(letter))
             return camera->storage().openVolume();

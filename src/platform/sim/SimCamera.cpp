@@ -6,7 +6,6 @@
 #include "platform/sim/SimStreamServer.h"
 #include "platform/sim/SimUvcCamera.h"
 
-#include <QMutexLocker>
 
 namespace sim {
 

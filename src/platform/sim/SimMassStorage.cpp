@@ -5,7 +5,6 @@
 #include "platform/sim/SimRig.h"
 
 #include <QCryptographicHash>
-#include <QMutexLocker>
 #include <QRegularExpression>
 
 #include <cstring>
@@ -84,7 +83,7 @@ SimMassStorage::~SimMassStorage()
 
 bool SimMassStorage::answersDrive(QChar letter) const
 {
-    QMutexLocker lock(&m_camera.rig().mutex());
+    std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
     if (!m_camera.present() || m_camera.driveLetter() != letter)
         return false;
     if (m_disk)
@@ -94,7 +93,7 @@ bool SimMassStorage::answersDrive(QChar letter) const
 
 std::shared_ptr<platform::Volume> SimMassStorage::openVolume()
 {
-    QMutexLocker lock(&m_camera.rig().mutex());
+    std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
     if (takeFault(QStringLiteral("storage.openFails")))
         return nullptr;
     ++m_openHandles;
@@ -103,7 +102,7 @@ std::shared_ptr<platform::Volume> SimMassStorage::openVolume()
 
 void SimMassStorage::leaveBus()
 {
-    QMutexLocker lock(&m_camera.rig().mutex());
+    std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
     ++m_generation;
     m_downloading = false;
     m_pending = Download();
@@ -119,79 +118,79 @@ void SimMassStorage::leaveBus()
 
 int SimMassStorage::inquiries() const
 {
-    QMutexLocker lock(&m_camera.rig().mutex());
+    std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
     return m_inquiries;
 }
 
 qint64 SimMassStorage::bytesReceived() const
 {
-    QMutexLocker lock(&m_camera.rig().mutex());
+    std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
     return m_bytesReceived;
 }
 
 QList<SimMassStorage::Request> SimMassStorage::requests() const
 {
-    QMutexLocker lock(&m_camera.rig().mutex());
+    std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
     return m_requests;
 }
 
 QStringList SimMassStorage::commandsReceived() const
 {
-    QMutexLocker lock(&m_camera.rig().mutex());
+    std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
     return m_commandsReceived;
 }
 
 QStringList SimMassStorage::commandsExecuted() const
 {
-    QMutexLocker lock(&m_camera.rig().mutex());
+    std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
     return m_commandsExecuted;
 }
 
 QList<SimMassStorage::Download> SimMassStorage::downloads() const
 {
-    QMutexLocker lock(&m_camera.rig().mutex());
+    std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
     return m_downloads;
 }
 
 QList<SimMassStorage::FlashWrite> SimMassStorage::flashWrites() const
 {
-    QMutexLocker lock(&m_camera.rig().mutex());
+    std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
     return m_flashWrites;
 }
 
 QByteArray SimMassStorage::updaterImage() const
 {
-    QMutexLocker lock(&m_camera.rig().mutex());
+    std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
     return m_updaterImage;
 }
 
 int SimMassStorage::updaterBlocks() const
 {
-    QMutexLocker lock(&m_camera.rig().mutex());
+    std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
     return m_updaterBlocks;
 }
 
 QMap<QString, QString> SimMassStorage::savedEnvironment() const
 {
-    QMutexLocker lock(&m_camera.rig().mutex());
+    std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
     return m_savedEnvironment;
 }
 
 int SimMassStorage::malformedRequests() const
 {
-    QMutexLocker lock(&m_camera.rig().mutex());
+    std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
     return m_malformed;
 }
 
 QString SimMassStorage::lastMalformedReason() const
 {
-    QMutexLocker lock(&m_camera.rig().mutex());
+    std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
     return m_lastMalformed;
 }
 
 void SimMassStorage::clearLog()
 {
-    QMutexLocker lock(&m_camera.rig().mutex());
+    std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
     m_inquiries = 0;
     m_bytesReceived = 0;
     m_requests.clear();
@@ -211,7 +210,7 @@ int SimMassStorage::transferDelayMs(std::uint32_t code, const void *in, std::uin
     const std::uint8_t *cdb = header + spt::kCdb;
     if (cdb[0] != kOpVendor || (cdb[1] != kSubBlock && cdb[1] != kSubLastBlock))
         return 0;
-    QMutexLocker lock(&m_camera.rig().mutex());
+    std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
     const int slow = m_camera.fault(QStringLiteral("storage.slowTransferMs"), 0).toInt();
     // Past the request's time-out the host gives up; no need to sleep longer.
     const int limit = int(spt::getLe32(header + spt::kTimeOutValue)) * 1000 + 1;
@@ -250,7 +249,7 @@ bool SimMassStorage::request(quint64 generation, std::uint32_t code, const void 
                              std::uint32_t *bytesReturned, int delayedMs)
 {
     m_camera.rig().pump();
-    QMutexLocker lock(&m_camera.rig().mutex());
+    std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
     if (!live(generation))
         return false; // the device is gone; this handle stays dead
     if (code != platform::kIoctlScsiPassThrough)

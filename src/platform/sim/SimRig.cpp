@@ -11,7 +11,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
-#include <QMutexLocker>
 
 #include <algorithm>
 
@@ -115,7 +114,7 @@ QByteArray SimRig::defaultRigJson()
 
 SimCamera *SimRig::addCamera(const QJsonObject &config)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
     m_cameras.push_back(std::make_unique<SimCamera>(*this, config));
     SimCamera *camera = m_cameras.back().get();
     if (camera->present())
@@ -125,7 +124,7 @@ SimCamera *SimRig::addCamera(const QJsonObject &config)
 
 SimCamera *SimRig::addVolume(const QJsonObject &config)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
     QJsonObject disk = config;
     disk.insert(QStringLiteral("kind"), QStringLiteral("disk"));
     if (!disk.contains(QStringLiteral("key")))
@@ -136,7 +135,7 @@ SimCamera *SimRig::addVolume(const QJsonObject &config)
 
 QList<SimCamera *> SimRig::volumes() const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
     QList<SimCamera *> list;
     for (const auto &v : m_volumes)
         list.append(v.get());
@@ -145,7 +144,7 @@ QList<SimCamera *> SimRig::volumes() const
 
 QList<SimCamera *> SimRig::cameras() const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
     QList<SimCamera *> list;
     for (const auto &c : m_cameras)
         list.append(c.get());
@@ -154,7 +153,7 @@ QList<SimCamera *> SimRig::cameras() const
 
 SimCamera *SimRig::camera(const QString &key) const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
     for (const auto &c : m_cameras) {
         if (c->key() == key)
             return c.get();
@@ -164,7 +163,7 @@ SimCamera *SimRig::camera(const QString &key) const
 
 SimCamera *SimRig::cameraByCaptureName(const QString &monikerUnderscored) const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
     for (const auto &c : m_cameras) {
         if (!c->present() || c->mode() != CameraMode::Normal)
             continue;
@@ -178,7 +177,7 @@ SimCamera *SimRig::cameraByCaptureName(const QString &monikerUnderscored) const
 
 void SimRig::plug(SimCamera *camera)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
     if (!camera || camera->present())
         return;
     camera->setPresent(true);
@@ -187,7 +186,7 @@ void SimRig::plug(SimCamera *camera)
 
 void SimRig::unplug(SimCamera *camera)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
     if (!camera || !camera->present())
         return;
     camera->setPresent(false);
@@ -200,7 +199,7 @@ void SimRig::unplug(SimCamera *camera)
 void SimRig::restart(SimCamera *camera, int delayMs, CameraMode comeBackAs,
                      std::function<void(SimCamera &)> onReturn)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
     if (!camera)
         return;
     unplug(camera);
@@ -216,13 +215,13 @@ void SimRig::restart(SimCamera *camera, int delayMs, CameraMode comeBackAs,
 
 void SimRig::schedule(qint64 delayMs, std::function<void()> work)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
     m_timed.push_back(Timed{platform::nowMs() + qMax<qint64>(0, delayMs), m_nextOrder++, std::move(work)});
 }
 
 void SimRig::pump()
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
     if (m_pumping)
         return;
     m_pumping = true;
@@ -246,19 +245,19 @@ void SimRig::pump()
 
 int SimRig::pendingEvents() const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
     return static_cast<int>(m_timed.size());
 }
 
 void SimRig::setNotifier(SimDeviceNotifier *notifier)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
     m_notifier = notifier;
 }
 
 void SimRig::raise(const platform::DeviceChange &change)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
     m_raised.append(change);
     if (m_notifier)
         m_notifier->post(change);
@@ -266,13 +265,13 @@ void SimRig::raise(const platform::DeviceChange &change)
 
 QList<platform::DeviceChange> SimRig::raisedEvents() const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
     return m_raised;
 }
 
 void SimRig::clearRaisedEvents()
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
     m_raised.clear();
 }
 

@@ -4,11 +4,11 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QRecursiveMutex>
 #include <QString>
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace sim {
@@ -74,13 +74,13 @@ public:
     // for an unknown command or device.
     bool command(const QString &line, QString *error);
 
-    QRecursiveMutex &mutex() const { return m_mutex; }
+    std::recursive_mutex &mutex() const { return m_mutex; }
 
 private:
     void raiseArrivalOrRemoval(SimCamera *camera, bool arrival);
     void attachClock();
 
-    mutable QRecursiveMutex m_mutex;
+    mutable std::recursive_mutex m_mutex;
     std::vector<std::unique_ptr<SimCamera>> m_cameras;
     std::vector<std::unique_ptr<SimCamera>> m_volumes;
     struct Timed

@@ -8,7 +8,6 @@
 #include "platform/sim/SimStreamServer.h"
 
 #include <QJsonArray>
-#include <QMutexLocker>
 #include <QtEndian>
 
 #include <cstring>
@@ -148,7 +147,7 @@ HResult SimUvcCamera::Handle::call(const std::function<HResult(SimUvcCamera &)> 
         return whenGone;
     SimRig &rig = m_uvc->camera().rig();
     rig.pump();
-    QMutexLocker lock(&rig.mutex());
+    std::lock_guard<std::recursive_mutex> lock(rig.mutex());
     if (!m_uvc->connected(m_session))
         return whenGone;
     return work(*m_uvc);
@@ -159,7 +158,7 @@ HResult SimUvcCamera::Handle::inspect(const std::function<HResult(SimUvcCamera &
     const std::shared_ptr<int> life = m_life.lock();
     if (!life || !m_uvc)
         return platform::kErrorDeviceNotConnected;
-    QMutexLocker lock(&m_uvc->camera().rig().mutex());
+    std::lock_guard<std::recursive_mutex> lock(m_uvc->camera().rig().mutex());
     return work(*m_uvc);
 }
 
@@ -304,13 +303,13 @@ SimUvcCamera::Handle SimUvcCamera::handle() const
 
 std::shared_ptr<platform::CaptureDevice> SimUvcCamera::captureDevice()
 {
-    QMutexLocker lock(&m_camera.rig().mutex());
+    std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
     return std::make_shared<SimCaptureDevice>(handle());
 }
 
 std::shared_ptr<platform::MediaDevice> SimUvcCamera::mediaDevice()
 {
-    QMutexLocker lock(&m_camera.rig().mutex());
+    std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
     if (!m_hasMediaDevice)
         return nullptr;
     return std::make_shared<SimMediaDevice>(handle());
@@ -318,7 +317,7 @@ std::shared_ptr<platform::MediaDevice> SimUvcCamera::mediaDevice()
 
 void SimUvcCamera::detach()
 {
-    QMutexLocker lock(&m_camera.rig().mutex());
+    std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
     ++m_session;
 }
 
@@ -346,7 +345,7 @@ QStringList SimUvcCamera::featureNames()
 
 int SimUvcCamera::feature(const QString &name) const
 {
-    QMutexLocker lock(&m_camera.rig().mutex());
+    std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
     for (const FeatureName &f : kFeatureNames) {
         if (name == QLatin1String(f.name))
             return m_features.value(f.opcode);
@@ -356,7 +355,7 @@ int SimUvcCamera::feature(const QString &name) const
 
 void SimUvcCamera::setFeature(const QString &name, int value)
 {
-    QMutexLocker lock(&m_camera.rig().mutex());
+    std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
     for (const FeatureName &f : kFeatureNames) {
         if (name == QLatin1String(f.name))
             m_features.insert(f.opcode, value & 0xFF);
@@ -365,7 +364,7 @@ void SimUvcCamera::setFeature(const QString &name, int value)
 
 bool SimUvcCamera::property(PropertySet set, std::int32_t id, Property *out) const
 {
-    QMutexLocker lock(&m_camera.rig().mutex());
+    std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
     const auto it = m_properties.constFind(key(set, id));
     if (it == m_properties.constEnd())
         return false;
@@ -375,19 +374,19 @@ bool SimUvcCamera::property(PropertySet set, std::int32_t id, Property *out) con
 
 void SimUvcCamera::setProperty(PropertySet set, std::int32_t id, const Property &property)
 {
-    QMutexLocker lock(&m_camera.rig().mutex());
+    std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
     m_properties.insert(key(set, id), property);
 }
 
 QList<SimUvcCamera::XuMessage> SimUvcCamera::xuMessages() const
 {
-    QMutexLocker lock(&m_camera.rig().mutex());
+    std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
     return m_xuMessages;
 }
 
 QList<int> SimUvcCamera::sequenceNumbers() const
 {
-    QMutexLocker lock(&m_camera.rig().mutex());
+    std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
     QList<int> numbers;
     for (const XuMessage &m : m_xuMessages) {
         if ((m.selector != 1 && m.selector != 2) || m.data.size() < 2)
@@ -402,13 +401,13 @@ QList<int> SimUvcCamera::sequenceNumbers() const
 
 QList<SimUvcCamera::PropertyRequest> SimUvcCamera::propertyRequests() const
 {
-    QMutexLocker lock(&m_camera.rig().mutex());
+    std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
     return m_propertyRequests;
 }
 
 void SimUvcCamera::clearHistory()
 {
-    QMutexLocker lock(&m_camera.rig().mutex());
+    std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
     m_xuMessages.clear();
     m_propertyRequests.clear();
 }
