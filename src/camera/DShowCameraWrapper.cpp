@@ -6,6 +6,7 @@
 
 #include <QtDebug>
 
+#include <algorithm>
 #include <cstdio>
 
 using platform::PropertySet;
@@ -262,23 +263,33 @@ bool DShowCameraWrapper::readCameraProperties(int index, int model)
     return true;
 }
 
-bool DShowCameraWrapper::ksSet(const QUuid &set, int id, int value, std::int32_t flags,
-                               std::int32_t *valueOut, std::int32_t *flagsOut)
+bool DShowCameraWrapper::sendRequest(const QUuid &set, int id, std::int32_t kind, std::int32_t value,
+                                     std::int32_t flags, std::uint8_t *buffer, platform::HResult *status)
 {
     if (!captureFilter)
         return false;
     std::shared_ptr<platform::KsControl> control = captureFilter->ksControl();
     if (!control)
         return false;
-    std::uint8_t buffer[kRequestLength] = {};
+    std::fill(buffer, buffer + kRequestLength, std::uint8_t(0));
     kslayout::putGuid(buffer, set);
     kslayout::putInt32(buffer + 16, id);
-    kslayout::putInt32(buffer + 20, kKsPropertyTypeSet);
+    kslayout::putInt32(buffer + 20, kind);
     kslayout::putInt32(buffer + 24, value);
     kslayout::putInt32(buffer + 28, flags);
     kslayout::putInt32(buffer + 32, flags);
     std::uint32_t returned = 0;
-    const platform::HResult hr = control->ksProperty(buffer, kRequestLength, buffer, kRequestLength, &returned);
+    *status = control->ksProperty(buffer, kRequestLength, buffer, kRequestLength, &returned);
+    return true;
+}
+
+bool DShowCameraWrapper::ksSet(const QUuid &set, int id, int value, std::int32_t flags,
+                               std::int32_t *valueOut, std::int32_t *flagsOut)
+{
+    std::uint8_t buffer[kRequestLength];
+    platform::HResult hr = platform::kSOk;
+    if (!sendRequest(set, id, kKsPropertyTypeSet, value, flags, buffer, &hr))
+        return false;
     if (valueOut)
         *valueOut = kslayout::getInt32(buffer + 24);
     if (flagsOut)
@@ -289,20 +300,10 @@ bool DShowCameraWrapper::ksSet(const QUuid &set, int id, int value, std::int32_t
 
 bool DShowCameraWrapper::getValue(const QUuid &set, int id, int value)
 {
-    if (!captureFilter)
+    std::uint8_t buffer[kRequestLength];
+    platform::HResult hr = platform::kSOk;
+    if (!sendRequest(set, id, kKsPropertyTypeGet, value, kFlagsManual, buffer, &hr))
         return false;
-    std::shared_ptr<platform::KsControl> control = captureFilter->ksControl();
-    if (!control)
-        return false;
-    std::uint8_t buffer[kRequestLength] = {};
-    kslayout::putGuid(buffer, set);
-    kslayout::putInt32(buffer + 16, id);
-    kslayout::putInt32(buffer + 20, kKsPropertyTypeGet);
-    kslayout::putInt32(buffer + 24, value);
-    kslayout::putInt32(buffer + 28, kFlagsManual);
-    kslayout::putInt32(buffer + 32, kFlagsManual);
-    std::uint32_t returned = 0;
-    const platform::HResult hr = control->ksProperty(buffer, kRequestLength, buffer, kRequestLength, &returned);
     // A refused read leaves the camera's last known value in place rather than storing
     // the caller's guess as the camera's.
     if (platform::failed(hr))
