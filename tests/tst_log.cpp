@@ -6,7 +6,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QMutex>
+#include <mutex>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
@@ -40,19 +40,19 @@ public:
     DebuggerCapture()
     {
         platform::setDebuggerSink([this](const QString &text) {
-            QMutexLocker lock(&m_mutex);
+            std::lock_guard<std::mutex> lock(m_mutex);
             m_lines.append(text);
         });
     }
     ~DebuggerCapture() { platform::setDebuggerSink({}); }
     QStringList lines()
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         return m_lines;
     }
 
 private:
-    QMutex m_mutex;
+    std::mutex m_mutex;
     QStringList m_lines;
 };
 

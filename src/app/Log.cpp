@@ -7,19 +7,20 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QMutex>
 #include <QRegularExpression>
 #include <QStandardPaths>
 
 #include <filesystem>
+#include <mutex>
 #include <system_error>
+
 
 namespace {
 
 // Guards the log path and everything done to the log file, so lines of different
 // threads never interleave and a rotation happens once however many threads cross the
 // limit together.
-QMutex g_logMutex;
+std::mutex g_logMutex;
 QString g_logFilePath = QString::fromLatin1(kDefaultLogFilePath);
 
 const char *fileTag(QtMsgType type)
@@ -91,13 +92,13 @@ void rotate(const QString &path)
 
 QString logFilePath()
 {
-    QMutexLocker lock(&g_logMutex);
+    std::lock_guard<std::mutex> lock(g_logMutex);
     return g_logFilePath;
 }
 
 void setLogFilePath(const QString &path)
 {
-    QMutexLocker lock(&g_logMutex);
+    std::lock_guard<std::mutex> lock(g_logMutex);
     g_logFilePath = path;
 }
 
@@ -155,7 +156,7 @@ void writeLogFile(const QString &line)
     // UTF-8 whatever the locale, so no character of a message is lost.
     const QByteArray bytes = (line + QLatin1String("\r\n")).toUtf8();
 
-    QMutexLocker lock(&g_logMutex);
+    std::lock_guard<std::mutex> lock(g_logMutex);
     const QFileInfo info(g_logFilePath);
     if (info.exists() && info.size() > kLogRotationLimit)
         rotate(g_logFilePath);

@@ -1,20 +1,20 @@
 #include "platform/DebugOutput.h"
 
-#include <QMutex>
+#include <mutex>
 
 #include <cstdio>
 
 namespace platform {
 
 namespace {
-QMutex g_sinkMutex;
+std::mutex g_sinkMutex;
 std::function<void(const QString &)> g_sink;
 } // namespace
 
 void debuggerOutput(const QString &text)
 {
     {
-        QMutexLocker lock(&g_sinkMutex);
+        std::lock_guard<std::mutex> lock(g_sinkMutex);
         if (g_sink) {
             g_sink(text);
             return;
@@ -27,7 +27,7 @@ void debuggerOutput(const QString &text)
 
 void setDebuggerSink(std::function<void(const QString &)> sink)
 {
-    QMutexLocker lock(&g_sinkMutex);
+    std::lock_guard<std::mutex> lock(g_sinkMutex);
     g_sink = std::move(sink);
 }
 
