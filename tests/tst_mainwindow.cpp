@@ -355,6 +355,163 @@ private slots:
         }
     }
 
+    void deviceChangeFilterLogs_data()
+    {
+        QTest::addColumn<platform::DeviceChange>("change");
+        QTest::addColumn<QStringList>("logged");
+
+        const auto change = [](std::uint32_t event, const QString &name,
+                               const QUuid &interfaceClass = platform::kCaptureInterfaceClass) {
+            platform::DeviceChange c;
+            c.event = event;
+            c.deviceType = platform::kDbtDevtypDeviceInterface;
+            c.classGuid = interfaceClass;
+            c.name = name;
+            return c;
+        };
+        const std::uint32_t in = platform::kDbtDeviceArrival;
+        const std::uint32_t out = platform::kDbtDeviceRemoveComplete;
+        const QString path = capturePath(0x3749, 0x030A);
+        const QString in_ = QStringLiteral("devicePath in");
+        const QString out_ = QStringLiteral("devicePath out");
+        const QString logicError = QStringLiteral("camera logic error");
+        using L = QStringList;
+        QTest::newRow("arrival") << change(in, path) << L{in_, QStringLiteral("usb camera in")};
+        QTest::newRow("removal") << change(out, path) << L{out_, QStringLiteral("usb camera out")};
+        QTest::newRow("other interface instance: no log")
+            << change(in, capturePath(0x3749, 0x030A, QStringLiteral("0002"))) << L{in_};
+        QTest::newRow("other vendor") << change(out, capturePath(0x1D6B, 0x030A))
+                                      << L{out_, QStringLiteral("vid no support")};
+        QTest::newRow("other product: no log") << change(in, capturePath(0x3749, 0x0310)) << L{in_};
+        QTest::newRow("three parts")
+            << change(in, QStringLiteral("\\\\?\\usb#vid_3749&pid_030a&mi_00#x")) << L{in_, logicError};
+        QTest::newRow("three pieces in the instance part")
+            << change(in, QStringLiteral("\\\\?\\usb#vid_3749&pid_030a&mi_00#7&1a2b3c4d&0000#{65e8773d-8f56-"
+                                         "11d0-a3b9-00a0c9223196}\\global"))
+            << L{in_, logicError};
+        QTest::newRow("another class: silent") << change(in, path, platform::kDiskInterfaceClass) << L{};
+    }
+
+    void deviceChangeFilterLogs()
+    {
+        QFETCH(platform::DeviceChange, change);
+        QFETCH(QStringList, logged);
+        testsupport::SimEnvironment env(rigJson({}));
+        writeProductLine(2);
+        MainWindow w;
+        LogCapture log;
+        w.handleDeviceChange(change);
+        const QStringList fixed{QStringLiteral("camera logic error"), QStringLiteral("vid no support"),
+                                QStringLiteral("usb camera in"), QStringLiteral("usb camera out")};
+        QStringList seen;
+        for (const QString &line : qAsConst(g_log)) {
+            if (fixed.contains(line))
+                seen << line;
+            else if (line.startsWith(QStringLiteral("devicePath in ")))
+                seen << QStringLiteral("devicePath in");
+            else if (line.startsWith(QStringLiteral("devicePath out ")))
+                seen << QStringLiteral("devicePath out");
+        }
+        QCOMPARE(seen, logged);
+    }
+
+    void removingTheOpenCameraResetsItFirst()
+    {
+        Fixture f(rigJson({camera(QStringLiteral("cam1"), QStringLiteral("7&2a1b3c4d&0"))}));
+        MainWindow *w = f.window.get();
+        QVERIFY(w->isCameraOpen());
+        LogCapture log;
+        f.env.rig().unplug(f.cam("cam1"));
+        QTRY_COMPARE(f.list()->count(), 0);
+        const int select = log.indexOf(QStringLiteral("select device plug"));
+        const int reset = log.indexOf(QStringLiteral("plug out reset param"));
+        const int reload = log.indexOf(QStringLiteral("reADD DEIVCE"));
+        QVERIFY(select >= 0);
+        QVERIFY(reset > select);
+        QVERIFY(reload > reset);
+        QVERIFY(w->currentDevicePath().isEmpty());
+        QVERIFY(w->currentCameraName().isEmpty());
+        QVERIFY(!w->isCameraOpen());
+        QVERIFY(f.hidden("labelIcon"));
+        QVERIFY(f.child<QLabel>("labelDevice")->text().isEmpty());
+        for (const char *box : {"comboBoxAntiFlicker", "comboBoxTrackMode", "comboBoxTrackEffect",
+                                "comboBoxTrackSpeend"})
+            QVERIFY2(f.child<QComboBox>(box)->count() == 0, box);
+    }
+
+    void connectionStatesOtherThanDisconnected()
+    {
+        Fixture f(rigJson({camera(QStringLiteral("cam1"), QStringLiteral("7&2a1b3c4d&0"),
+                                  {{QStringLiteral("firmware"), QStringLiteral("1.2.3")}})}));
+        MainWindow *w = f.window.get();
+        QLabel *state = f.child<QLabel>("labelState");
+
+        // A state without a label: orange and empty, but the camera and its header stay.
+        emit w->onCameraState(2, QStringLiteral("Another name"));
+        QCOMPARE(f.child<QLabel>("labelDevice")->text(), QStringLiteral("Another name"));
+        QVERIFY(state->text().isEmpty());
+        QCOMPARE(state->styleSheet(), QStringLiteral("color: #f2813b;"));
+        QCOMPARE(f.child<QLabel>("labelDevModel")->text(), kCameraName);
+        QCOMPARE(f.child<QLabel>("labelDevVer")->text(), QStringLiteral("V1.2.3"));
+        QVERIFY(!f.hidden("labelIcon"));
+        QVERIFY(w->isCameraOpen());
+
+        emit w->onCameraState(1, kCameraName);
+        QCOMPARE(state->text(), QStringLiteral("DISCONNECTED"));
+        QVERIFY(f.hidden("labelIcon"));
+        QVERIFY(f.child<QLabel>("labelDevice")->text().isEmpty());
+        QVERIFY(!w->isCameraOpen());
+
+        emit w->onCameraState(0, kCameraName);
+        QCOMPARE(state->text(), QStringLiteral("CONNECTED"));
+        QCOMPARE(state->styleSheet(), QStringLiteral("color: #42a5f5;"));
+        QCOMPARE(f.child<QLabel>("labelDevice")->text(), kCameraName);
+        QVERIFY(!f.hidden("labelIcon"));
+    }
+
+    void rebuildingPutsNewCamerasFirst()
+    {
+        Fixture f(rigJson({}));
+        MainWindow *w = f.window.get();
+        const auto entry = [](int index, const QString &instance, quint32 vendorId = 0x3749) {
+            CameraEntry e;
+            e.index = index;
+            e.id = QStringLiteral("vid_%1&pid_030a&mi_00#%2&0&0000")
+                       .arg(vendorId, 4, 16, QLatin1Char('0'))
+                       .arg(instance);
+            e.name = instance;
+            e.monikerName = instance;
+            return e;
+        };
+        const auto listed = [&f] {
+            QStringList names;
+            for (int row = 0; row < f.list()->count(); ++row)
+                names << f.list()->item(row)->text();
+            return names;
+        };
+        const auto rebuild = [&](const QList<CameraEntry> &entries) {
+            const bool added = w->rebuildCameraList(entries);
+            w->clearCameraItems();
+            w->fillCameraItems();
+            return added;
+        };
+
+        QVERIFY(rebuild({entry(0, QStringLiteral("7&a")), entry(1, QStringLiteral("7&b"))}));
+        QCOMPARE(listed(), (QStringList{QStringLiteral("7&b"), QStringLiteral("7&a")}));
+
+        // Listed ones keep their enumeration order at the end; the last new one is on top;
+        // another vendor's camera is not listed.
+        QVERIFY(rebuild({entry(0, QStringLiteral("7&a")), entry(1, QStringLiteral("7&c")),
+                         entry(2, QStringLiteral("7&b")), entry(3, QStringLiteral("7&d")),
+                         entry(4, QStringLiteral("7&e"), 0x1D6B)}));
+        QCOMPARE(listed(), (QStringList{QStringLiteral("7&d"), QStringLiteral("7&c"), QStringLiteral("7&a"),
+                                        QStringLiteral("7&b")}));
+        QCOMPARE(f.list()->item(0)->data(Qt::UserRole).toInt(), 3);
+
+        QVERIFY(!rebuild({entry(0, QStringLiteral("7&b")), entry(1, QStringLiteral("7&a"))}));
+        QCOMPARE(listed(), (QStringList{QStringLiteral("7&b"), QStringLiteral("7&a")}));
+    }
+
     void rigEventsReachTheFilterOncePerCamera()
     {
         // The rig raises the camera's other interfaces and classes too, in upper case.
@@ -417,6 +574,13 @@ private slots:
                   productLine);
         QCOMPARE(f.list()->count(), listed);
         QCOMPARE(f.window->isCameraOpen(), listed > 0);
+        // Nothing supported: the option lists are emptied and the controls stay off.
+        if (listed == 0) {
+            for (const char *box : {"comboBoxAntiFlicker", "comboBoxTrackMode", "comboBoxTrackEffect",
+                                    "comboBoxTrackSpeend"})
+                QVERIFY2(f.child<QComboBox>(box)->count() == 0, box);
+            QVERIFY(!f.child<QWidget>("sliderBrightness")->isEnabled());
+        }
     }
 
     void statusPollOnlyForModelsThatQualify_data()
