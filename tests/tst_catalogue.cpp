@@ -49,13 +49,13 @@ private slots:
         quint32 product = kUntouched;
         const QString path = QStringLiteral(
             "\\\\?\\usb#vid_3749&pid_030a&mi_00#7&2a1b3c4d&0&0000#{65e8773d-8f56-11d0-a3b9-00a0c9223196}\\global");
-        QTest::ignoreMessage(QtDebugMsg, "vid:14153 pid:778");
+        QTest::ignoreMessage(QtDebugMsg, "vid: 14153  pid: 778");
         QVERIFY(parseVidPid(path, vendor, product));
         QCOMPARE(vendor, 0x3749u);
         QCOMPARE(product, 0x030Au);
 
         // The camera list's id (between the first and the last "#") parses the same.
-        QTest::ignoreMessage(QtDebugMsg, "vid:14153 pid:778");
+        QTest::ignoreMessage(QtDebugMsg, "vid: 14153  pid: 778");
         QVERIFY(parseVidPid(QStringLiteral("vid_3749&pid_030a&mi_00#7&2a1b3c4d&0&0000"), vendor, product));
     }
 
@@ -74,7 +74,7 @@ private slots:
         quint32 vendor = kUntouched;
         quint32 product = kUntouched;
         // The text up to the next "&" ("030a#6") is not hexadecimal.
-        QTest::ignoreMessage(QtDebugMsg, "vid:14153 pid:0");
+        QTest::ignoreMessage(QtDebugMsg, "vid: 14153  pid: 0");
         QVERIFY(!parseVidPid(QStringLiteral("usb#vid_3749&pid_030a#6&2a1b&0"), vendor, product));
         QCOMPARE(vendor, 0x3749u);
         QCOMPARE(product, 0u);
@@ -121,12 +121,12 @@ private slots:
         quint32 vendor = kUntouched;
         quint32 product = kUntouched;
         // The result follows the product; the vendor reads as 0.
-        QTest::ignoreMessage(QtDebugMsg, "vid:0 pid:778");
+        QTest::ignoreMessage(QtDebugMsg, "vid: 0  pid: 778");
         QVERIFY(parseVidPid(QStringLiteral("vid_37g9&pid_030a&mi_00"), vendor, product));
         QCOMPARE(vendor, 0u);
         QCOMPARE(product, 0x030Au);
         // An already prefixed "0x" does not convert either.
-        QTest::ignoreMessage(QtDebugMsg, "vid:0 pid:778");
+        QTest::ignoreMessage(QtDebugMsg, "vid: 0  pid: 778");
         QVERIFY(parseVidPid(QStringLiteral("vid_0x3749&pid_030a&"), vendor, product));
         QCOMPARE(vendor, 0u);
         // Such a device must not pass as "no manufacturer configured".
@@ -137,13 +137,13 @@ private slots:
     {
         const Manufacturer fallback = manufacturerLookup(0); // what a missing key reads as
         QCOMPARE(fallback.vendorId, 0x1D6Bu);
-        QTest::ignoreMessage(QtDebugMsg, "vid:7531 pid:778");
+        QTest::ignoreMessage(QtDebugMsg, "vid: 7531  pid: 778");
         QVERIFY(isSupportedDevice(QStringLiteral("vid_1d6b&pid_030a&mi_00#7&1&0&0000"), fallback.vendorId));
-        QTest::ignoreMessage(QtDebugMsg, "vid:7531 pid:257");
+        QTest::ignoreMessage(QtDebugMsg, "vid: 7531  pid: 257");
         QVERIFY(!isSupportedDevice(QStringLiteral("vid_1d6b&pid_0101&mi_00#7&1&0&0000"), fallback.vendorId));
-        QTest::ignoreMessage(QtDebugMsg, "vid:14153 pid:778");
+        QTest::ignoreMessage(QtDebugMsg, "vid: 14153  pid: 778");
         QVERIFY(!isSupportedDevice(QStringLiteral("vid_3749&pid_030a&mi_00#7&1&0&0000"), fallback.vendorId));
-        QTest::ignoreMessage(QtDebugMsg, "vid:14153 pid:778");
+        QTest::ignoreMessage(QtDebugMsg, "vid: 14153  pid: 778");
         QVERIFY(isSupportedDevice(QStringLiteral("vid_3749&pid_030a&mi_00#7&1&0&0000"), 0x3749));
         // An unknown manufacturer leaves vendor 0, which accepts nothing.
         QVERIFY(!isSupportedDevice(QStringLiteral("vid_3749&pid_030a&mi_00#7&1&0&0000"), manufacturerLookup(7).vendorId));

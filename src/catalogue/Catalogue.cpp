@@ -183,7 +183,7 @@ bool parseVidPid(const QString &path, quint32 &vendorId, quint32 &productId)
         return false;
     productId = hexValue(digits, &ok);
 
-    qDebug().noquote() << QStringLiteral("vid:%1 pid:%2").arg(vendorId).arg(productId);
+    qDebug() << "vid:" << vendorId << " pid:" << productId;
     return ok;
 }
 
