@@ -339,6 +339,23 @@ private slots:
         QVERIFY(uvc.isOpen());
     }
 
+    void nonzeroSuccessCodeOfThePropertyCallIsAFailure()
+    {
+        // A status of 1 is not an error code, yet only 0 means the camera took the request.
+        testsupport::SimEnvironment env(
+            rigWith(QStringLiteral("{\"key\":\"cam1\",\"faults\":{\"xu.opcode.0x01\":\"1\"}}")));
+        sim::SimCamera *cam = env.rig().camera(QStringLiteral("cam1"));
+        UVCExtensionUnit uvc;
+        QVERIFY(uvc.InitUvc(cam->id(), cam->friendlyName()));
+        QSignalSpy reinit(&uvc, &UVCExtensionUnit::reInitUvc);
+        CameraLogCapture log;
+        QVERIFY(!uvc.SetHDR(1));
+        QCOMPARE(reinit.count(), 1);
+        QCOMPARE(log.lines(), QStringList({QStringLiteral("Set FAIL REINITUVC"),
+                                            kFailLine.arg(QStringLiteral("ks_control->KsProperty(...)"),
+                                                          QStringLiteral("01"))}));
+    }
+
     void failuresBeforeThePropertyCallOnlyLog()
     {
         testsupport::SimEnvironment env(rigWith(QStringLiteral(

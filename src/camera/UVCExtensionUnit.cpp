@@ -190,8 +190,10 @@ HResult UVCExtensionUnit::SetGetExtensionUnit(QUuid propertySet, std::uint32_t s
     std::uint32_t returned = 0;
     hr = control->ksProperty(header, kHeaderLength, data, length,
                              bytesReturned ? bytesReturned : &returned);
-    if (!platform::failed(hr))
-        return hr;
+    // Only a plain success counts; any other status (even a positive one) asks for a
+    // fresh channel.
+    if (hr == platform::kSOk)
+        return platform::kSOk;
 
     qDebug() << "Set FAIL REINITUVC";
     emit reInitUvc();
