@@ -319,6 +319,22 @@ private slots:
         if (!log.isEmpty())
             QVERIFY2(capture.contains(log), qPrintable(capture.lines().join(QLatin1Char('|'))));
         QVERIFY(m_camera->storage().flashWrites().isEmpty());
+        // Only a hand-over that ends in another state names the state.
+        if (!extra.contains(QLatin1String("handoverNeverReturns")))
+            QVERIFY(!capture.lines().join(QLatin1Char('|')).contains(QLatin1String("Invalid device state")));
+    }
+
+    void cameraInAnUnknownStateAfterTheSwitchRunsNoScript()
+    {
+        testsupport::SimEnvironment env(rig(QStringLiteral(R"(, "upgradeEntryDelayMs": 1500, "inquiryProduct": "XYZ")")));
+        m_camera = env.rig().camera(QStringLiteral("cam1"));
+        UVCExtensionUnit unit;
+        QVERIFY(unit.InitUvc(m_camera->id(), m_camera->friendlyName()));
+        LogCapture capture;
+        verifyOneReport(runUpgrade(0, true, &unit), false, 0, QStringLiteral("Upgrade failed."));
+        QVERIFY(capture.contains(QStringLiteral("Enter the normal state of the camera upgrade process.")));
+        QVERIFY(!capture.lines().join(QLatin1Char('|')).contains(QLatin1String("Invalid device state")));
+        QVERIFY(m_camera->storage().commandsReceived().isEmpty());
     }
 
     void handOverThatEndsInAnotherStateIsLogged()

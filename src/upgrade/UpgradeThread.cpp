@@ -93,8 +93,6 @@ void UpgradeThread::recoverFromBootState()
     }
     if (m_nDeviceState == UBoot)
         runScript();
-    else
-        qCritical("%s", qPrintable(QStringLiteral("Invalid device state %1.").arg(m_nDeviceState)));
 }
 
 bool UpgradeThread::waitForBootLoader()
@@ -147,8 +145,6 @@ void UpgradeThread::upgradeFromNormalMode()
     }
     if (found && m_nDeviceState == UBoot)
         runScript();
-    else if (found)
-        qCritical("%s", qPrintable(QStringLiteral("Invalid device state %1.").arg(m_nDeviceState)));
 }
 
 void UpgradeThread::runScript()
