@@ -66,6 +66,8 @@ private slots:
         QCOMPARE(list.at(1).id, QStringLiteral("vid_3749&pid_030a&mi_00#7&3&0&0000"));
         QCOMPARE(list.at(1).monikerName, QStringLiteral("@device_pnp_cam3"));
         QVERIFY(log.contains(QStringLiteral("name.MonikerName \"@device:pnp:cam3\"")));
+        // The 8-bit copy is plain text, not a quoted byte array.
+        QVERIFY(log.contains(QStringLiteral("MB @device:pnp:cam3")));
         QVERIFY(log.contains(QStringLiteral("usb camera name: \"Orvia Vista Pro Cam\"  id: "
                                             "\"vid_3749&pid_030a&mi_00#7&3&0&0000\"")));
         // The list is appended to, never cleared.

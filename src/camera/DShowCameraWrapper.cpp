@@ -136,7 +136,7 @@ int DShowCameraWrapper::listCaptureDevices(QList<CameraEntry> &list)
         qDebug() << "name.MonikerName" << moniker;
         const QByteArray mb = moniker.toLocal8Bit();
         std::printf("Device:%s\n", mb.constData());
-        qDebug() << "MB" << mb;
+        qDebug() << "MB" << mb.constData();
         QString monikerName = QString::fromLocal8Bit(mb);
         monikerName.replace(QLatin1Char(':'), QLatin1Char('_'));
 
