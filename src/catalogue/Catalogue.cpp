@@ -218,8 +218,10 @@ bool isSupportedDevice(const QString &id, quint32 activeVendorId)
 {
     quint32 vendorId = 0;
     quint32 productId = 0;
+    if (!parseVidPid(id, vendorId, productId))
+        return false;
     // A vendor field that does not convert reads as 0; it must not match "no manufacturer".
-    if (activeVendorId == 0 || !parseVidPid(id, vendorId, productId))
+    if (activeVendorId == 0)
         return false;
     return vendorId == activeVendorId && supportedProductIds().contains(productId);
 }
