@@ -114,7 +114,7 @@ QString prepareFilePath(const QString &path, bool pathOnly, const QByteArray &in
         return result;
 
     const int slash = result.lastIndexOf(QLatin1Char('/'));
-    if (slash > 0) {
+    if (slash >= 0) {
         const QString dir = result.left(slash);
         if (!QDir().mkpath(dir))
             qWarning() << "Error, cannot create dir" << dir;
