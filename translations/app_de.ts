@@ -176,4 +176,78 @@
         <translation>Änderungen der Einstellung werden nur wirksam, wenn die Kamera in Betrieb ist.</translation>
     </message>
 </context>
+<context>
+    <name>UpgradeThread</name>
+    <message>
+        <source>No camera device detected.</source>
+        <translation>Keine Kamera erkannt.</translation>
+    </message>
+    <message>
+        <source>Failed to find camera device.</source>
+        <translation>Die Kamera wurde nicht gefunden.</translation>
+    </message>
+    <message>
+        <source>Upgrade done.</source>
+        <translation>Aktualisierung abgeschlossen.</translation>
+    </message>
+    <message>
+        <source>Upgrade failed.</source>
+        <translation>Aktualisierung fehlgeschlagen.</translation>
+    </message>
+</context>
+<context>
+    <name>Zip7z</name>
+    <message>
+        <source>The decompression tool (7-Zip) was not found.</source>
+        <translation>Das Entpackprogramm (7-Zip) wurde nicht gefunden.</translation>
+    </message>
+    <message>
+        <source>The file check is complete and normal.</source>
+        <translation>Die Dateiprüfung ist abgeschlossen und in Ordnung.</translation>
+    </message>
+    <message>
+        <source>The decompression tool could not be started (%1).</source>
+        <translation>Das Entpackprogramm konnte nicht gestartet werden (%1).</translation>
+    </message>
+    <message>
+        <source>The decompression tool did not finish in time.</source>
+        <translation>Das Entpackprogramm wurde nicht rechtzeitig fertig.</translation>
+    </message>
+    <message>
+        <source>The decompression tool stopped unexpectedly.</source>
+        <translation>Das Entpackprogramm wurde unerwartet beendet.</translation>
+    </message>
+    <message>
+        <source>The decompression tool failed with exit code %1.</source>
+        <translation>Das Entpackprogramm ist mit dem Code %1 fehlgeschlagen.</translation>
+    </message>
+    <message>
+        <source>The package contains an absolute path: %1</source>
+        <translation>Das Paket enthält einen absoluten Pfad: %1</translation>
+    </message>
+    <message>
+        <source>The package contains a path that leaves its folder: %1</source>
+        <translation>Das Paket enthält einen Pfad, der seinen Ordner verlässt: %1</translation>
+    </message>
+    <message>
+        <source>The package would replace a file of the program: %1</source>
+        <translation>Das Paket würde eine Datei des Programms ersetzen: %1</translation>
+    </message>
+    <message>
+        <source>Unable to perform decompression</source>
+        <translation>Entpacken nicht möglich</translation>
+    </message>
+    <message>
+        <source>Cannot create a folder in %1.</source>
+        <translation>In %1 kann kein Ordner angelegt werden.</translation>
+    </message>
+    <message>
+        <source>The package contains a link: %1</source>
+        <translation>Das Paket enthält eine Verknüpfung: %1</translation>
+    </message>
+    <message>
+        <source>Cannot move %1 into %2.</source>
+        <translation>%1 kann nicht nach %2 verschoben werden.</translation>
+    </message>
+</context>
 </TS>

@@ -176,4 +176,78 @@
         <translation>Los cambios de configuración solo se aplican si la cámara está funcionando.</translation>
     </message>
 </context>
+<context>
+    <name>UpgradeThread</name>
+    <message>
+        <source>No camera device detected.</source>
+        <translation>No se ha detectado ninguna cámara.</translation>
+    </message>
+    <message>
+        <source>Failed to find camera device.</source>
+        <translation>No se ha encontrado la cámara.</translation>
+    </message>
+    <message>
+        <source>Upgrade done.</source>
+        <translation>Actualización completada.</translation>
+    </message>
+    <message>
+        <source>Upgrade failed.</source>
+        <translation>La actualización ha fallado.</translation>
+    </message>
+</context>
+<context>
+    <name>Zip7z</name>
+    <message>
+        <source>The decompression tool (7-Zip) was not found.</source>
+        <translation>No se ha encontrado la herramienta de descompresión (7-Zip).</translation>
+    </message>
+    <message>
+        <source>The file check is complete and normal.</source>
+        <translation>La comprobación de archivos ha finalizado correctamente.</translation>
+    </message>
+    <message>
+        <source>The decompression tool could not be started (%1).</source>
+        <translation>No se ha podido iniciar la herramienta de descompresión (%1).</translation>
+    </message>
+    <message>
+        <source>The decompression tool did not finish in time.</source>
+        <translation>La herramienta de descompresión no ha terminado a tiempo.</translation>
+    </message>
+    <message>
+        <source>The decompression tool stopped unexpectedly.</source>
+        <translation>La herramienta de descompresión se ha detenido inesperadamente.</translation>
+    </message>
+    <message>
+        <source>The decompression tool failed with exit code %1.</source>
+        <translation>La herramienta de descompresión ha fallado con el código de salida %1.</translation>
+    </message>
+    <message>
+        <source>The package contains an absolute path: %1</source>
+        <translation>El paquete contiene una ruta absoluta: %1</translation>
+    </message>
+    <message>
+        <source>The package contains a path that leaves its folder: %1</source>
+        <translation>El paquete contiene una ruta que sale de su carpeta: %1</translation>
+    </message>
+    <message>
+        <source>The package would replace a file of the program: %1</source>
+        <translation>El paquete sustituiría un archivo del programa: %1</translation>
+    </message>
+    <message>
+        <source>Unable to perform decompression</source>
+        <translation>No se puede realizar la descompresión</translation>
+    </message>
+    <message>
+        <source>Cannot create a folder in %1.</source>
+        <translation>No se puede crear una carpeta en %1.</translation>
+    </message>
+    <message>
+        <source>The package contains a link: %1</source>
+        <translation>El paquete contiene un enlace: %1</translation>
+    </message>
+    <message>
+        <source>Cannot move %1 into %2.</source>
+        <translation>No se puede mover %1 a %2.</translation>
+    </message>
+</context>
 </TS>

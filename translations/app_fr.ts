@@ -176,4 +176,78 @@
         <translation>Toute modification du réglage ne prend effet que si la caméra fonctionne.</translation>
     </message>
 </context>
+<context>
+    <name>UpgradeThread</name>
+    <message>
+        <source>No camera device detected.</source>
+        <translation>Aucune caméra détectée.</translation>
+    </message>
+    <message>
+        <source>Failed to find camera device.</source>
+        <translation>Impossible de trouver la caméra.</translation>
+    </message>
+    <message>
+        <source>Upgrade done.</source>
+        <translation>Mise à jour terminée.</translation>
+    </message>
+    <message>
+        <source>Upgrade failed.</source>
+        <translation>Échec de la mise à jour.</translation>
+    </message>
+</context>
+<context>
+    <name>Zip7z</name>
+    <message>
+        <source>The decompression tool (7-Zip) was not found.</source>
+        <translation>L&apos;outil de décompression (7-Zip) est introuvable.</translation>
+    </message>
+    <message>
+        <source>The file check is complete and normal.</source>
+        <translation>La vérification des fichiers est terminée et normale.</translation>
+    </message>
+    <message>
+        <source>The decompression tool could not be started (%1).</source>
+        <translation>L&apos;outil de décompression n&apos;a pas pu être lancé (%1).</translation>
+    </message>
+    <message>
+        <source>The decompression tool did not finish in time.</source>
+        <translation>L&apos;outil de décompression n&apos;a pas terminé à temps.</translation>
+    </message>
+    <message>
+        <source>The decompression tool stopped unexpectedly.</source>
+        <translation>L&apos;outil de décompression s&apos;est arrêté de manière inattendue.</translation>
+    </message>
+    <message>
+        <source>The decompression tool failed with exit code %1.</source>
+        <translation>L&apos;outil de décompression a échoué avec le code de sortie %1.</translation>
+    </message>
+    <message>
+        <source>The package contains an absolute path: %1</source>
+        <translation>Le paquet contient un chemin absolu : %1</translation>
+    </message>
+    <message>
+        <source>The package contains a path that leaves its folder: %1</source>
+        <translation>Le paquet contient un chemin qui sort de son dossier : %1</translation>
+    </message>
+    <message>
+        <source>The package would replace a file of the program: %1</source>
+        <translation>Le paquet remplacerait un fichier du programme : %1</translation>
+    </message>
+    <message>
+        <source>Unable to perform decompression</source>
+        <translation>Impossible d&apos;effectuer la décompression</translation>
+    </message>
+    <message>
+        <source>Cannot create a folder in %1.</source>
+        <translation>Impossible de créer un dossier dans %1.</translation>
+    </message>
+    <message>
+        <source>The package contains a link: %1</source>
+        <translation>Le paquet contient un lien : %1</translation>
+    </message>
+    <message>
+        <source>Cannot move %1 into %2.</source>
+        <translation>Impossible de déplacer %1 dans %2.</translation>
+    </message>
+</context>
 </TS>

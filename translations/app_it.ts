@@ -176,4 +176,78 @@
         <translation>Le modifiche dell&apos;impostazione hanno effetto solo se la videocamera è in funzione.</translation>
     </message>
 </context>
+<context>
+    <name>UpgradeThread</name>
+    <message>
+        <source>No camera device detected.</source>
+        <translation>Nessuna videocamera rilevata.</translation>
+    </message>
+    <message>
+        <source>Failed to find camera device.</source>
+        <translation>Impossibile trovare la videocamera.</translation>
+    </message>
+    <message>
+        <source>Upgrade done.</source>
+        <translation>Aggiornamento completato.</translation>
+    </message>
+    <message>
+        <source>Upgrade failed.</source>
+        <translation>Aggiornamento non riuscito.</translation>
+    </message>
+</context>
+<context>
+    <name>Zip7z</name>
+    <message>
+        <source>The decompression tool (7-Zip) was not found.</source>
+        <translation>Lo strumento di decompressione (7-Zip) non è stato trovato.</translation>
+    </message>
+    <message>
+        <source>The file check is complete and normal.</source>
+        <translation>Il controllo dei file è completato e regolare.</translation>
+    </message>
+    <message>
+        <source>The decompression tool could not be started (%1).</source>
+        <translation>Impossibile avviare lo strumento di decompressione (%1).</translation>
+    </message>
+    <message>
+        <source>The decompression tool did not finish in time.</source>
+        <translation>Lo strumento di decompressione non ha terminato in tempo.</translation>
+    </message>
+    <message>
+        <source>The decompression tool stopped unexpectedly.</source>
+        <translation>Lo strumento di decompressione si è interrotto in modo imprevisto.</translation>
+    </message>
+    <message>
+        <source>The decompression tool failed with exit code %1.</source>
+        <translation>Lo strumento di decompressione non è riuscito (codice di uscita %1).</translation>
+    </message>
+    <message>
+        <source>The package contains an absolute path: %1</source>
+        <translation>Il pacchetto contiene un percorso assoluto: %1</translation>
+    </message>
+    <message>
+        <source>The package contains a path that leaves its folder: %1</source>
+        <translation>Il pacchetto contiene un percorso che esce dalla sua cartella: %1</translation>
+    </message>
+    <message>
+        <source>The package would replace a file of the program: %1</source>
+        <translation>Il pacchetto sostituirebbe un file del programma: %1</translation>
+    </message>
+    <message>
+        <source>Unable to perform decompression</source>
+        <translation>Impossibile eseguire la decompressione</translation>
+    </message>
+    <message>
+        <source>Cannot create a folder in %1.</source>
+        <translation>Impossibile creare una cartella in %1.</translation>
+    </message>
+    <message>
+        <source>The package contains a link: %1</source>
+        <translation>Il pacchetto contiene un collegamento: %1</translation>
+    </message>
+    <message>
+        <source>Cannot move %1 into %2.</source>
+        <translation>Impossibile spostare %1 in %2.</translation>
+    </message>
+</context>
 </TS>
