@@ -1,19 +1,46 @@
 #include "platform/linux/LinuxBackend.h"
 
+#include "platform/linux/LinuxCaptureDevice.h"
 #include "platform/linux/LinuxDeviceNotifier.h"
+#include "platform/linux/LinuxSysfs.h"
+#include "platform/linux/LinuxVideoDevice.h"
 
 namespace platform {
 
-LinuxBackend::LinuxBackend()
-    : m_notifier(std::make_unique<LinuxDeviceNotifier>())
+LinuxBackend::LinuxBackend(const QString &sysRoot, const QString &devRoot)
+    : m_sysRoot(sysRoot)
+    , m_devRoot(devRoot)
+    , m_notifier(std::make_unique<LinuxDeviceNotifier>())
 {
 }
 
 LinuxBackend::~LinuxBackend() = default;
 
+QList<std::shared_ptr<LinuxCaptureDevice>> LinuxBackend::captureDevices() const
+{
+    QList<std::shared_ptr<LinuxCaptureDevice>> devices;
+    const QList<LinuxSysfs::VideoNode> nodes = LinuxSysfs(m_sysRoot).videoNodes();
+    for (const LinuxSysfs::VideoNode &node : nodes) {
+        const QString file = m_devRoot + QLatin1Char('/') + node.node;
+        const LinuxVideoDevice device(file);
+        if (device.isOpen()) {
+            if (!device.isVideoCapture())
+                continue;
+        } else if (node.index != 0) {
+            // Unopenable (no permission): the interface's first node is its capture node.
+            continue;
+        }
+        devices.append(std::make_shared<LinuxCaptureDevice>(node, file));
+    }
+    return devices;
+}
+
 HResult LinuxBackend::enumerateVideoInputDevices(QList<std::shared_ptr<CaptureDevice>> *devices)
 {
     devices->clear();
+    const QList<std::shared_ptr<LinuxCaptureDevice>> found = captureDevices();
+    for (const auto &device : found)
+        devices->append(device);
     return kSOk;
 }
 
@@ -25,6 +52,7 @@ HResult LinuxBackend::createCaptureGraphBuilder()
 HResult LinuxBackend::enumerateMediaDevices(QList<std::shared_ptr<MediaDevice>> *devices,
                                             int *failedStep)
 {
+    // Extension-unit access is not carried yet: no media devices.
     devices->clear();
     if (failedStep)
         *failedStep = -1;
@@ -33,6 +61,7 @@ HResult LinuxBackend::enumerateMediaDevices(QList<std::shared_ptr<MediaDevice>> 
 
 std::shared_ptr<Volume> LinuxBackend::openVolume(const QString &)
 {
+    // SCSI generic volumes are not carried yet.
     return nullptr;
 }
 
@@ -41,8 +70,16 @@ DeviceNotifier *LinuxBackend::deviceNotifier()
     return m_notifier.get();
 }
 
-CaptureInput LinuxBackend::captureInput(const QString &)
+CaptureInput LinuxBackend::captureInput(const QString &cameraName)
 {
+    QString name = cameraName;
+    if (name.startsWith(QLatin1String("video=")))
+        name = name.mid(6);
+    const QList<std::shared_ptr<LinuxCaptureDevice>> devices = captureDevices();
+    for (const auto &device : devices) {
+        if (device->captureName() == name)
+            return {QByteArrayLiteral("video4linux2"), device->deviceFile().toLocal8Bit(), {}};
+    }
     return {};
 }
 

@@ -4,14 +4,17 @@
 
 namespace platform {
 
+class LinuxCaptureDevice;
 class LinuxDeviceNotifier;
 
-// Real hardware on Linux. For now it finds no devices; V4L2, uvcvideo extension units,
-// udev and SG_IO arrive behind this same interface.
+// Real hardware on Linux: V4L2 capture nodes found through sysfs, their standard
+// properties as V4L2 controls, device changes from udev and FFmpeg's video4linux2 input.
 class LinuxBackend : public Backend
 {
 public:
-    LinuxBackend();
+    // The roots are "/sys" and "/dev" on a running system; tests use trees of their own.
+    explicit LinuxBackend(const QString &sysRoot = QStringLiteral("/sys"),
+                          const QString &devRoot = QStringLiteral("/dev"));
     ~LinuxBackend() override;
 
     QString name() const override { return QStringLiteral("linux"); }
@@ -23,7 +26,12 @@ public:
     DeviceNotifier *deviceNotifier() override;
     CaptureInput captureInput(const QString &cameraName) override;
 
+    // The USB video-capture nodes, in node order.
+    QList<std::shared_ptr<LinuxCaptureDevice>> captureDevices() const;
+
 private:
+    QString m_sysRoot;
+    QString m_devRoot;
     std::unique_ptr<LinuxDeviceNotifier> m_notifier;
 };
 

@@ -1,0 +1,28 @@
+#pragma once
+#include "platform/CaptureFilter.h"
+
+#include <memory>
+
+namespace platform {
+
+class LinuxVideoDevice;
+
+// A capture filter on a V4L2 node: the standard properties as V4L2 controls.
+class LinuxCaptureFilter : public CaptureFilter, public std::enable_shared_from_this<LinuxCaptureFilter>
+{
+public:
+    explicit LinuxCaptureFilter(std::shared_ptr<LinuxVideoDevice> device);
+
+    bool hasInterface(PropertySet set) override;
+    HResult getRange(PropertySet set, std::int32_t id, PropertyRange *range) override;
+    HResult getValue(PropertySet set, std::int32_t id, std::int32_t *value, std::int32_t *flags) override;
+    std::shared_ptr<KsControl> ksControl() override;
+
+    // A manual value (flags manual) or the automatic mode (flags auto).
+    HResult setValue(PropertySet set, std::int32_t id, std::int32_t value, std::int32_t flags);
+
+private:
+    std::shared_ptr<LinuxVideoDevice> m_device;
+};
+
+} // namespace platform

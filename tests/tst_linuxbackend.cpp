@@ -1,0 +1,482 @@
+#include "TestSupport.h"
+
+#include "camera/KsLayout.h"
+#include "platform/DeviceChange.h"
+#include "platform/linux/LinuxBackend.h"
+#include "platform/linux/LinuxCaptureDevice.h"
+#include "platform/linux/LinuxCaptureFilter.h"
+#include "platform/linux/LinuxControlMap.h"
+#include "platform/linux/LinuxDevicePath.h"
+#include "platform/linux/LinuxKsControl.h"
+#include "platform/linux/LinuxSysfs.h"
+#include "platform/linux/LinuxVideoDevice.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <linux/videodev2.h>
+
+#include <cerrno>
+#include <cstring>
+
+using platform::LinuxControlMap;
+using platform::LinuxDevicePath;
+using platform::LinuxSysfs;
+using platform::PropertySet;
+
+namespace {
+
+const QString kCaptureClass = QStringLiteral("{65e8773d-8f56-11d0-a3b9-00a0c9223196}");
+
+// A sysfs tree as the kernel lays it out for USB video interfaces: the class directory
+// entries point at the node directories under their USB interface.
+class FakeSysfs
+{
+public:
+    FakeSysfs() { QVERIFY(m_dir.isValid()); }
+
+    QString root() const { return m_dir.path(); }
+
+    void write(const QString &relative, const QByteArray &content)
+    {
+        const QString path = root() + QLatin1Char('/') + relative;
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+
+    void usbDevice(const QString &deviceDir, const QByteArray &vendor, const QByteArray &product,
+                   const QByteArray &productName)
+    {
+        write(deviceDir + QStringLiteral("/idVendor"), vendor + '\n');
+        write(deviceDir + QStringLiteral("/idProduct"), product + '\n');
+        if (!productName.isEmpty())
+            write(deviceDir + QStringLiteral("/product"), productName + '\n');
+    }
+
+    // A video node whose device is the given directory (a USB interface or anything else).
+    void videoNode(const QString &node, const QString &deviceDir, const QByteArray &name, int index,
+                   const QByteArray &interfaceNumber = QByteArray())
+    {
+        if (!interfaceNumber.isEmpty())
+            write(deviceDir + QStringLiteral("/bInterfaceNumber"), interfaceNumber + '\n');
+        const QString nodeDir = QStringLiteral("class/video4linux/") + node;
+        write(nodeDir + QStringLiteral("/name"), name + '\n');
+        write(nodeDir + QStringLiteral("/index"), QByteArray::number(index) + '\n');
+        QDir().mkpath(root() + QLatin1Char('/') + deviceDir);
+        QVERIFY(QFile::link(root() + QLatin1Char('/') + deviceDir,
+                            root() + QLatin1Char('/') + nodeDir + QStringLiteral("/device")));
+    }
+
+    // Two cameras (one with a metadata node), a non-USB node, and a node numbered past ten.
+    void standardTree()
+    {
+        const QString hub = QStringLiteral("devices/pci0000:00/0000:00:14.0/usb1/1-1");
+        const QString camA = hub + QStringLiteral("/1-1.4");
+        usbDevice(camA, "3749", "030a", "Conference Camera Pro");
+        videoNode(QStringLiteral("video1"), camA + QStringLiteral("/1-1.4:1.0"), "Conference Camera", 1, "00");
+        videoNode(QStringLiteral("video0"), camA + QStringLiteral("/1-1.4:1.0"), "Conference Camera", 0, "00");
+        const QString camB = QStringLiteral("devices/pci0000:00/0000:00:14.0/usb2/2-3");
+        usbDevice(camB, "046D", "085e", QByteArray());
+        videoNode(QStringLiteral("video10"), camB + QStringLiteral("/2-3:1.2"), "Webcam B", 0, "02");
+        videoNode(QStringLiteral("video2"), QStringLiteral("devices/platform/vivid.0"), "vivid", 0);
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// A standard-property request laid out as the capture-filter callers lay it out.
+QByteArray standardRequest(const QUuid &set, int id, std::int32_t kind, std::int32_t value, std::int32_t flags)
+{
+    QByteArray buffer(40, '\0');
+    auto *p = reinterpret_cast<std::uint8_t *>(buffer.data());
+    kslayout::putGuid(p, set);
+    kslayout::putInt32(p + 16, id);
+    kslayout::putInt32(p + 20, kind);
+    kslayout::putInt32(p + 24, value);
+    kslayout::putInt32(p + 28, flags);
+    kslayout::putInt32(p + 32, flags);
+    return buffer;
+}
+
+v4l2_queryctrl queryOf(std::int32_t minimum, std::int32_t maximum, std::int32_t step, std::int32_t def)
+{
+    v4l2_queryctrl q;
+    std::memset(&q, 0, sizeof q);
+    q.minimum = minimum;
+    q.maximum = maximum;
+    q.step = step;
+    q.default_value = def;
+    return q;
+}
+
+} // namespace
+
+class TestLinuxBackend : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { testsupport::prepareEnvironment(); }
+
+    // ---- Path synthesis -------------------------------------------------------------------
+
+    void capturePathHasTheWindowsForm()
+    {
+        const QString path = LinuxDevicePath::interfacePath(0x3749, 0x030a, 0, QStringLiteral("1-1.4"),
+                                                            platform::kCaptureInterfaceClass);
+        QCOMPARE(path, QStringLiteral("\\\\?\\usb#vid_3749&pid_030a&mi_00#1&1.4&0000#") + kCaptureClass
+                           + QStringLiteral("\\global"));
+    }
+
+    void pathFieldsArePaddedAndLowerCase()
+    {
+        const QString path = LinuxDevicePath::interfacePath(0x46D, 0xABC, 2, QStringLiteral("3-10.2.1"),
+                                                            platform::kDiskInterfaceClass);
+        QCOMPARE(path, QStringLiteral("\\\\?\\usb#vid_046d&pid_0abc&mi_02#3&10.2.1&0000#"
+                                      "{53f56307-b6bf-11d0-94f2-00a0c91efb8b}\\global"));
+    }
+
+    void instanceDiffersPerPortAndKeepsSeparatorsOut()
+    {
+        QVERIFY(LinuxDevicePath::instanceFromPort(QStringLiteral("1-1.4"))
+                != LinuxDevicePath::instanceFromPort(QStringLiteral("1-1.3")));
+        const QString instance = LinuxDevicePath::instanceFromPort(QStringLiteral("1-1#\\:/2"));
+        QVERIFY(!instance.contains(QLatin1Char('#')));
+        QVERIFY(!instance.contains(QLatin1Char('\\')));
+        QVERIFY(!instance.contains(QLatin1Char(':')));
+    }
+
+    void monikerCarriesThePath()
+    {
+        QCOMPARE(LinuxDevicePath::monikerDisplayName(QStringLiteral("\\\\?\\usb#x")),
+                 QStringLiteral("@device:pnp:\\\\?\\usb#x"));
+    }
+
+    void devpathSplitsAtTheUsbInterface_data()
+    {
+        QTest::addColumn<QString>("devpath");
+        QTest::addColumn<bool>("found");
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<int>("interfaceNumber");
+        QTest::newRow("camera") << QStringLiteral("/devices/pci0000:00/0000:00:14.0/usb1/1-1/1-1.4/1-1.4:1.0/video4linux/video0")
+                                << true << QStringLiteral("1-1.4") << 0;
+        QTest::newRow("interface 2") << QStringLiteral("/devices/pci0000:00/usb3/3-2/3-2:1.2/video4linux/video5")
+                                     << true << QStringLiteral("3-2") << 2;
+        QTest::newRow("disk") << QStringLiteral("/devices/pci0000:00/usb2/2-1/2-1:1.0/host4/target4:0:0/4:0:0:0/block/sdb")
+                              << true << QStringLiteral("2-1") << 0;
+        QTest::newRow("not usb") << QStringLiteral("/devices/platform/vivid.0/video4linux/video0") << false
+                                 << QString() << -1;
+    }
+
+    void devpathSplitsAtTheUsbInterface()
+    {
+        QFETCH(QString, devpath);
+        QFETCH(bool, found);
+        QFETCH(QString, port);
+        QFETCH(int, interfaceNumber);
+        QString gotPort;
+        int gotInterface = -1;
+        QCOMPARE(LinuxDevicePath::usbInterfaceFromDevpath(devpath, &gotPort, &gotInterface), found);
+        QCOMPARE(gotPort, port);
+        QCOMPARE(gotInterface, interfaceNumber);
+    }
+
+    // ---- Sysfs ----------------------------------------------------------------------------
+
+    void sysfsListsUsbNodesInNumberOrder()
+    {
+        FakeSysfs fake;
+        fake.standardTree();
+        const QList<LinuxSysfs::VideoNode> nodes = LinuxSysfs(fake.root()).videoNodes();
+        QCOMPARE(nodes.size(), 3);
+        QCOMPARE(nodes.at(0).node, QStringLiteral("video0"));
+        QCOMPARE(nodes.at(1).node, QStringLiteral("video1"));
+        QCOMPARE(nodes.at(2).node, QStringLiteral("video10"));
+
+        const LinuxSysfs::VideoNode &a = nodes.at(0);
+        QCOMPARE(a.number, 0);
+        QCOMPARE(a.vendorId, quint16(0x3749));
+        QCOMPARE(a.productId, quint16(0x030a));
+        QCOMPARE(a.interfaceNumber, 0);
+        QCOMPARE(a.portPath, QStringLiteral("1-1.4"));
+        QCOMPARE(a.name, QStringLiteral("Conference Camera"));
+        QCOMPARE(a.product, QStringLiteral("Conference Camera Pro"));
+        QCOMPARE(a.index, 0);
+        QCOMPARE(nodes.at(1).index, 1);
+
+        const LinuxSysfs::VideoNode &b = nodes.at(2);
+        QCOMPARE(b.vendorId, quint16(0x046d));
+        QCOMPARE(b.interfaceNumber, 2);
+        QCOMPARE(b.portPath, QStringLiteral("2-3"));
+        QVERIFY(b.product.isEmpty());
+    }
+
+    void sysfsWithoutVideoClassFindsNothing()
+    {
+        QTemporaryDir empty;
+        QVERIFY(LinuxSysfs(empty.path()).videoNodes().isEmpty());
+    }
+
+    void malformedIdentifiersAreRejected()
+    {
+        FakeSysfs fake;
+        fake.usbDevice(QStringLiteral("devices/usb1/1-2"), "zzzz", "0001", "X");
+        fake.videoNode(QStringLiteral("video0"), QStringLiteral("devices/usb1/1-2/1-2:1.0"), "X", 0, "00");
+        QVERIFY(LinuxSysfs(fake.root()).videoNodes().isEmpty());
+        quint16 value = 0;
+        fake.write(QStringLiteral("big"), "12345\n");
+        QVERIFY(!LinuxSysfs::readHexAttribute(fake.root() + QStringLiteral("/big"), &value));
+        QVERIFY(!LinuxSysfs::readHexAttribute(fake.root() + QStringLiteral("/missing"), &value));
+    }
+
+    // ---- Capture devices ------------------------------------------------------------------
+
+    void backendListsTheCaptureNodes()
+    {
+        FakeSysfs fake;
+        fake.standardTree();
+        // The device files do not exist here, so the first node of each interface counts.
+        platform::LinuxBackend backend(fake.root(), fake.root() + QStringLiteral("/dev"));
+        QList<std::shared_ptr<platform::CaptureDevice>> devices;
+        QCOMPARE(backend.enumerateVideoInputDevices(&devices), platform::kSOk);
+        QCOMPARE(devices.size(), 2);
+
+        platform::CaptureDevice &a = *devices.at(0);
+        QVERIFY(a.openPropertyBag());
+        QString value;
+        QVERIFY(a.readProperty(QStringLiteral("DevicePath"), &value));
+        const QString pathA = QStringLiteral("\\\\?\\usb#vid_3749&pid_030a&mi_00#1&1.4&0000#") + kCaptureClass
+            + QStringLiteral("\\global");
+        QCOMPARE(value, pathA);
+        QVERIFY(a.readProperty(QStringLiteral("FriendlyName"), &value));
+        QCOMPARE(value, QStringLiteral("Conference Camera Pro"));
+        QVERIFY(a.readProperty(QStringLiteral("Description"), &value));
+        QVERIFY(!value.isEmpty());
+        QVERIFY(!a.readProperty(QStringLiteral("CLSID"), &value));
+        QCOMPARE(a.monikerDisplayName(), QStringLiteral("@device:pnp:") + pathA);
+        // No device file: no filter.
+        QVERIFY(!a.bindFilter());
+
+        platform::CaptureDevice &b = *devices.at(1);
+        QVERIFY(b.readProperty(QStringLiteral("FriendlyName"), &value));
+        QCOMPARE(value, QStringLiteral("Webcam B"));
+        QVERIFY(b.readProperty(QStringLiteral("DevicePath"), &value));
+        QVERIFY(value.startsWith(QStringLiteral("\\\\?\\usb#vid_046d&pid_085e&mi_02#2&3&0000#")));
+    }
+
+    void captureInputFindsTheNodeByCaptureName()
+    {
+        FakeSysfs fake;
+        fake.standardTree();
+        const QString dev = fake.root() + QStringLiteral("/dev");
+        platform::LinuxBackend backend(fake.root(), dev);
+        QString moniker = QStringLiteral("@device:pnp:\\\\?\\usb#vid_046d&pid_085e&mi_02#2&3&0000#") + kCaptureClass
+            + QStringLiteral("\\global");
+        moniker.replace(QLatin1Char(':'), QLatin1Char('_'));
+        const platform::CaptureInput input = backend.captureInput(QStringLiteral("video=") + moniker);
+        QCOMPARE(input.format, QByteArray("video4linux2"));
+        QCOMPARE(input.url, (dev + QStringLiteral("/video10")).toLocal8Bit());
+        QVERIFY(input.options.isEmpty());
+
+        QVERIFY(backend.captureInput(QStringLiteral("video=@device_pnp_nothing")).format.isEmpty());
+    }
+
+    void emptySystemFindsNothing()
+    {
+        QTemporaryDir empty;
+        platform::LinuxBackend backend(empty.path(), empty.path());
+        QList<std::shared_ptr<platform::CaptureDevice>> devices;
+        QCOMPARE(backend.enumerateVideoInputDevices(&devices), platform::kSOk);
+        QVERIFY(devices.isEmpty());
+        QList<std::shared_ptr<platform::MediaDevice>> media;
+        int step = 7;
+        QCOMPARE(backend.enumerateMediaDevices(&media, &step), platform::kSOk);
+        QVERIFY(media.isEmpty());
+        QVERIFY(!backend.openVolume(QStringLiteral("\\\\.\\E:")));
+        QVERIFY(backend.deviceNotifier());
+    }
+
+    // ---- Standard properties --------------------------------------------------------------
+
+    void propertyIdsMapOntoControls_data()
+    {
+        QTest::addColumn<int>("set");
+        QTest::addColumn<int>("id");
+        QTest::addColumn<uint>("cid");
+        QTest::addColumn<uint>("autoCid");
+        QTest::addColumn<int>("scale");
+        const int cc = int(PropertySet::CameraControl);
+        const int vp = int(PropertySet::VideoProcAmp);
+        QTest::newRow("pan") << cc << 0 << uint(V4L2_CID_PAN_ABSOLUTE) << 0u << 3600;
+        QTest::newRow("tilt") << cc << 1 << uint(V4L2_CID_TILT_ABSOLUTE) << 0u << 3600;
+        QTest::newRow("zoom") << cc << 3 << uint(V4L2_CID_ZOOM_ABSOLUTE) << 0u << 1;
+        QTest::newRow("focus") << cc << 6 << uint(V4L2_CID_FOCUS_ABSOLUTE) << uint(V4L2_CID_FOCUS_AUTO) << 1;
+        QTest::newRow("brightness") << vp << 0 << uint(V4L2_CID_BRIGHTNESS) << 0u << 1;
+        QTest::newRow("contrast") << vp << 1 << uint(V4L2_CID_CONTRAST) << 0u << 1;
+        QTest::newRow("hue") << vp << 2 << uint(V4L2_CID_HUE) << 0u << 1;
+        QTest::newRow("saturation") << vp << 3 << uint(V4L2_CID_SATURATION) << 0u << 1;
+        QTest::newRow("sharpness") << vp << 4 << uint(V4L2_CID_SHARPNESS) << 0u << 1;
+        QTest::newRow("white balance") << vp << 7 << uint(V4L2_CID_WHITE_BALANCE_TEMPERATURE)
+                                       << uint(V4L2_CID_AUTO_WHITE_BALANCE) << 1;
+    }
+
+    void propertyIdsMapOntoControls()
+    {
+        QFETCH(int, set);
+        QFETCH(int, id);
+        QFETCH(uint, cid);
+        QFETCH(uint, autoCid);
+        QFETCH(int, scale);
+        LinuxControlMap::Control control;
+        QVERIFY(LinuxControlMap::control(PropertySet(set), id, &control));
+        QCOMPARE(uint(control.id), cid);
+        QCOMPARE(uint(control.autoId), autoCid);
+        QCOMPARE(control.scale, scale);
+    }
+
+    void unknownPropertiesHaveNoControl()
+    {
+        LinuxControlMap::Control control;
+        QVERIFY(!LinuxControlMap::control(PropertySet::CameraControl, 2, &control));
+        QVERIFY(!LinuxControlMap::control(PropertySet::CameraControl, 8, &control));
+        QVERIFY(!LinuxControlMap::control(PropertySet::VideoProcAmp, 5, &control));
+        QVERIFY(!LinuxControlMap::control(PropertySet::VideoProcAmp, -1, &control));
+    }
+
+    void requestIsReadFromTheCallersLayout()
+    {
+        const QByteArray buffer = standardRequest(LinuxControlMap::kVideoProcAmpSet, 7, 2, 4600, 2);
+        LinuxControlMap::Request request;
+        QVERIFY(LinuxControlMap::parseRequest(buffer.constData(), 40, buffer.constData(), 40, &request));
+        QCOMPARE(request.set, LinuxControlMap::kVideoProcAmpSet);
+        QCOMPARE(request.id, 7);
+        QCOMPARE(request.kind, LinuxControlMap::kKindSet);
+        QCOMPARE(request.value, 4600);
+        QCOMPARE(request.flags, LinuxControlMap::kFlagManual);
+
+        const QByteArray negative = standardRequest(LinuxControlMap::kCameraControlSet, 0, 1, -30, 1);
+        QVERIFY(LinuxControlMap::parseRequest(negative.constData(), 40, negative.constData(), 40, &request));
+        QCOMPARE(request.value, -30);
+        QCOMPARE(request.kind, LinuxControlMap::kKindGet);
+        QCOMPARE(request.flags, LinuxControlMap::kFlagAuto);
+
+        QVERIFY(!LinuxControlMap::parseRequest(buffer.constData(), 20, buffer.constData(), 40, &request));
+        QVERIFY(!LinuxControlMap::parseRequest(buffer.constData(), 40, buffer.constData(), 32, &request));
+        QVERIFY(!LinuxControlMap::parseRequest(nullptr, 40, buffer.constData(), 40, &request));
+    }
+
+    void propertySetsAreRecognised()
+    {
+        PropertySet set = PropertySet::VideoProcAmp;
+        QVERIFY(LinuxControlMap::propertySet(QUuid("{C6E13370-30AC-11D0-A18C-00A0C9118956}"), &set));
+        QCOMPARE(set, PropertySet::CameraControl);
+        QVERIFY(LinuxControlMap::propertySet(QUuid("{C6E13360-30AC-11D0-A18C-00A0C9118956}"), &set));
+        QCOMPARE(set, PropertySet::VideoProcAmp);
+        QVERIFY(!LinuxControlMap::propertySet(QUuid("{23E49ED0-1178-4F31-AE52-D2FB8A8D3B48}"), &set));
+    }
+
+    void answerIsWrittenAfterTheHeader()
+    {
+        QByteArray buffer = standardRequest(LinuxControlMap::kCameraControlSet, 6, 1, 0, 0);
+        const QByteArray header = buffer.left(24);
+        LinuxControlMap::writeAnswer(buffer.data(), -12, 1, 3);
+        const auto *p = reinterpret_cast<const std::uint8_t *>(buffer.constData());
+        QCOMPARE(buffer.left(24), header);
+        QCOMPARE(kslayout::getInt32(p + 24), -12);
+        QCOMPARE(kslayout::getInt32(p + 28), 1);
+        QCOMPARE(kslayout::getInt32(p + 32), 3);
+    }
+
+    void panAndTiltTravelInDegrees()
+    {
+        LinuxControlMap::Control pan;
+        QVERIFY(LinuxControlMap::control(PropertySet::CameraControl, 0, &pan));
+        QCOMPARE(LinuxControlMap::toPlatform(36000, pan), 10);
+        QCOMPARE(LinuxControlMap::toPlatform(-648000, pan), -180);
+        QCOMPARE(LinuxControlMap::toPlatform(5400, pan), 2); // 1.5 degrees rounds away from zero
+        QCOMPARE(LinuxControlMap::toV4l2(-15, pan), -54000);
+        QCOMPARE(LinuxControlMap::toV4l2(1000000, pan), INT32_MAX);
+        QCOMPARE(LinuxControlMap::toV4l2(-1000000, pan), INT32_MIN);
+
+        const platform::PropertyRange r = LinuxControlMap::range(queryOf(-648000, 648000, 3600, 0), false, pan);
+        QCOMPARE(r.minimum, -180);
+        QCOMPARE(r.maximum, 180);
+        QCOMPARE(r.step, 1);
+        QCOMPARE(r.defaultValue, 0);
+        QCOMPARE(r.capsFlags, LinuxControlMap::kFlagManual);
+        // A step of one arc-second still moves by a degree.
+        QCOMPARE(LinuxControlMap::range(queryOf(-36000, 36000, 1, 0), false, pan).step, 1);
+    }
+
+    void otherPropertiesKeepTheirUnits()
+    {
+        LinuxControlMap::Control wb;
+        QVERIFY(LinuxControlMap::control(PropertySet::VideoProcAmp, 7, &wb));
+        QCOMPARE(LinuxControlMap::toPlatform(4600, wb), 4600);
+        QCOMPARE(LinuxControlMap::toV4l2(6500, wb), 6500);
+        const platform::PropertyRange r = LinuxControlMap::range(queryOf(2800, 6500, 100, 4600), true, wb);
+        QCOMPARE(r.minimum, 2800);
+        QCOMPARE(r.maximum, 6500);
+        QCOMPARE(r.step, 100);
+        QCOMPARE(r.defaultValue, 4600);
+        QCOMPARE(r.capsFlags, LinuxControlMap::kFlagAuto | LinuxControlMap::kFlagManual);
+    }
+
+    void flagsFollowTheAutomaticControl()
+    {
+        QCOMPARE(LinuxControlMap::flags(true, 1), LinuxControlMap::kFlagAuto);
+        QCOMPARE(LinuxControlMap::flags(true, 0), LinuxControlMap::kFlagManual);
+        QCOMPARE(LinuxControlMap::flags(false, 1), LinuxControlMap::kFlagManual);
+    }
+
+    void errnoBecomesThePlatformStatus()
+    {
+        QCOMPARE(LinuxControlMap::statusFromErrno(ENODEV), platform::kErrorDeviceNotConnected);
+        QCOMPARE(LinuxControlMap::statusFromErrno(EIO), platform::kErrorGenFailure);
+        QCOMPARE(LinuxControlMap::statusFromErrno(EPROTO), platform::kErrorGenFailure);
+        QCOMPARE(LinuxControlMap::statusFromErrno(ERANGE), platform::kEInvalidArg);
+        QCOMPARE(LinuxControlMap::statusFromErrno(EACCES), platform::kEAccessDenied);
+        QCOMPARE(LinuxControlMap::statusFromErrno(ETIMEDOUT), platform::kErrorSemTimeout);
+    }
+
+    void requestsOnAGoneDeviceReportItGone()
+    {
+        auto device = std::make_shared<platform::LinuxVideoDevice>(QStringLiteral("/nonexistent/video0"));
+        QVERIFY(!device->isOpen());
+        QVERIFY(!device->isVideoCapture());
+        auto filter = std::make_shared<platform::LinuxCaptureFilter>(device);
+        QVERIFY(!filter->hasInterface(PropertySet::CameraControl));
+        platform::PropertyRange range;
+        QCOMPARE(filter->getRange(PropertySet::VideoProcAmp, 0, &range), platform::kErrorDeviceNotConnected);
+        std::int32_t value = 0;
+        std::int32_t flags = 0;
+        QCOMPARE(filter->getValue(PropertySet::CameraControl, 0, &value, &flags),
+                 platform::kErrorDeviceNotConnected);
+        QCOMPARE(filter->getValue(PropertySet::CameraControl, 2, &value, &flags), LinuxControlMap::kErrorNotFound);
+
+        const std::shared_ptr<platform::KsControl> control = filter->ksControl();
+        QVERIFY(control);
+        QByteArray buffer = standardRequest(LinuxControlMap::kVideoProcAmpSet, 0, 1, 0, 0);
+        std::uint32_t returned = 99;
+        QCOMPARE(control->ksProperty(buffer.constData(), 40, buffer.data(), 40, &returned),
+                 platform::kErrorDeviceNotConnected);
+        QCOMPARE(returned, 0u);
+        buffer = standardRequest(LinuxControlMap::kCameraControlSet, 0, 2, 10, 2);
+        QCOMPARE(control->ksProperty(buffer.constData(), 40, buffer.data(), 40, &returned),
+                 platform::kErrorDeviceNotConnected);
+        buffer = standardRequest(QUuid("{23E49ED0-1178-4F31-AE52-D2FB8A8D3B48}"), 0, 1, 0, 0);
+        QCOMPARE(control->ksProperty(buffer.constData(), 40, buffer.data(), 40, &returned),
+                 LinuxControlMap::kErrorSetNotFound);
+        QCOMPARE(control->ksProperty(buffer.constData(), 16, buffer.data(), 40, &returned), platform::kEInvalidArg);
+        buffer = standardRequest(LinuxControlMap::kCameraControlSet, 0, 4, 0, 0);
+        QCOMPARE(control->ksProperty(buffer.constData(), 40, buffer.data(), 40, &returned),
+                 platform::kEInvalidArg);
+    }
+};
+
+LENSDESK_TEST_MAIN(TestLinuxBackend)
+#include "tst_linuxbackend.moc"
