@@ -7,6 +7,7 @@
 #include "platform/linux/LinuxCaptureFilter.h"
 #include "platform/linux/LinuxControlMap.h"
 #include "platform/linux/LinuxDevicePath.h"
+#include "platform/linux/LinuxDeviceNotifier.h"
 #include "platform/linux/LinuxKsControl.h"
 #include "platform/linux/LinuxSysfs.h"
 #include "platform/linux/LinuxVideoDevice.h"
@@ -23,7 +24,9 @@
 
 using platform::LinuxControlMap;
 using platform::LinuxDevicePath;
+using platform::LinuxDeviceNotifier;
 using platform::LinuxSysfs;
+using Properties = QHash<QByteArray, QByteArray>;
 using platform::PropertySet;
 
 namespace {
@@ -116,6 +119,8 @@ v4l2_queryctrl queryOf(std::int32_t minimum, std::int32_t maximum, std::int32_t 
 
 } // namespace
 
+Q_DECLARE_METATYPE(Properties)
+
 class TestLinuxBackend : public QObject
 {
     Q_OBJECT
@@ -128,7 +133,7 @@ private slots:
     {
         const QString path = LinuxDevicePath::interfacePath(0x3749, 0x030a, 0, QStringLiteral("1-1.4"),
                                                             platform::kCaptureInterfaceClass);
-        QCOMPARE(path, QStringLiteral("\\\\?\\usb#vid_3749&pid_030a&mi_00#1&1.4&0000#") + kCaptureClass
+        QCOMPARE(path, QStringLiteral("\\\\?\\usb#vid_3749&pid_030a&mi_00#1&1.4&0&0000#") + kCaptureClass
                            + QStringLiteral("\\global"));
     }
 
@@ -136,7 +141,7 @@ private slots:
     {
         const QString path = LinuxDevicePath::interfacePath(0x46D, 0xABC, 2, QStringLiteral("3-10.2.1"),
                                                             platform::kDiskInterfaceClass);
-        QCOMPARE(path, QStringLiteral("\\\\?\\usb#vid_046d&pid_0abc&mi_02#3&10.2.1&0000#"
+        QCOMPARE(path, QStringLiteral("\\\\?\\usb#vid_046d&pid_0abc&mi_02#3&10.2.1&0&0000#"
                                       "{53f56307-b6bf-11d0-94f2-00a0c91efb8b}\\global"));
     }
 
@@ -148,6 +153,18 @@ private slots:
         QVERIFY(!instance.contains(QLatin1Char('#')));
         QVERIFY(!instance.contains(QLatin1Char('\\')));
         QVERIFY(!instance.contains(QLatin1Char(':')));
+    }
+
+    void pathHasTheShapeTheHotPlugFilterSplits()
+    {
+        const QString path = LinuxDevicePath::interfacePath(0x3749, 0x030a, 0, QStringLiteral("12-1.2.3"),
+                                                            platform::kCaptureInterfaceClass);
+        const QStringList parts = path.split(QLatin1Char('#'));
+        QCOMPARE(parts.size(), 4);
+        const QStringList pieces = parts.at(2).split(QLatin1Char('&'));
+        QCOMPARE(pieces.size(), 4);
+        QCOMPARE(pieces.at(3), QStringLiteral("0000"));
+        QCOMPARE(parts.at(2), QStringLiteral("12&1.2.3&0&0000"));
     }
 
     void monikerCarriesThePath()
@@ -249,7 +266,7 @@ private slots:
         QVERIFY(a.openPropertyBag());
         QString value;
         QVERIFY(a.readProperty(QStringLiteral("DevicePath"), &value));
-        const QString pathA = QStringLiteral("\\\\?\\usb#vid_3749&pid_030a&mi_00#1&1.4&0000#") + kCaptureClass
+        const QString pathA = QStringLiteral("\\\\?\\usb#vid_3749&pid_030a&mi_00#1&1.4&0&0000#") + kCaptureClass
             + QStringLiteral("\\global");
         QCOMPARE(value, pathA);
         QVERIFY(a.readProperty(QStringLiteral("FriendlyName"), &value));
@@ -265,7 +282,7 @@ private slots:
         QVERIFY(b.readProperty(QStringLiteral("FriendlyName"), &value));
         QCOMPARE(value, QStringLiteral("Webcam B"));
         QVERIFY(b.readProperty(QStringLiteral("DevicePath"), &value));
-        QVERIFY(value.startsWith(QStringLiteral("\\\\?\\usb#vid_046d&pid_085e&mi_02#2&3&0000#")));
+        QVERIFY(value.startsWith(QStringLiteral("\\\\?\\usb#vid_046d&pid_085e&mi_02#2&3&0&0000#")));
     }
 
     void captureInputFindsTheNodeByCaptureName()
@@ -274,7 +291,7 @@ private slots:
         fake.standardTree();
         const QString dev = fake.root() + QStringLiteral("/dev");
         platform::LinuxBackend backend(fake.root(), dev);
-        QString moniker = QStringLiteral("@device:pnp:\\\\?\\usb#vid_046d&pid_085e&mi_02#2&3&0000#") + kCaptureClass
+        QString moniker = QStringLiteral("@device:pnp:\\\\?\\usb#vid_046d&pid_085e&mi_02#2&3&0&0000#") + kCaptureClass
             + QStringLiteral("\\global");
         moniker.replace(QLatin1Char(':'), QLatin1Char('_'));
         const platform::CaptureInput input = backend.captureInput(QStringLiteral("video=") + moniker);
@@ -298,6 +315,91 @@ private slots:
         QVERIFY(media.isEmpty());
         QVERIFY(!backend.openVolume(QStringLiteral("\\\\.\\E:")));
         QVERIFY(backend.deviceNotifier());
+    }
+
+    // ---- Device changes -------------------------------------------------------------------
+
+    void cameraArrivalBecomesACaptureBroadcast()
+    {
+        const Properties event{
+            {"ACTION", "add"},
+            {"SUBSYSTEM", "video4linux"},
+            {"DEVPATH", "/devices/pci0000:00/0000:00:14.0/usb1/1-1/1-1.4/1-1.4:1.0/video4linux/video0"},
+            {"ID_VENDOR_ID", "3749"},
+            {"ID_MODEL_ID", "030a"},
+            {"ID_V4L_CAPABILITIES", ":capture:"}};
+        platform::DeviceChange change;
+        QVERIFY(LinuxDeviceNotifier::translate(event, &change));
+        QCOMPARE(change.event, platform::kDbtDeviceArrival);
+        QCOMPARE(change.deviceType, platform::kDbtDevtypDeviceInterface);
+        QCOMPARE(change.classGuid, platform::kCaptureInterfaceClass);
+        // The same path the enumeration gives the camera.
+        QCOMPARE(change.name, LinuxDevicePath::interfacePath(0x3749, 0x030a, 0, QStringLiteral("1-1.4"),
+                                                             platform::kCaptureInterfaceClass));
+    }
+
+    void removalKeepsThePath()
+    {
+        const Properties event{{"ACTION", "remove"},
+                               {"SUBSYSTEM", "video4linux"},
+                               {"DEVPATH", "/devices/pci0000:00/usb2/2-3/2-3:1.2/video4linux/video4"},
+                               {"ID_VENDOR_ID", "046d"},
+                               {"ID_MODEL_ID", "085E"}};
+        platform::DeviceChange change;
+        QVERIFY(LinuxDeviceNotifier::translate(event, &change));
+        QCOMPARE(change.event, platform::kDbtDeviceRemoveComplete);
+        QVERIFY(change.name.startsWith(QStringLiteral("\\\\?\\usb#vid_046d&pid_085e&mi_02#2&3&0&0000#")));
+    }
+
+    void diskBecomesADiskBroadcast()
+    {
+        const Properties event{
+            {"ACTION", "add"},
+            {"SUBSYSTEM", "block"},
+            {"DEVTYPE", "disk"},
+            {"DEVPATH", "/devices/pci0000:00/usb2/2-1/2-1:1.0/host4/target4:0:0/4:0:0:0/block/sdb"},
+            {"ID_VENDOR_ID", "3749"},
+            {"ID_MODEL_ID", "0b00"}};
+        platform::DeviceChange change;
+        QVERIFY(LinuxDeviceNotifier::translate(event, &change));
+        QCOMPARE(change.classGuid, platform::kDiskInterfaceClass);
+        QVERIFY(change.name.endsWith(QStringLiteral("#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}\\global")));
+    }
+
+    void registeringSetsUpOrRefusesCleanly()
+    {
+        // Whether a netlink socket is allowed here depends on the machine; either way
+        // registering twice and dropping the notifier must be safe.
+        LinuxDeviceNotifier notifier;
+        const bool first = notifier.registerInterfaceClass(platform::kCaptureInterfaceClass);
+        QCOMPARE(notifier.registerInterfaceClass(platform::kDiskInterfaceClass), first);
+    }
+
+    void otherEventsStandForNothing_data()
+    {
+        QTest::addColumn<Properties>("event");
+        const QByteArray cam = "/devices/pci0000:00/usb1/1-1/1-1:1.0/video4linux/video1";
+        QTest::newRow("change") << Properties{{"ACTION", "change"}, {"SUBSYSTEM", "video4linux"}, {"DEVPATH", cam},
+                                              {"ID_VENDOR_ID", "3749"}, {"ID_MODEL_ID", "030a"}};
+        QTest::newRow("metadata node") << Properties{{"ACTION", "add"}, {"SUBSYSTEM", "video4linux"},
+                                                     {"DEVPATH", cam}, {"ID_VENDOR_ID", "3749"},
+                                                     {"ID_MODEL_ID", "030a"}, {"ID_V4L_CAPABILITIES", ":"}};
+        QTest::newRow("partition") << Properties{{"ACTION", "add"}, {"SUBSYSTEM", "block"}, {"DEVTYPE", "partition"},
+                                                 {"DEVPATH", "/devices/usb2/2-1/2-1:1.0/host4/block/sdb/sdb1"},
+                                                 {"ID_VENDOR_ID", "3749"}, {"ID_MODEL_ID", "0b00"}};
+        QTest::newRow("not usb") << Properties{{"ACTION", "add"}, {"SUBSYSTEM", "video4linux"},
+                                               {"DEVPATH", "/devices/platform/vivid.0/video4linux/video0"},
+                                               {"ID_VENDOR_ID", "3749"}, {"ID_MODEL_ID", "030a"}};
+        QTest::newRow("no identifiers") << Properties{{"ACTION", "add"}, {"SUBSYSTEM", "video4linux"}, {"DEVPATH", cam}};
+        QTest::newRow("other subsystem") << Properties{{"ACTION", "add"}, {"SUBSYSTEM", "sound"}, {"DEVPATH", cam},
+                                                       {"ID_VENDOR_ID", "3749"}, {"ID_MODEL_ID", "030a"}};
+    }
+
+    void otherEventsStandForNothing()
+    {
+        QFETCH(Properties, event);
+        platform::DeviceChange change;
+        QVERIFY(!LinuxDeviceNotifier::translate(event, &change));
     }
 
     // ---- Standard properties --------------------------------------------------------------

@@ -17,11 +17,15 @@ QString LinuxDevicePath::interfacePath(quint16 vendorId, quint16 productId, int 
 
 QString LinuxDevicePath::instanceFromPort(const QString &portPath)
 {
-    // "1-1.4" -> "1&1.4": bus, then the hub ports; '#', '\' and ':' never appear.
-    QString instance = portPath;
-    instance.replace(QLatin1Char('-'), QLatin1Char('&'));
-    instance.remove(QRegularExpression(QStringLiteral("[#\\\\:/]")));
-    return instance;
+    // "1-1.4" -> "1&1.4&0": three '&'-separated pieces like the platform's own instance
+    // ids, so that with the interface instance the id has the four pieces the hot-plug
+    // filter splits. The separators of the path itself never appear.
+    QString bus = portPath.section(QLatin1Char('-'), 0, 0);
+    QString ports = portPath.section(QLatin1Char('-'), 1);
+    static const QRegularExpression separators(QStringLiteral("[#\\\\:/&-]"));
+    bus.remove(separators);
+    ports.remove(separators);
+    return bus + QLatin1Char('&') + ports + QStringLiteral("&0");
 }
 
 QString LinuxDevicePath::monikerDisplayName(const QString &devicePath)

@@ -12,8 +12,8 @@ public:
     // "\\?\usb#vid_xxxx&pid_xxxx&mi_NN#<instance>&0000#{class}\global".
     static QString interfacePath(quint16 vendorId, quint16 productId, int interfaceNumber,
                                  const QString &portPath, const QUuid &interfaceClass);
-    // The instance part for a USB port path ("1-1.4"): stable per port, so that two
-    // cameras of one model differ in it; free of the separators the path uses.
+    // The instance part for a USB port path ("1-1.4" -> "1&1.4&0"): stable per port, so
+    // that two cameras of one model differ in it; free of the separators the path uses.
     static QString instanceFromPort(const QString &portPath);
     // The moniker display name of a capture device with this path.
     static QString monikerDisplayName(const QString &devicePath);
