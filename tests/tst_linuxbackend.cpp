@@ -9,6 +9,10 @@
 #include "platform/linux/LinuxDevicePath.h"
 #include "platform/linux/LinuxDeviceNotifier.h"
 #include "platform/linux/LinuxKsControl.h"
+#include "platform/linux/LinuxKsTopologyInfo.h"
+#include "platform/linux/LinuxMediaDevice.h"
+#include "platform/linux/LinuxUvcDescriptors.h"
+#include "platform/linux/LinuxXuControl.h"
 #include "platform/linux/LinuxSysfs.h"
 #include "platform/linux/LinuxVideoDevice.h"
 
@@ -17,6 +21,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <linux/usb/video.h>
+#include <linux/uvcvideo.h>
 #include <linux/videodev2.h>
 
 #include <cerrno>
@@ -115,6 +121,64 @@ v4l2_queryctrl queryOf(std::int32_t minimum, std::int32_t maximum, std::int32_t 
     q.step = step;
     q.default_value = def;
     return q;
+}
+
+const QUuid kVendorUnit("{23E49ED0-1178-4F31-AE52-D2FB8A8D3B48}");
+
+QByteArray descriptor(std::initializer_list<int> bytes)
+{
+    QByteArray d;
+    d.append(char(bytes.size() + 1));
+    for (int b : bytes)
+        d.append(char(b));
+    return d;
+}
+
+QByteArray extensionUnit(int unitId, const QUuid &guid)
+{
+    // bLength, CS_INTERFACE, VC_EXTENSION_UNIT, bUnitID, GUID, bNumControls, bNrInPins,
+    // baSourceID, bControlSize, bmControls, iExtension.
+    std::uint8_t p[26] = {26, 0x24, 0x06, std::uint8_t(unitId)};
+    kslayout::putGuid(p + 4, guid);
+    p[20] = 4;
+    p[21] = 1;
+    p[22] = 1;
+    p[23] = 1;
+    p[24] = 0x0F;
+    return QByteArray(reinterpret_cast<const char *>(p), int(sizeof p));
+}
+
+// The descriptors attribute of a camera: device, configuration, a video-control
+// interface with an input terminal and two extension units, a streaming interface whose
+// class-specific descriptors reuse the same subtype numbers, and a second control interface.
+QByteArray cameraDescriptors()
+{
+    QByteArray d;
+    d += descriptor({0x01, 0x00, 0x02, 0xEF, 0x02, 0x01, 0x40, 0x49, 0x37, 0x0A, 0x03, 0x00, 0x01, 1, 2, 3, 1});
+    d += descriptor({0x02, 0xC0, 0x00, 0x02, 0x01, 0x00, 0x80, 0xFA});
+    d += descriptor({0x0B, 0x00, 0x02, 0x0E, 0x03, 0x00, 0x00});
+    d += descriptor({0x04, 0x00, 0x00, 0x01, 0x0E, 0x01, 0x00, 0x00});
+    d += descriptor({0x24, 0x01, 0x00, 0x01, 0x4D, 0x00, 0x00, 0x6C, 0xDC, 0x02, 0x01, 0x01});
+    d += descriptor({0x24, 0x02, 0x01, 0x01, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x03, 0x0A, 0x00, 0x00});
+    d += extensionUnit(3, QUuid("{0F3F95DC-2632-4C4E-92C9-A04782F43BC8}"));
+    d += extensionUnit(6, kVendorUnit);
+    d += descriptor({0x05, 0x83, 0x03, 0x10, 0x00, 0x08});
+    d += descriptor({0x04, 0x01, 0x00, 0x00, 0x0E, 0x02, 0x00, 0x00});
+    d += extensionUnit(7, kVendorUnit); // a streaming-interface descriptor with subtype 6
+    d += descriptor({0x04, 0x02, 0x00, 0x00, 0x0E, 0x01, 0x00, 0x00});
+    d += extensionUnit(9, kVendorUnit);
+    return d;
+}
+
+QByteArray nodeHeader(const QUuid &set, std::uint32_t selector, std::uint32_t flags, std::uint32_t node)
+{
+    QByteArray header(32, '\0');
+    auto *p = reinterpret_cast<std::uint8_t *>(header.data());
+    kslayout::putGuid(p, set);
+    kslayout::putUint32(p + 16, selector);
+    kslayout::putUint32(p + 20, flags);
+    kslayout::putUint32(p + 24, node);
+    return header;
 }
 
 } // namespace
@@ -400,6 +464,166 @@ private slots:
         QFETCH(Properties, event);
         platform::DeviceChange change;
         QVERIFY(!LinuxDeviceNotifier::translate(event, &change));
+    }
+
+    // ---- Media devices and the extension unit ---------------------------------------------
+
+    void extensionUnitsAreFoundInTheControlInterfaces()
+    {
+        const QList<platform::LinuxUvcDescriptors::ExtensionUnit> units =
+            platform::LinuxUvcDescriptors::extensionUnits(cameraDescriptors());
+        QCOMPARE(units.size(), 3);
+        QCOMPARE(units.at(0).unitId, 3);
+        QCOMPARE(units.at(1).unitId, 6);
+        QCOMPARE(units.at(1).guid, kVendorUnit);
+        QCOMPARE(units.at(1).interfaceNumber, 0);
+        QCOMPARE(units.at(2).unitId, 9);
+        QCOMPARE(units.at(2).interfaceNumber, 2);
+        int unit = -1;
+        QVERIFY(platform::LinuxUvcDescriptors::findUnit(cameraDescriptors(), 0, kVendorUnit, &unit));
+        QCOMPARE(unit, 6);
+        QVERIFY(platform::LinuxUvcDescriptors::findUnit(cameraDescriptors(), 2, kVendorUnit, &unit));
+        QCOMPARE(unit, 9);
+        QVERIFY(!platform::LinuxUvcDescriptors::findUnit(cameraDescriptors(), 1, kVendorUnit, &unit));
+    }
+
+    void brokenDescriptorsEndTheWalk()
+    {
+        QByteArray d = cameraDescriptors();
+        QVERIFY(platform::LinuxUvcDescriptors::extensionUnits(d.left(d.size() - 5)).size() == 2);
+        d[0] = 0; // a zero length
+        QVERIFY(platform::LinuxUvcDescriptors::extensionUnits(d).isEmpty());
+        QVERIFY(platform::LinuxUvcDescriptors::extensionUnits(QByteArray()).isEmpty());
+    }
+
+    void nodeRequestBecomesAControlQuery()
+    {
+        std::uint8_t data[8] = {0x8C, 1, 2, 3, 4, 5, 6, 7};
+        uvc_xu_control_query query;
+        QByteArray header = nodeHeader(kVendorUnit, 1, platform::LinuxXuControl::kTopologySet, 0);
+        QCOMPARE(platform::LinuxXuControl::buildQuery(header.constData(), 32, data, 8, 6, 0, &query), platform::kSOk);
+        QCOMPARE(int(query.unit), 6);
+        QCOMPARE(int(query.selector), 1);
+        QCOMPARE(int(query.query), UVC_SET_CUR);
+        QCOMPARE(int(query.size), 8);
+        QCOMPARE(static_cast<void *>(query.data), static_cast<void *>(data));
+
+        header = nodeHeader(kVendorUnit, 2, platform::LinuxXuControl::kTopologyGet, 0);
+        QCOMPARE(platform::LinuxXuControl::buildQuery(header.constData(), 32, data, 8, 6, 0, &query), platform::kSOk);
+        QCOMPARE(int(query.selector), 2);
+        QCOMPARE(int(query.query), UVC_GET_CUR);
+    }
+
+    void foreignNodeRequestsAreRefused()
+    {
+        std::uint8_t data[8] = {};
+        uvc_xu_control_query query;
+        const std::uint32_t get = platform::LinuxXuControl::kTopologyGet;
+        QByteArray header = nodeHeader(LinuxControlMap::kCameraControlSet, 1, get, 0);
+        QCOMPARE(platform::LinuxXuControl::buildQuery(header.constData(), 32, data, 8, 6, 0, &query),
+                 LinuxControlMap::kErrorSetNotFound);
+        header = nodeHeader(kVendorUnit, 1, get, 3);
+        QCOMPARE(platform::LinuxXuControl::buildQuery(header.constData(), 32, data, 8, 6, 0, &query),
+                 LinuxControlMap::kErrorSetNotFound);
+        header = nodeHeader(kVendorUnit, 1, 1, 0);
+        QCOMPARE(platform::LinuxXuControl::buildQuery(header.constData(), 32, data, 8, 6, 0, &query),
+                 platform::kEInvalidArg);
+        header = nodeHeader(kVendorUnit, 1, get, 0);
+        QCOMPARE(platform::LinuxXuControl::buildQuery(header.constData(), 24, data, 8, 6, 0, &query),
+                 platform::kEInvalidArg);
+        QCOMPARE(platform::LinuxXuControl::buildQuery(header.constData(), 32, nullptr, 8, 6, 0, &query),
+                 platform::kEInvalidArg);
+        header = nodeHeader(kVendorUnit, 256, get, 0);
+        QCOMPARE(platform::LinuxXuControl::buildQuery(header.constData(), 32, data, 8, 6, 0, &query),
+                 platform::kEInvalidArg);
+    }
+
+    void mediaDevicesCarryTheCaptureId()
+    {
+        FakeSysfs fake;
+        fake.standardTree();
+        platform::LinuxBackend backend(fake.root(), fake.root() + QStringLiteral("/dev"));
+        QList<std::shared_ptr<platform::MediaDevice>> media;
+        int step = 5;
+        QCOMPARE(backend.enumerateMediaDevices(&media, &step), platform::kSOk);
+        QCOMPARE(step, -1);
+        QCOMPARE(media.size(), 2);
+        QString name;
+        QString link;
+        QCOMPARE(media.at(0)->friendlyName(&name), platform::kSOk);
+        QCOMPARE(name, QStringLiteral("Conference Camera Pro"));
+        QCOMPARE(media.at(0)->symbolicLink(&link), platform::kSOk);
+        QCOMPARE(link, QStringLiteral("\\\\?\\usb#vid_3749&pid_030a&mi_00#1&1.4&0&0000#"
+                                      "{e5323777-f976-4f5b-9b55-b94699c46e44}\\global"));
+
+        QList<std::shared_ptr<platform::CaptureDevice>> capture;
+        backend.enumerateVideoInputDevices(&capture);
+        QString path;
+        QVERIFY(capture.at(0)->readProperty(QStringLiteral("DevicePath"), &path));
+        const int first = path.indexOf(QLatin1Char('#'));
+        const QString id = path.mid(first + 1, path.lastIndexOf(QLatin1Char('#')) - first - 1);
+        QVERIFY(link.contains(id));
+
+        // No device file: activation reports the camera gone.
+        std::shared_ptr<platform::MediaSource> source;
+        QCOMPARE(media.at(0)->activate(&source), platform::kErrorDeviceNotConnected);
+        QVERIFY(!source);
+    }
+
+    void topologyHoldsTheVendorUnit()
+    {
+        FakeSysfs fake;
+        fake.write(QStringLiteral("descriptors"), cameraDescriptors());
+        // A plain file opens but answers no V4L2 call.
+        fake.write(QStringLiteral("video0"), QByteArray());
+        platform::LinuxMediaDevice device(QStringLiteral("Cam"), QStringLiteral("link"),
+                                          fake.root() + QStringLiteral("/video0"),
+                                          fake.root() + QStringLiteral("/descriptors"), 0);
+        std::shared_ptr<platform::MediaSource> source;
+        QCOMPARE(device.activate(&source), platform::kSOk);
+        QVERIFY(source);
+        QVERIFY(platform::failed(source->createSourceReader()));
+        std::shared_ptr<platform::KsTopologyInfo> topology;
+        QCOMPARE(source->queryTopology(&topology), platform::kSOk);
+        QVERIFY(topology);
+        std::uint32_t count = 0;
+        QCOMPARE(topology->numNodes(&count), platform::kSOk);
+        QCOMPARE(count, 1u);
+        QUuid type;
+        QCOMPARE(topology->nodeType(0, &type), platform::kSOk);
+        QCOMPARE(type, platform::LinuxKsTopologyInfo::kNodeTypeDevSpecific);
+        std::shared_ptr<platform::KsNode> node;
+        QCOMPARE(topology->createNodeInstance(0, &node), platform::kSOk);
+        std::shared_ptr<platform::KsControl> control;
+        QCOMPARE(node->queryControl(&control), platform::kSOk);
+        QVERIFY(control);
+        const QByteArray header = nodeHeader(kVendorUnit, 2, platform::LinuxXuControl::kTopologyGet, 0);
+        std::uint8_t data[8] = {};
+        std::uint32_t returned = 5;
+        // The file refuses the ioctl: an I/O failure, nothing returned.
+        QCOMPARE(control->ksProperty(header.constData(), 32, data, 8, &returned), platform::kErrorGenFailure);
+        QCOMPARE(returned, 0u);
+    }
+
+    void cameraWithoutTheUnitHasNoNode()
+    {
+        FakeSysfs fake;
+        // Cut before the first extension unit.
+        fake.write(QStringLiteral("descriptors"), cameraDescriptors().left(80));
+        fake.write(QStringLiteral("video0"), QByteArray());
+        platform::LinuxMediaDevice device(QStringLiteral("Cam"), QStringLiteral("link"),
+                                          fake.root() + QStringLiteral("/video0"),
+                                          fake.root() + QStringLiteral("/descriptors"), 0);
+        std::shared_ptr<platform::MediaSource> source;
+        QCOMPARE(device.activate(&source), platform::kSOk);
+        std::shared_ptr<platform::KsTopologyInfo> topology;
+        QCOMPARE(source->queryTopology(&topology), platform::kSOk);
+        std::uint32_t count = 9;
+        QCOMPARE(topology->numNodes(&count), platform::kSOk);
+        QCOMPARE(count, 0u);
+        std::shared_ptr<platform::KsNode> node;
+        QVERIFY(platform::failed(topology->createNodeInstance(0, &node)));
+        QVERIFY(!node);
     }
 
     // ---- Standard properties --------------------------------------------------------------

@@ -2,6 +2,8 @@
 
 #include "platform/linux/LinuxCaptureDevice.h"
 #include "platform/linux/LinuxDeviceNotifier.h"
+#include "platform/linux/LinuxDevicePath.h"
+#include "platform/linux/LinuxMediaDevice.h"
 #include "platform/linux/LinuxSysfs.h"
 #include "platform/linux/LinuxVideoDevice.h"
 
@@ -52,10 +54,19 @@ HResult LinuxBackend::createCaptureGraphBuilder()
 HResult LinuxBackend::enumerateMediaDevices(QList<std::shared_ptr<MediaDevice>> *devices,
                                             int *failedStep)
 {
-    // Extension-unit access is not carried yet: no media devices.
     devices->clear();
     if (failedStep)
         *failedStep = -1;
+    // The same cameras as the capture devices; the link carries the capture path's id.
+    const QList<std::shared_ptr<LinuxCaptureDevice>> found = captureDevices();
+    for (const auto &device : found) {
+        const LinuxSysfs::VideoNode &node = device->node();
+        const QString link = LinuxDevicePath::interfacePath(node.vendorId, node.productId, node.interfaceNumber,
+                                                            node.portPath, LinuxMediaDevice::kVideoCameraClass);
+        devices->append(std::make_shared<LinuxMediaDevice>(device->friendlyName(), link, device->deviceFile(),
+                                                           node.usbDeviceDir + QStringLiteral("/descriptors"),
+                                                           node.interfaceNumber));
+    }
     return kSOk;
 }
 

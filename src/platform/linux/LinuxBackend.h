@@ -8,7 +8,8 @@ class LinuxCaptureDevice;
 class LinuxDeviceNotifier;
 
 // Real hardware on Linux: V4L2 capture nodes found through sysfs, their standard
-// properties as V4L2 controls, device changes from udev and FFmpeg's video4linux2 input.
+// properties as V4L2 controls, the vendor extension unit through uvcvideo, device
+// changes from udev and FFmpeg's video4linux2 input.
 class LinuxBackend : public Backend
 {
 public:

@@ -18,6 +18,7 @@ public:
     QString devicePath() const;
     QString friendlyName() const;
     QString deviceFile() const { return m_deviceFile; }
+    const LinuxSysfs::VideoNode &node() const { return m_node; }
     // The name the preview opens the camera by: the moniker with ':' as '_'.
     QString captureName() const;
 
