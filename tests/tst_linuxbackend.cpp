@@ -11,6 +11,9 @@
 #include "platform/linux/LinuxKsControl.h"
 #include "platform/linux/LinuxKsTopologyInfo.h"
 #include "platform/linux/LinuxMediaDevice.h"
+#include "platform/linux/LinuxScsiPassThrough.h"
+#include "platform/linux/LinuxVolume.h"
+#include "platform/ScsiPassThrough.h"
 #include "platform/linux/LinuxUvcDescriptors.h"
 #include "platform/linux/LinuxXuControl.h"
 #include "platform/linux/LinuxSysfs.h"
@@ -22,6 +25,7 @@
 #include <QtTest>
 
 #include <linux/usb/video.h>
+#include <scsi/sg.h>
 #include <linux/uvcvideo.h>
 #include <linux/videodev2.h>
 
@@ -179,6 +183,27 @@ QByteArray nodeHeader(const QUuid &set, std::uint32_t selector, std::uint32_t fl
     kslayout::putUint32(p + 20, flags);
     kslayout::putUint32(p + 24, node);
     return header;
+}
+
+namespace spt = platform::spt;
+
+// A pass-through block laid out as the mass-storage transport lays it out.
+std::vector<std::uint8_t> passThrough(std::uint8_t cdbLength, std::uint8_t direction, std::uint32_t dataLength,
+                                      std::uint32_t timeoutSeconds)
+{
+    std::vector<std::uint8_t> b(spt::kDataOffset + dataLength, 0);
+    spt::putLe16(b.data() + spt::kLength, spt::kHeaderLength);
+    b[spt::kTargetId] = 1;
+    b[spt::kCdbLength] = cdbLength;
+    b[spt::kSenseInfoLength] = spt::kSenseLength;
+    b[spt::kDataIn] = direction;
+    spt::putLe32(b.data() + spt::kDataTransferLength, dataLength);
+    spt::putLe32(b.data() + spt::kTimeOutValue, timeoutSeconds);
+    spt::putLe32(b.data() + spt::kDataBufferOffset, spt::kDataOffset);
+    spt::putLe32(b.data() + spt::kSenseInfoOffset, spt::kSenseOffset);
+    b[spt::kCdb] = 0xE8;
+    b[spt::kCdb + 1] = 0x05;
+    return b;
 }
 
 } // namespace
@@ -624,6 +649,119 @@ private slots:
         std::shared_ptr<platform::KsNode> node;
         QVERIFY(platform::failed(topology->createNodeInstance(0, &node)));
         QVERIFY(!node);
+    }
+
+    // ---- Volumes --------------------------------------------------------------------------
+
+    void passThroughBecomesAnSgRequest()
+    {
+        std::vector<std::uint8_t> b = passThrough(10, spt::kDirectionIn, 512, 15);
+        sg_io_hdr request;
+        QVERIFY(platform::LinuxScsiPassThrough::prepare(b.data(), std::uint32_t(b.size()), &request));
+        QCOMPARE(request.interface_id, int('S'));
+        QCOMPARE(request.dxfer_direction, SG_DXFER_FROM_DEV);
+        QCOMPARE(int(request.cmd_len), 10);
+        QCOMPARE(static_cast<void *>(request.cmdp), static_cast<void *>(b.data() + spt::kCdb));
+        QCOMPARE(request.dxfer_len, 512u);
+        QCOMPARE(request.dxferp, static_cast<void *>(b.data() + spt::kDataOffset));
+        QCOMPARE(int(request.mx_sb_len), int(spt::kSenseLength));
+        QCOMPARE(static_cast<void *>(request.sbp), static_cast<void *>(b.data() + spt::kSenseOffset));
+        QCOMPARE(request.timeout, 15000u);
+
+        b = passThrough(10, spt::kDirectionOut, 64, 1);
+        QVERIFY(platform::LinuxScsiPassThrough::prepare(b.data(), std::uint32_t(b.size()), &request));
+        QCOMPARE(request.dxfer_direction, SG_DXFER_TO_DEV);
+
+        b = passThrough(6, spt::kDirectionUnspecified, 0, 1);
+        QVERIFY(platform::LinuxScsiPassThrough::prepare(b.data(), std::uint32_t(b.size()), &request));
+        QCOMPARE(request.dxfer_direction, SG_DXFER_NONE);
+        QCOMPARE(request.dxfer_len, 0u);
+        QVERIFY(!request.dxferp);
+    }
+
+    void malformedPassThroughIsRefused()
+    {
+        sg_io_hdr request;
+        std::vector<std::uint8_t> b = passThrough(10, spt::kDirectionIn, 512, 15);
+        QVERIFY(!platform::LinuxScsiPassThrough::prepare(b.data(), 40, &request));
+        QVERIFY(!platform::LinuxScsiPassThrough::prepare(b.data(), std::uint32_t(b.size()) - 1, &request));
+        b = passThrough(17, spt::kDirectionIn, 8, 1);
+        QVERIFY(!platform::LinuxScsiPassThrough::prepare(b.data(), std::uint32_t(b.size()), &request));
+        b = passThrough(10, spt::kDirectionUnspecified, 8, 1);
+        QVERIFY(!platform::LinuxScsiPassThrough::prepare(b.data(), std::uint32_t(b.size()), &request));
+        b = passThrough(10, spt::kDirectionIn, 8, 1);
+        spt::putLe16(b.data() + spt::kLength, 48);
+        QVERIFY(!platform::LinuxScsiPassThrough::prepare(b.data(), std::uint32_t(b.size()), &request));
+        b = passThrough(10, spt::kDirectionIn, 8, 1);
+        spt::putLe32(b.data() + spt::kSenseInfoOffset, 80);
+        QVERIFY(!platform::LinuxScsiPassThrough::prepare(b.data(), std::uint32_t(b.size()), &request));
+    }
+
+    void outcomeIsWrittenBackIntoTheHeader()
+    {
+        std::vector<std::uint8_t> b = passThrough(10, spt::kDirectionIn, 512, 15);
+        sg_io_hdr request;
+        QVERIFY(platform::LinuxScsiPassThrough::prepare(b.data(), std::uint32_t(b.size()), &request));
+        request.status = spt::kStatusGood;
+        request.resid = 12;
+        request.sb_len_wr = 0;
+        request.host_status = 0;
+        std::uint32_t returned = 0;
+        QVERIFY(platform::LinuxScsiPassThrough::delivered(request));
+        platform::LinuxScsiPassThrough::complete(request, b.data(), std::uint32_t(b.size()), &returned);
+        QCOMPARE(b[spt::kScsiStatus], spt::kStatusGood);
+        QCOMPARE(spt::getLe32(b.data() + spt::kDataTransferLength), 500u);
+        QCOMPARE(b[spt::kSenseInfoLength], std::uint8_t(0));
+        QCOMPARE(returned, spt::kDataOffset + 500);
+
+        b = passThrough(10, spt::kDirectionOut, 64, 15);
+        QVERIFY(platform::LinuxScsiPassThrough::prepare(b.data(), std::uint32_t(b.size()), &request));
+        request.status = spt::kStatusCheckCondition;
+        request.resid = 0;
+        request.sb_len_wr = 18;
+        platform::LinuxScsiPassThrough::complete(request, b.data(), std::uint32_t(b.size()), &returned);
+        QCOMPARE(b[spt::kScsiStatus], spt::kStatusCheckCondition);
+        QCOMPARE(b[spt::kSenseInfoLength], std::uint8_t(18));
+        QCOMPARE(returned, spt::kSenseOffset + 18);
+
+        request.host_status = 0x01; // no connection
+        QVERIFY(!platform::LinuxScsiPassThrough::delivered(request));
+    }
+
+    void driveLettersNameTheUsbScsiDevices()
+    {
+        FakeSysfs fake;
+        const QString usb = QStringLiteral("devices/pci0000:00/usb2/2-1/2-1:1.0/host4/target4:0:0/4:0:0:0");
+        const QString usb2 = QStringLiteral("devices/pci0000:00/usb2/2-2/2-2:1.0/host5/target5:0:0/5:0:0:0");
+        const QString ata = QStringLiteral("devices/pci0000:00/ata1/host0/target0:0:0/0:0:0:0");
+        auto sg = [&](const QString &node, const QString &device) {
+            QDir().mkpath(fake.root() + QLatin1Char('/') + device);
+            QDir().mkpath(fake.root() + QStringLiteral("/class/scsi_generic/") + node);
+            QVERIFY(QFile::link(fake.root() + QLatin1Char('/') + device,
+                                fake.root() + QStringLiteral("/class/scsi_generic/") + node + QStringLiteral("/device")));
+        };
+        sg(QStringLiteral("sg0"), ata);
+        sg(QStringLiteral("sg11"), usb2);
+        sg(QStringLiteral("sg3"), usb);
+        QCOMPARE(LinuxSysfs(fake.root()).usbScsiGenericNodes(), (QStringList{QStringLiteral("sg3"), QStringLiteral("sg11")}));
+
+        // Plain files stand for the device files: they open but refuse SG_IO.
+        fake.write(QStringLiteral("dev/sg3"), QByteArray());
+        platform::LinuxBackend backend(fake.root(), fake.root() + QStringLiteral("/dev"));
+        const std::shared_ptr<platform::Volume> d = backend.openVolume(QStringLiteral("\\\\.\\D:"));
+        QVERIFY(d);
+        QVERIFY(!backend.openVolume(QStringLiteral("\\\\.\\E:"))); // sg11 has no device file
+        QVERIFY(!backend.openVolume(QStringLiteral("\\\\.\\F:")));
+        QVERIFY(!backend.openVolume(QStringLiteral("\\\\.\\C:")));
+        QVERIFY(!backend.openVolume(QStringLiteral("D:")));
+
+        std::vector<std::uint8_t> b = passThrough(6, spt::kDirectionIn, 36, 1);
+        std::uint32_t returned = 7;
+        QVERIFY(!d->deviceIoControl(platform::kIoctlScsiPassThrough, b.data(), spt::kHeaderLength, b.data(),
+                                    std::uint32_t(b.size()), &returned));
+        QCOMPARE(returned, 0u);
+        QVERIFY(!d->deviceIoControl(0x2D1400, b.data(), spt::kHeaderLength, b.data(), std::uint32_t(b.size()),
+                                    &returned));
     }
 
     // ---- Standard properties --------------------------------------------------------------

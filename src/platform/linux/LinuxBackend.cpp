@@ -6,6 +6,7 @@
 #include "platform/linux/LinuxMediaDevice.h"
 #include "platform/linux/LinuxSysfs.h"
 #include "platform/linux/LinuxVideoDevice.h"
+#include "platform/linux/LinuxVolume.h"
 
 namespace platform {
 
@@ -70,10 +71,23 @@ HResult LinuxBackend::enumerateMediaDevices(QList<std::shared_ptr<MediaDevice>> 
     return kSOk;
 }
 
-std::shared_ptr<Volume> LinuxBackend::openVolume(const QString &)
+std::shared_ptr<Volume> LinuxBackend::openVolume(const QString &devicePath)
 {
-    // SCSI generic volumes are not carried yet.
-    return nullptr;
+    // "\\.\X:": the letters D to Z name the USB SCSI generic devices in order.
+    if (devicePath.size() != 6 || !devicePath.startsWith(QLatin1String("\\\\.\\"))
+        || devicePath.at(5) != QLatin1Char(':'))
+        return nullptr;
+    const QChar letter = devicePath.at(4).toUpper();
+    if (letter < QLatin1Char('D') || letter > QLatin1Char('Z'))
+        return nullptr;
+    const QStringList nodes = LinuxSysfs(m_sysRoot).usbScsiGenericNodes();
+    const int index = letter.unicode() - 'D';
+    if (index >= nodes.size())
+        return nullptr;
+    auto volume = std::make_shared<LinuxVolume>(m_devRoot + QLatin1Char('/') + nodes.at(index));
+    if (!volume->isOpen())
+        return nullptr;
+    return volume;
 }
 
 DeviceNotifier *LinuxBackend::deviceNotifier()

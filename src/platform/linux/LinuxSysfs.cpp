@@ -34,6 +34,29 @@ QList<LinuxSysfs::VideoNode> LinuxSysfs::videoNodes() const
     return nodes;
 }
 
+QStringList LinuxSysfs::usbScsiGenericNodes() const
+{
+    static const QRegularExpression nodeName(QStringLiteral("^sg(\\d+)$"));
+    const QDir classDir(m_root + QStringLiteral("/class/scsi_generic"));
+    QList<QPair<int, QString>> found;
+    const QStringList entries = classDir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::System);
+    for (const QString &entry : entries) {
+        const QRegularExpressionMatch match = nodeName.match(entry);
+        if (!match.hasMatch())
+            continue;
+        const QString device = QFileInfo(classDir.filePath(entry) + QStringLiteral("/device")).canonicalFilePath();
+        QString port;
+        int interfaceNumber = -1;
+        if (!device.isEmpty() && LinuxDevicePath::usbInterfaceFromDevpath(device, &port, &interfaceNumber))
+            found.append({match.captured(1).toInt(), entry});
+    }
+    std::sort(found.begin(), found.end());
+    QStringList nodes;
+    for (const auto &node : found)
+        nodes.append(node.second);
+    return nodes;
+}
+
 bool LinuxSysfs::videoNode(const QString &node, VideoNode *info) const
 {
     const QString nodeDir = m_root + QStringLiteral("/class/video4linux/") + node;

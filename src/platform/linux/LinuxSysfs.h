@@ -1,6 +1,7 @@
 #pragma once
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace platform {
 
@@ -27,6 +28,8 @@ public:
 
     // The video4linux nodes on USB interfaces, in node-number order.
     QList<VideoNode> videoNodes() const;
+    // The SCSI generic nodes ("sg2") whose device sits on a USB interface, in number order.
+    QStringList usbScsiGenericNodes() const;
     // Reads one node; false when it is not on a USB interface.
     bool videoNode(const QString &node, VideoNode *info) const;
 
