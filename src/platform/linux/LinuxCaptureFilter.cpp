@@ -85,13 +85,17 @@ HResult LinuxCaptureFilter::setValue(PropertySet set, std::int32_t id, std::int3
     }
     if (!(flags & LinuxControlMap::kFlagManual))
         return kEInvalidArg;
+    // The platform refuses a value outside the range where V4L2 would clamp it.
+    const std::int32_t raw = LinuxControlMap::toV4l2(value, control);
+    if (raw < query.minimum || raw > query.maximum)
+        return kEInvalidArg;
     if (hasAuto) {
         // The value control is read-only while the automatic mode is on.
         const HResult status = m_device->setControl(control.autoId, 0);
         if (failed(status))
             return status;
     }
-    return m_device->setControl(control.id, LinuxControlMap::toV4l2(value, control));
+    return m_device->setControl(control.id, raw);
 }
 
 std::shared_ptr<KsControl> LinuxCaptureFilter::ksControl()
