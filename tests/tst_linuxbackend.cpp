@@ -903,6 +903,7 @@ private slots:
         QCOMPARE(LinuxControlMap::statusFromErrno(EIO), platform::kErrorGenFailure);
         QCOMPARE(LinuxControlMap::statusFromErrno(EPROTO), platform::kErrorGenFailure);
         QCOMPARE(LinuxControlMap::statusFromErrno(ERANGE), platform::kEInvalidArg);
+        QCOMPARE(LinuxControlMap::statusFromErrno(ENOENT), LinuxControlMap::kErrorNotFound);
         QCOMPARE(LinuxControlMap::statusFromErrno(EACCES), platform::kEAccessDenied);
         QCOMPARE(LinuxControlMap::statusFromErrno(ETIMEDOUT), platform::kErrorSemTimeout);
     }

@@ -130,6 +130,9 @@ HResult LinuxControlMap::statusFromErrno(int error)
     case ENODEV:
     case ENXIO:
         return kErrorDeviceNotConnected;
+    case ENOENT:
+        // uvcvideo: the unit has no such control.
+        return kErrorNotFound;
     case EINVAL:
     case ERANGE:
         return kEInvalidArg;
