@@ -229,12 +229,7 @@ bool VideoStreamThread::prepareConversion(int width, int height, int pixelFormat
 {
     if (scaler && width == convertWidth && height == convertHeight && pixelFormat == convertSourceFormat)
         return true;
-    sws_freeContext(scaler);
-    scaler = nullptr;
-    av_freep(&conversionBuffer);
-    convertWidth = 0;
-    convertHeight = 0;
-    convertSourceFormat = -1;
+    freeConversion();
     if (width <= 0 || height <= 0 || pixelFormat < 0)
         return false;
 
@@ -277,7 +272,7 @@ void VideoStreamThread::emitPicture()
         emit onReader(picture);
 }
 
-void VideoStreamThread::release()
+void VideoStreamThread::freeConversion()
 {
     sws_freeContext(scaler);
     scaler = nullptr;
@@ -285,6 +280,11 @@ void VideoStreamThread::release()
     convertWidth = 0;
     convertHeight = 0;
     convertSourceFormat = -1;
+}
+
+void VideoStreamThread::release()
+{
+    freeConversion();
     av_frame_free(&decodedFrame);
     av_frame_free(&convertedFrame);
     av_packet_free(&packet);

@@ -48,6 +48,8 @@ private:
     static int interruptRequested(void *opaque);
     // (Re)builds the scaler and the conversion buffer for pictures of this geometry.
     bool prepareConversion(int width, int height, int pixelFormat);
+    // Drops the converter and its buffer.
+    void freeConversion();
     void emitPicture();
     void release();
 

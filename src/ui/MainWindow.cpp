@@ -1409,44 +1409,37 @@ void MainWindow::checkImageValue(int id, int sent)
         scheduleValueTip();
 }
 
+void MainWindow::setImageValue(CameraPropertyState::Property &property, int id, QLabel *label, int value)
+{
+    property.current = value;
+    m_dshowCamera.setVideoProcValue(id, value);
+    label->setText(QString::number(value));
+    checkImageValue(id, value);
+}
+
 void MainWindow::slotOnSetBrightnessValue(int value)
 {
-    cameraPropertyState.brightness.current = value;
-    m_dshowCamera.setVideoProcValue(kPropBrightness, value);
-    ui->labelBrightnessValue->setText(QString::number(value));
-    checkImageValue(kPropBrightness, value);
+    setImageValue(cameraPropertyState.brightness, kPropBrightness, ui->labelBrightnessValue, value);
 }
 
 void MainWindow::slotOnSetContractValue(int value)
 {
-    cameraPropertyState.contrast.current = value;
-    m_dshowCamera.setVideoProcValue(kPropContrast, value);
-    ui->labelContractValue->setText(QString::number(value));
-    checkImageValue(kPropContrast, value);
+    setImageValue(cameraPropertyState.contrast, kPropContrast, ui->labelContractValue, value);
 }
 
 void MainWindow::slotOnSetHueValue(int value)
 {
-    cameraPropertyState.hue.current = value;
-    m_dshowCamera.setVideoProcValue(kPropHue, value);
-    ui->labelHueValue->setText(QString::number(value));
-    checkImageValue(kPropHue, value);
+    setImageValue(cameraPropertyState.hue, kPropHue, ui->labelHueValue, value);
 }
 
 void MainWindow::slotOnSetSaturationValue(int value)
 {
-    cameraPropertyState.saturation.current = value;
-    m_dshowCamera.setVideoProcValue(kPropSaturation, value);
-    ui->labelSaturationValue->setText(QString::number(value));
-    checkImageValue(kPropSaturation, value);
+    setImageValue(cameraPropertyState.saturation, kPropSaturation, ui->labelSaturationValue, value);
 }
 
 void MainWindow::slotOnSetSharpnessValue(int value)
 {
-    cameraPropertyState.sharpness.current = value;
-    m_dshowCamera.setVideoProcValue(kPropSharpness, value);
-    ui->labelSharpnessValue->setText(QString::number(value));
-    checkImageValue(kPropSharpness, value);
+    setImageValue(cameraPropertyState.sharpness, kPropSharpness, ui->labelSharpnessValue, value);
 }
 
 void MainWindow::slotOnSetWhiteBalance(int value)

@@ -1,5 +1,6 @@
 #pragma once
 #include "camera/CameraEntry.h"
+#include "camera/CameraPropertyState.h"
 #include "camera/DShowCameraWrapper.h"
 #include "camera/UVCExtensionUnit.h"
 
@@ -13,6 +14,7 @@
 #include <QThread>
 #include <QTimer>
 
+class QLabel;
 class QListWidgetItem;
 class QMovie;
 class QScreen;
@@ -155,6 +157,8 @@ private:
     void clickAngleButton(int index);
     void scheduleValueTip();
     void checkImageValue(int id, int sent);
+    // Writes one image property from its slider and shows the value beside it.
+    void setImageValue(CameraPropertyState::Property &property, int id, QLabel *label, int value);
     // The notices of the dialog step go through here.
     void showNotice(const QString &text, bool countdown);
 
