@@ -14,12 +14,14 @@
 #include <QThread>
 #include <QTimer>
 
+class QAbstractButton;
 class QLabel;
 class QListWidgetItem;
 class QMovie;
 class QScreen;
 class QToolButton;
 class AbnormalDetectThread;
+class ControlPanel;
 class VideoStreamThread;
 
 namespace platform {
@@ -56,7 +58,6 @@ public:
     // The open camera.
     bool openCameraCapture(const QString &path, const QString &name);
     void queryCameraStatus();
-    void loadSliderSettings();
     void applyDeviceProfile(const QString &path);
     void setControlsEnabled(bool enable);
     void enableColourControls(bool enable);
@@ -81,14 +82,22 @@ public:
     bool isStatusPollActive() const { return m_statusTimer.isActive(); }
     bool hasPreviewWorker() const { return m_videoThread != nullptr; }
     bool hasAbnormalWatcher() const { return m_abnormalThread != nullptr; }
+    int styleIndex() const { return m_styleIndex; }
+    ControlPanel *controlPanel() const { return m_controls; }
+
+    // The window's notice: a message box with OK only, 450 x 180, centred, modal; with
+    // countdown it closes itself after about six seconds.
+    void showMessageBox(const QString &text, bool autoClose);
+    // The notice after a change that restarts the camera: OK only, countdown, at the
+    // box's own size.
+    void showRestartNotice(const QString &text);
 
 signals:
     void onCameraPlugged(bool plug, QString path);
     void onCameraState(int state, QString name);
 
 public slots:
-    void slotRemberYuntaiValue();
-    void setYuntaiDisabledStyle();
+    void stopCameraPreView();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -107,33 +116,21 @@ private slots:
     // The open camera and its preview.
     void slotReInitUvcEx();
     void slotStartPreview();
-    void stopCameraPreView();
     void slotOnReader(const QImage &image);
-    void slotUpdateCamStatus();
 
     void slotResolutionChange();
 
-    // Navigation, field of view and the value refresh of the controls.
+    // Page tabs and the support page's sections.
     void buttonClickedNavTop(bool checked);
     void buttonColorControl(bool checked);
-    void buttonClickedField(bool checked);
-    void slotUpdateSliderValue(bool isQuery = true);
-    void slotShowTips();
-    void slotTipsTimeout();
-
-    // Slider handlers (connected once each, by initUi and loadSliderSettings).
-    void slotOnSetZoomValue(int value);
-    void slotOnSetFocusValue(int value);
-    void slotOnSetBrightnessValue(int value);
-    void slotOnSetContractValue(int value);
-    void slotOnSetHueValue(int value);
-    void slotOnSetSaturationValue(int value);
-    void slotOnSetSharpnessValue(int value);
-    void slotOnSetWhiteBalance(int value);
+    void on_btnDevInfoExtend_clicked();
+    void on_btnDevUpdateExtend_clicked();
+    void on_btnDevSupportExtend_clicked();
 
     void slotOnDeviceAbnormal(int state);
 
 private:
+    friend class ControlPanel;
     void registerDeviceNotifications();
     // The window's own theme-dependent parts (icons, animation, header colours, arrows).
     void applyTheme(int index);
@@ -149,20 +146,13 @@ private:
     // Opens the camera of a list item; shared by loadCameras and slotSwitchCameraItem.
     void openItemCamera(const QString &name, const QString &path, const QString &captureName);
     void clearOptionBoxes();
-    // Zoom > 100 makes the direction pad usable (pan and tilt only work zoomed in).
-    void setDirectionPadEnabled(bool enable, int zoom);
-    void restyleDirectionPad();
-    void setPanArrowStyle(int pan);
-    void setTiltArrowStyle(int tilt);
-    void clickAngleButton(int index);
-    void scheduleValueTip();
-    void checkImageValue(int id, int sent);
-    // Writes one image property from its slider and shows the value beside it.
-    void setImageValue(CameraPropertyState::Property &property, int id, QLabel *label, int value);
-    // The notices of the dialog step go through here.
-    void showNotice(const QString &text, bool countdown);
+    // A support-page section: its expander's flag says whether it is shown.
+    void toggleSection(bool &expanded, QWidget *section);
+    // The expand button of a section header label, or null.
+    QAbstractButton *sectionExpander(QObject *header) const;
 
     Ui::MainWindow *ui;
+    ControlPanel *m_controls = nullptr;
 
     DShowCameraWrapper m_dshowCamera;
     UVCExtensionUnit m_uvc;
@@ -188,26 +178,11 @@ private:
     bool m_bPreviewRunning = false;
     int m_previewWidth = 0;
     int m_previewHeight = 0;
-
-    int m_HDRState = 0;
-    int m_flickerState = 0;
-    int m_muteState = 0;
-    int m_autoFocusState = 0;
-    int m_angleState = 0;
-    int m_GestureState = 0;
-    int m_AutoAEState = 0;
-    int m_mirrorState = 0;
-    int m_trackingMode = 0;
-    int m_trackingEffect = 0;
-    int m_trackingSpeed = 0;
-    int m_HDState = 0;
-
-    bool m_bAngleFromDevice = false;
-    bool m_bControlsEnable = false;
-    bool m_bCancelTips = false;
-    bool m_bTipPending = false;
-    bool m_bForceRefresh = false;
     bool m_bDragging = false;
+    // The support page's sections start expanded; a click folds them.
+    bool m_bDevInfoExpanded = true;
+    bool m_bDevUpdateExpanded = true;
+    bool m_bDevSupportExpanded = true;
 
     // The stored geometry of the last close (read at start, written at close).
     int m_storedLeft = 0;
@@ -217,7 +192,6 @@ private:
 
     QList<QToolButton *> m_navButtons;
     QList<QToolButton *> m_pageButtons;
-    QList<QToolButton *> m_angleButtons;
     QIcon m_selectedIcon;
     QMovie *m_loadingMovieLight = nullptr;
     QMovie *m_loadingMovieDark = nullptr;

@@ -1,0 +1,176 @@
+#pragma once
+#include "camera/CameraPropertyState.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+class QAbstractButton;
+class QComboBox;
+class QLabel;
+class QSlider;
+class QToolButton;
+class QWidget;
+class DShowCameraWrapper;
+class MainWindow;
+class UVCExtensionUnit;
+
+namespace Ui {
+class MainWindow;
+}
+
+// The camera controls of the main window's Controls page: the feature switches, the
+// tracking and anti-flicker lists, the pan/tilt/zoom pad, the field-of-view buttons,
+// focus and the image sliders. Each handler sends one change to the open camera and
+// makes the widgets show what the camera then holds. Filling the widgets from the
+// camera never writes back to it.
+class ControlPanel : public QObject
+{
+    Q_OBJECT
+public:
+    ControlPanel(MainWindow &window, Ui::MainWindow *ui, DShowCameraWrapper &dshow,
+                 UVCExtensionUnit &uvc);
+
+    // Reads every vendor feature and standard property of the camera just opened into
+    // the controls (the window has shown model and firmware already).
+    void readCameraFeatures();
+    // Ranges and values of the standard properties into the sliders.
+    void loadSliderSettings();
+    // The camera's tracking mode decides which rows of the tracking block exist.
+    void arrangeTrackingRows(int mode);
+    void setControlsEnabled(bool enable);
+    void enableColourControls(bool enable);
+    // The rows that exist only for some cameras, hidden when no camera is open.
+    void hideCameraRows();
+    // Zoom > 100 makes the direction pad usable (pan and tilt only work zoomed in).
+    void setDirectionPadEnabled(bool enable, int zoom);
+    // The pad's images for the current theme and position.
+    void restyleDirectionPad();
+
+    // State read by the rest of the window and by tests.
+    int hdrState() const { return m_HDRState; }
+    int muteState() const { return m_muteState; }
+    int hdState() const { return m_HDState; }
+    int angleState() const { return m_angleState; }
+    int autoFocusState() const { return m_autoFocusState; }
+    int trackingMode() const { return m_trackingMode; }
+    bool controlsEnable() const { return m_bControlsEnable; }
+    bool tipPending() const { return m_bTipPending; }
+
+    // Selects the option with this value in a list without running its handler.
+    static void selectValue(QComboBox *box, int value);
+
+public slots:
+    void slotRemberYuntaiValue();
+    void setYuntaiDisabledStyle();
+    void slotUpdateSliderValue(bool isQuery = true);
+    void slotUpdateCamStatus();
+
+private slots:
+    void on_btnHDR_clicked();
+    void on_btnAutoAE_clicked();
+    void on_btnGestureControl_clicked();
+    void on_btnMirror_clicked();
+    void on_btnMute_clicked();
+    void on_btnHD_clicked();
+    void on_comboBoxAntiFlicker_currentIndexChanged(int index);
+    void on_comboBoxTrackMode_currentIndexChanged(int index);
+    void on_comboBoxTrackEffect_currentIndexChanged(int index);
+    void on_comboBoxTrackSpeend_currentIndexChanged(int index);
+    void on_btnCameraUp_clicked();
+    void on_btnCameraDown_clicked();
+    void on_btnCameraLeft_clicked();
+    void on_btnCameraRight_clicked();
+    void on_btnAutoFocus_clicked(bool checked);
+    void on_checkBoxBrigtness_stateChanged(int state);
+    void on_checkBoxContract_stateChanged(int state);
+    void on_checkBoxHue_stateChanged(int state);
+    void on_checkBoxSaturation_stateChanged(int state);
+    void on_checkBoxSharpness_stateChanged(int state);
+    void on_checkBoxWB_stateChanged(int state);
+    void on_btnDefaultColor_clicked();
+
+    void slotOnSetZoomValue(int value);
+    void slotOnSetFocusValue(int value);
+    void slotOnSetBrightnessValue(int value);
+    void slotOnSetContractValue(int value);
+    void slotOnSetHueValue(int value);
+    void slotOnSetSaturationValue(int value);
+    void slotOnSetSharpnessValue(int value);
+    void slotOnSetWhiteBalance(int value);
+
+    void buttonClickedField(bool checked);
+    void slotShowTips();
+    void slotTipsTimeout();
+
+private:
+    // One image property: its slider, value label, Auto box and property id.
+    struct ImageRow
+    {
+        QSlider *slider;
+        QLabel *label;
+        QWidget *autoBox;
+        CameraPropertyState::Property CameraPropertyState::*member;
+        int id;
+        CameraPropertyState::Property &property() const { return cameraPropertyState.*member; }
+    };
+    const ImageRow &imageRow(int id) const;
+
+    using SetCommand = bool (UVCExtensionUnit::*)(int);
+    using GetCommand = bool (UVCExtensionUnit::*)(int &);
+    // The switch pattern: invert, send, and on failure tell the user and show the
+    // camera's value again.
+    bool toggleSetResync(int &state, QAbstractButton *button, SetCommand set, GetCommand get,
+                         const QString &timeoutText, const char *sentLog, const char *readLog);
+    void stepPanTilt(int id, int delta);
+    void setPanArrowStyle(int pan);
+    void setTiltArrowStyle(int tilt);
+    // Pan and tilt stay within -30..30 and within what the camera reports.
+    int panTiltLow(const CameraPropertyState::Property &property) const;
+    int panTiltHigh(const CameraPropertyState::Property &property) const;
+    // Shows the field of view the camera reports without sending it back.
+    void showViewAngle(int index);
+    // Clicks the field-of-view button for an index from the camera (the flag tells
+    // the handler it is not the user's choice).
+    void clickAngleFromDevice(int index);
+    void showWhiteBalanceAuto(bool automatic);
+    void setImageValue(const ImageRow &row, int value);
+    void setImageAuto(const ImageRow &row, bool automatic);
+    // After a write the camera refused (the control shows the camera's value again):
+    // one notice for a burst of refusals, as for values not taken.
+    void noteRefused(const char *what, int value);
+    void checkImageValue(int id, int sent);
+    bool videoOn();
+    // Schedules the one delayed notice of a 1500 ms window (500 ms from now).
+    void scheduleValueTip(const QString &text);
+    void fillZoomSlider(int value);
+    QList<QWidget *> effectRow() const;
+    QList<QWidget *> speedRow() const;
+    void showNotice(const QString &text, bool countdown);
+
+    MainWindow &m_window;
+    Ui::MainWindow *ui;
+    DShowCameraWrapper &m_dshow;
+    UVCExtensionUnit &m_uvc;
+
+    int m_HDRState = 0;
+    int m_HDState = 0;
+    int m_muteState = 0;
+    int m_mirrorState = 0;
+    int m_GestureState = 0;
+    int m_AutoAEState = 0;
+    int m_autoFocusState = 0;
+    int m_flickerState = 0;
+    int m_angleState = 0;
+    int m_trackingMode = 0;
+    int m_trackingEffect = 0;
+    int m_trackingSpeed = 0;
+    bool m_bControlsEnable = false;
+    bool m_bCancelTips = false;
+    bool m_bTipPending = false;
+    bool m_bForceRefresh = false;
+    bool m_bAngleFromDevice = false;
+    QString m_tipText;
+    QList<QToolButton *> m_angleButtons;
+    QList<ImageRow> m_imageRows;
+};

@@ -1,0 +1,508 @@
+#include "ui/MainWindow.h"
+
+#include "app/Language.h"
+#include "camera/CameraPropertyState.h"
+#include "catalogue/Catalogue.h"
+#include "platform/Clock.h"
+#include "preview/VideoStreamThread.h"
+#include "ui/ControlPanel.h"
+#include "ui/DeviceProfile.h"
+
+#include "ui_MainWindow.h"
+
+#include <QComboBox>
+#include <QDebug>
+#include <QListWidgetItem>
+#include <QMovie>
+#include <QPixmap>
+#include <QSignalBlocker>
+#include <QThread>
+
+// The camera list, opening and closing a camera, and its live preview.
+
+namespace {
+
+constexpr int kStatusPollMs = 3000;
+constexpr int kPreviewStartDelayMs = 1000;
+
+constexpr int kRoleIndex = Qt::UserRole;
+constexpr int kRoleName = Qt::UserRole + 1;
+constexpr int kRolePath = Qt::UserRole + 2;
+constexpr int kRoleCapture = Qt::UserRole + 3;
+
+bool validLanguage(int language)
+{
+    return language >= 0 && language < kLanguageCount;
+}
+
+const OptionTable &noOptions()
+{
+    static const OptionTable empty;
+    return empty;
+}
+
+void fillBox(QComboBox *box, const OptionTable &table)
+{
+    // Filling a list is not a choice of the user: nothing goes to the camera.
+    const QSignalBlocker block(box);
+    for (const OptionEntry &entry : table)
+        box->addItem(entry.label, entry.value);
+}
+
+} // namespace
+
+void MainWindow::fillOptionBoxes()
+{
+    ui->comboBoxAntiFlicker->clear();
+    fillBox(ui->comboBoxAntiFlicker, antiFlickerOptions());
+    ui->comboBoxTrackMode->clear();
+    fillBox(ui->comboBoxTrackMode, validLanguage(g_language) ? trackingModeOptions(g_language) : noOptions());
+    ui->comboBoxTrackEffect->clear();
+    fillBox(ui->comboBoxTrackEffect,
+            validLanguage(g_language) ? trackingEffectOptions(g_language) : noOptions());
+    ui->comboBoxTrackSpeend->clear();
+    fillBox(ui->comboBoxTrackSpeend,
+            validLanguage(g_language) ? trackingSpeedOptions(g_language) : noOptions());
+}
+
+void MainWindow::clearOptionBoxes()
+{
+    ui->comboBoxAntiFlicker->clear();
+    ui->comboBoxTrackEffect->clear();
+    ui->comboBoxTrackMode->clear();
+    ui->comboBoxTrackSpeend->clear();
+}
+
+// ---- camera list ------------------------------------------------------------------------
+
+void MainWindow::slotOnCameraPlugged(bool plug, QString path)
+{
+    if (!plug && path.contains(m_devicePath, Qt::CaseInsensitive)) {
+        qDebug() << "select device plug";
+        emit onCameraState(1, m_cameraName);
+        closeCamera();
+        qDebug() << "plug out reset param";
+        m_cameraName.clear();
+        m_devicePath.clear();
+        m_captureName.clear();
+    }
+    if (!m_bUpgrading) {
+        qDebug() << "reADD DEIVCE";
+        loadCameras();
+        return;
+    }
+    QList<CameraEntry> entries;
+    if (m_dshowCamera.listCaptureDevices(entries) > 0) {
+        rebuildCameraList(entries);
+        clearCameraItems();
+        fillCameraItems();
+    } else {
+        clearCameraItems();
+    }
+}
+
+void MainWindow::loadCameras()
+{
+    QList<CameraEntry> entries;
+    const int count = m_dshowCamera.listCaptureDevices(entries);
+    if (count <= 0) {
+        if (!m_bUpgrading) {
+            // Whatever was open has gone with the devices; its preview must not run on.
+            if (m_bCameraOpen || m_videoThread)
+                closeCamera();
+            clearCameraItems();
+            m_noCamera = true;
+            m_bCameraOpen = false;
+            clearOptionBoxes();
+            setControlsEnabled(false);
+        }
+        return;
+    }
+
+    qDebug() << "load Camera!!!!";
+    rebuildCameraList(entries);
+    clearCameraItems();
+    fillCameraItems();
+
+    QListWidget *list = ui->listWidgetCamera;
+    if (list->count() == 0) {
+        if (m_bCameraOpen || m_videoThread)
+            closeCamera();
+        clearOptionBoxes();
+    }
+
+    list->setCurrentRow(0);
+    if (list->currentItem())
+        list->currentItem()->setIcon(m_selectedIcon);
+    QListWidgetItem *first = list->item(0);
+    if (first) {
+        list->setCurrentItem(first);
+        const int index = first->data(kRoleIndex).toInt();
+        const QString name = first->data(kRoleName).toString();
+        const QString path = first->data(kRolePath).toString();
+        const QString capture = first->data(kRoleCapture).toString();
+        if (index != -1 && !name.isEmpty() && !path.isEmpty())
+            openItemCamera(name, path, capture);
+    }
+    slotStartPreview();
+}
+
+void MainWindow::openItemCamera(const QString &name, const QString &path, const QString &captureName)
+{
+    m_cameraName = name;
+    m_devicePath = path;
+    m_captureName = captureName;
+    qInfo() << "current open camera name:" << m_cameraName;
+    m_currentCameraModel = modelFromName(m_cameraName);
+    qInfo() << "current open camera model:" << m_currentCameraModel;
+
+    closeCamera();
+    fillOptionBoxes();
+    if (openCameraCapture(path, name)) {
+        m_noCamera = false;
+        m_bCameraOpen = true;
+        setControlsEnabled(true);
+    }
+    applyDeviceProfile(path);
+}
+
+bool MainWindow::rebuildCameraList(const QList<CameraEntry> &entries)
+{
+    m_listCamera.clear();
+    bool added = false;
+    QListWidget *list = ui->listWidgetCamera;
+    for (const CameraEntry &entry : entries) {
+        if (!isSupportedDevice(entry.id, static_cast<quint32>(m_vendorId)))
+            continue;
+        bool listed = false;
+        for (int i = 0; i < list->count() && !listed; ++i)
+            listed = list->item(i)->data(kRolePath).toString() == entry.id;
+        if (listed) {
+            qDebug() << "###########device exist###########";
+            m_listCamera.append(entry);
+        } else {
+            // A camera that was not listed before goes to the top, so it is the one opened.
+            m_listCamera.prepend(entry);
+            added = true;
+        }
+    }
+    qDebug() << "###########m_listCamera###########" << m_listCamera.size();
+    return added;
+}
+
+void MainWindow::fillCameraItems()
+{
+    for (const CameraEntry &entry : qAsConst(m_listCamera)) {
+        auto *item = new QListWidgetItem();
+        item->setSizeHint(QSize(150, 54));
+        item->setData(kRoleIndex, entry.index);
+        item->setData(kRoleName, QStringLiteral("%1").arg(entry.name));
+        item->setData(kRolePath, QStringLiteral("%1").arg(entry.id));
+        item->setData(kRoleCapture, QStringLiteral("%1").arg(entry.monikerName));
+        item->setText(entry.name);
+        item->setToolTip(entry.name);
+        item->setIcon(normalItemIcon());
+        ui->listWidgetCamera->addItem(item);
+    }
+}
+
+void MainWindow::clearCameraItems()
+{
+    QListWidget *list = ui->listWidgetCamera;
+    const int count = list->count();
+    for (int i = 0; i < count; ++i)
+        delete list->takeItem(0);
+}
+
+QIcon MainWindow::normalItemIcon() const
+{
+    return m_styleIndex == 0 ? QIcon(QStringLiteral(":/qss/light/Arbor-icon-normal.png"))
+                             : QIcon(QStringLiteral(":/qss/dark/Arbor-icon-dark.png"));
+}
+
+void MainWindow::slotSwitchCameraItem(QListWidgetItem *item)
+{
+    if (!item)
+        return;
+    const int index = item->data(kRoleIndex).toInt();
+    const QString name = item->data(kRoleName).toString();
+    const QString path = item->data(kRolePath).toString();
+    if (index == -1 || name.isEmpty() || path.isEmpty())
+        return;
+    if (name == m_cameraName && path == m_devicePath && m_bCameraOpen)
+        return;
+
+    openItemCamera(name, path, item->data(kRoleCapture).toString());
+
+    ui->labelCamera->hide();
+    startLoadingAnimation();
+    ui->labelloading->show();
+    QTimer::singleShot(platform::clock().timerIntervalMs(kPreviewStartDelayMs), this,
+                       &MainWindow::slotStartPreview);
+}
+
+void MainWindow::slotIconChangge(QListWidgetItem *current, QListWidgetItem *previous)
+{
+    if (previous)
+        previous->setIcon(normalItemIcon());
+    if (current)
+        current->setIcon(m_selectedIcon);
+}
+
+void MainWindow::slotOnCameraState(int state, QString name)
+{
+    ui->labelDevice->setText(QStringLiteral("%1").arg(name));
+    QString text;
+    if (validLanguage(g_language)) {
+        const OptionTable &labels = connectionStateLabels(g_language);
+        const int row = indexOfOptionValue(labels, state);
+        if (row >= 0)
+            text = labels.at(row).label;
+    }
+    ui->labelState->setText(text);
+    if (state == 0) {
+        ui->labelIcon->show();
+        ui->labelState->setStyleSheet(QStringLiteral("color: #42a5f5;"));
+        return;
+    }
+    ui->labelState->setStyleSheet(QStringLiteral("color: #f2813b;"));
+    if (state == 1) {
+        ui->labelDevModel->clear();
+        ui->labelDevVer->clear();
+        ui->labelDevice->clear();
+        ui->labelIcon->hide();
+        m_noCamera = true;
+        m_bCameraOpen = false;
+    }
+}
+// ---- opening and closing a camera -------------------------------------------------------
+
+bool MainWindow::openCameraCapture(const QString &path, const QString &name)
+{
+    if (path.isEmpty() || name.isEmpty())
+        return false;
+    int index = -1;
+    const bool found = m_dshowCamera.selectCamera(path, name, index);
+    qDebug() << "dshow detect camera :" << found;
+    qDebug() << "openCameraCapture::m_nCurrentCameraIndex" << index;
+    m_nCurrentCameraIndex = index;
+
+    if (!m_uvc.InitUvc(path, name)) {
+        qDebug() << "UVC init failed!";
+        return false;
+    }
+    emit onCameraState(found ? 0 : 1, name);
+    queryCameraStatus();
+
+    int gesture = 0;
+    const bool gestureModel = m_currentCameraModel == 7 || m_currentCameraModel == 0;
+    if ((gestureModel && m_uvc.GetGesture(gesture)) || m_currentCameraModel == 5) {
+        m_statusTimer.stop();
+        connect(&m_statusTimer, &QTimer::timeout, m_controls, &ControlPanel::slotUpdateCamStatus,
+                Qt::UniqueConnection);
+        m_statusTimer.start(platform::clock().timerIntervalMs(kStatusPollMs));
+    }
+    return true;
+}
+
+void MainWindow::queryCameraStatus()
+{
+    ui->labelDevModel->setText(m_cameraName);
+
+    QString version;
+    if (m_uvc.GetVersion(0x80, version) || m_uvc.GetVersion(0x0B, version)) {
+        m_firmwareVersion = version;
+        ui->labelDevVer->setText(QStringLiteral("V%1").arg(version));
+    } else {
+        qWarning() << "Failed to get the camera version.";
+    }
+    m_controls->readCameraFeatures();
+}
+
+void MainWindow::applyDeviceProfile(const QString &path)
+{
+    quint32 vendorId = 0;
+    quint32 productId = 0;
+    parseVidPid(path, vendorId, productId);
+    const int model = modelFromVidPid(vendorId, productId);
+    const deviceprofile::DeviceProfile profile = deviceprofile::deviceProfileFor(m_productLine, model);
+    if (profile.known) {
+        ui->labelIcon->setStyleSheet(profile.picture);
+        for (const QString &name : profile.shown) {
+            if (QWidget *w = findChild<QWidget *>(name))
+                w->show();
+        }
+        for (const QString &name : profile.hidden) {
+            if (QWidget *w = findChild<QWidget *>(name))
+                w->hide();
+        }
+        if (profile.trackingOff)
+            ControlPanel::selectValue(ui->comboBoxTrackMode, 0);
+        if (profile.trackingDisabled)
+            ui->comboBoxTrackMode->setEnabled(false);
+        if (profile.limitedControls) {
+            setControlsEnabled(false);
+            ui->btnMute->setEnabled(true);
+            ui->comboBoxAntiFlicker->setEnabled(true);
+            enableColourControls(true);
+            // An upgrade in progress keeps its buttons locked whatever the camera.
+            ui->btnRestoreDefaults->setEnabled(!m_bUpgrading);
+            ui->btnUpgrade->setEnabled(!m_bUpgrading);
+        }
+    }
+    ui->labelIcon->repaint();
+}
+
+void MainWindow::setControlsEnabled(bool enable)
+{
+    if (!m_bPreviewRunning) {
+        ui->labelloading->hide();
+        ui->labelCamera->show();
+        ui->labelStop->hide();
+    } else {
+        ui->labelloading->hide();
+        ui->labelCamera->hide();
+    }
+    qDebug() << "set controls enable:" << enable;
+
+    m_controls->setControlsEnabled(enable);
+    ui->btnUpgrade->setEnabled(!m_bUpgrading && enable);
+    ui->btnRestoreDefaults->setEnabled(!m_bUpgrading && enable);
+}
+
+void MainWindow::enableColourControls(bool enable)
+{
+    m_controls->enableColourControls(enable);
+}
+
+bool MainWindow::closeCamera()
+{
+    m_statusTimer.stop();
+    disconnect(&m_statusTimer, nullptr, nullptr, nullptr);
+    m_bPreviewRunning = false;
+
+    if (m_videoWorker || m_videoThread) {
+        qDebug() << "Thread video quit 111.";
+        stopVideoWorker();
+        qDebug() << "Thread video quit 222.";
+        ui->labPreview->clear();
+        showPreviewHints();
+        ui->labPreview->repaint();
+    }
+
+    m_uvc.ReleaseUvc();
+    m_dshowCamera.releaseCamera();
+    m_nCurrentCameraIndex = -1;
+    m_bCameraOpen = false;
+    setControlsEnabled(false);
+
+    m_controls->hideCameraRows();
+    clearOptionBoxes();
+    return true;
+}
+
+void MainWindow::slotReInitUvcEx()
+{
+    qDebug() << "MainWindow::slotReInitUvcEx";
+    m_uvc.ReleaseUvc();
+    if (!m_uvc.InitUvc(m_devicePath, m_cameraName))
+        qDebug() << "UVC reinit failed!";
+}
+// ---- preview ----------------------------------------------------------------------------
+
+void MainWindow::startLoadingAnimation()
+{
+    QMovie *movie = m_styleIndex == 0 ? m_loadingMovieLight : m_loadingMovieDark;
+    if (movie)
+        movie->start();
+}
+
+void MainWindow::stopLoadingAnimation()
+{
+    QMovie *movie = m_styleIndex == 0 ? m_loadingMovieLight : m_loadingMovieDark;
+    if (movie)
+        movie->stop();
+}
+
+void MainWindow::showPreviewHints()
+{
+    ui->labPreview_up->show();
+    ui->labPreview_down->show();
+}
+
+void MainWindow::stopVideoWorker()
+{
+    if (m_videoWorker)
+        m_videoWorker->stop();
+    if (m_videoThread) {
+        m_videoThread->quit();
+        m_videoThread->wait();
+    }
+    // A worker that never opened its input ends without workFinished and so would
+    // never delete itself; its thread has ended, so it can go now.
+    delete m_videoWorker.data();
+    m_videoWorker = nullptr;
+    delete m_videoThread;
+    m_videoThread = nullptr;
+}
+
+void MainWindow::slotStartPreview()
+{
+    qDebug() << "currentRow" << ui->listWidgetCamera->currentRow();
+    if (!m_bCameraOpen) {
+        m_bPreviewRunning = false;
+        stopLoadingAnimation();
+        ui->labelloading->hide();
+        ui->labelCamera->show();
+        return;
+    }
+    if (m_videoWorker || m_videoThread)
+        stopVideoWorker();
+    qDebug() << "slotStartPreview::m_nCurrentCameraIndex" << m_nCurrentCameraIndex;
+    m_controls->slotUpdateSliderValue(true);
+
+    m_videoThread = new QThread();
+    m_videoWorker = new VideoStreamThread(m_captureName);
+    m_videoWorker->moveToThread(m_videoThread);
+    connect(m_videoThread, &QThread::started, m_videoWorker, &VideoStreamThread::start);
+    connect(m_videoThread, &QThread::finished, m_videoThread, &QObject::deleteLater);
+    connect(m_videoWorker, &VideoStreamThread::workFinished, m_videoWorker, &QObject::deleteLater);
+    connect(m_videoWorker, &QObject::destroyed, m_videoThread, &QThread::quit);
+    connect(m_videoWorker, &VideoStreamThread::onReader, this, &MainWindow::slotOnReader,
+            Qt::QueuedConnection);
+    m_videoThread->start(QThread::InheritPriority);
+
+    m_bPreviewRunning = true;
+    for (QWidget *w : {ui->labelloading, ui->labelCamera, ui->labPreview_up, ui->labPreview_down})
+        w->hide();
+}
+
+void MainWindow::stopCameraPreView()
+{
+    m_bPreviewRunning = false;
+    if (m_videoWorker || m_videoThread) {
+        qDebug() << "stop camera!";
+        stopVideoWorker();
+    }
+    stopLoadingAnimation();
+    ui->labelloading->hide();
+    ui->labelCamera->show();
+    ui->labelStop->hide();
+    ui->labPreview->clear();
+    showPreviewHints();
+    ui->labPreview->repaint();
+}
+
+void MainWindow::slotOnReader(const QImage &image)
+{
+    if (!image.isNull() && !m_noCamera && m_bPreviewRunning) {
+        // Pictures cross the thread boundary as images; pixmaps are made here.
+        const QImage scaled = image.scaled(m_previewWidth, m_previewHeight, Qt::KeepAspectRatio,
+                                           Qt::SmoothTransformation);
+        ui->labPreview->setPixmap(QPixmap::fromImage(scaled));
+        return;
+    }
+    ui->labPreview->clear();
+    showPreviewHints();
+    ui->labPreview->repaint();
+}
