@@ -125,7 +125,7 @@ int DShowCameraWrapper::listCaptureDevices(QList<CameraEntry> &list)
 
         QString name;
         device->readProperty(kFriendlyName, &name);
-        name = name.left(kNameLimit);
+        name = listedName(name);
         // Microphone-type capture devices are not cameras; they still take a position.
         if (name.contains(QLatin1String("MIC"), Qt::CaseInsensitive)) {
             ++position;
@@ -172,7 +172,7 @@ bool DShowCameraWrapper::selectCamera(const QString &id, const QString &name, in
             deviceName = friendly;
         QString path;
         const QString deviceId = device->readProperty(kDevicePath, &path) ? idFromDevicePath(path) : QString();
-        if (deviceId != id || deviceName != name)
+        if (deviceId != id || listedName(deviceName) != listedName(name))
             continue;
         index = here;
         captureFilter = device->bindFilter();
@@ -180,6 +180,11 @@ bool DShowCameraWrapper::selectCamera(const QString &id, const QString &name, in
         break;
     }
     return captureFilter != nullptr;
+}
+
+QString DShowCameraWrapper::listedName(const QString &friendlyName)
+{
+    return friendlyName.left(kNameLimit);
 }
 
 void DShowCameraWrapper::releaseCamera()

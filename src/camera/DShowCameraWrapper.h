@@ -48,6 +48,9 @@ public:
     // The part of a device path between its first and last "#" (empty with fewer
     // than two).
     static QString idFromDevicePath(const QString &path);
+    // A friendly name as the camera list holds it: longer names are cut to 255
+    // characters, and every match against a listed name compares the cut form.
+    static QString listedName(const QString &friendlyName);
     // Whether a camera is selected.
     static bool hasCaptureFilter() { return captureFilter != nullptr; }
 

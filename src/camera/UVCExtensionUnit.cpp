@@ -1,5 +1,7 @@
 #include "camera/UVCExtensionUnit.h"
 
+#include "camera/DShowCameraWrapper.h"
+
 #include "camera/KsLayout.h"
 #include "platform/Backend.h"
 #include "platform/UpgradeModeCode.h"
@@ -80,7 +82,8 @@ bool UVCExtensionUnit::InitUvc(const QString &id, const QString &name)
 
         // Both the instance id inside the link and the friendly name must agree; two
         // cameras of one model differ only in the former.
-        if (!link.contains(id, Qt::CaseSensitive) || friendlyName != name)
+        if (!link.contains(id, Qt::CaseSensitive)
+            || DShowCameraWrapper::listedName(friendlyName) != DShowCameraWrapper::listedName(name))
             continue;
 
         std::shared_ptr<platform::MediaSource> source;

@@ -1067,10 +1067,17 @@ void ControlPanel::slotOnSetWhiteBalance(int value)
 void ControlPanel::setImageAuto(const ImageRow &row, bool automatic)
 {
     row.slider->setEnabled(!automatic);
-    if (automatic)
-        m_dshow.setVideoProcAuto(row.id);
-    else
-        m_dshow.setVideoProcValue(row.id, row.property().current);
+    const bool taken = automatic ? m_dshow.setVideoProcAuto(row.id)
+                                 : m_dshow.setVideoProcValue(row.id, row.property().current);
+    // The remembered mode follows what the camera took, so a later refresh sees a change.
+    if (taken) {
+        row.property().flags = automatic ? DShowCameraWrapper::kFlagsAuto : DShowCameraWrapper::kFlagsManual;
+    } else {
+        // A camera without that mode keeps its old one, and the box shows it.
+        checkQuietly(row.autoBox, !automatic);
+        row.slider->setEnabled(automatic);
+        noteRefused(automatic ? "automatic mode" : "manual mode", row.property().current);
+    }
     if (row.id == kPropWhiteBalance)
         return;
     loadSliderSettings();

@@ -6,6 +6,7 @@
 #include <QString>
 
 class QAbstractButton;
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QSlider;
@@ -109,7 +110,7 @@ private:
     {
         QSlider *slider;
         QLabel *label;
-        QWidget *autoBox;
+        QCheckBox *autoBox;
         CameraPropertyState::Property CameraPropertyState::*member;
         int id;
         CameraPropertyState::Property &property() const { return cameraPropertyState.*member; }

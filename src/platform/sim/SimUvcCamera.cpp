@@ -556,6 +556,10 @@ HResult SimUvcCamera::filterRequest(const void *property, std::uint32_t property
     // A value outside the range is refused; the camera keeps its old one.
     if (request.value < it->range.minimum || request.value > it->range.maximum)
         return finish(platform::kEInvalidArg);
+    // A camera that is not streaming may acknowledge a value without taking it.
+    if (m_camera.hasFault(QStringLiteral("prop.ignore"))
+        || m_camera.hasFault(QStringLiteral("prop.ignore.%1.%2").arg(setName(set)).arg(request.id)))
+        return finish(platform::kSOk);
     it->value = request.value;
     it->flags = kManual;
     return finish(platform::kSOk);
