@@ -5,11 +5,12 @@
 #include "platform/Clock.h"
 #include "platform/DeviceChange.h"
 #include "platform/DeviceNotifier.h"
-#include "upgrade/AbnormalDetectThread.h"
-#include "upgrade/WorkerThreads.h"
 #include "catalogue/Catalogue.h"
 #include "catalogue/SharedTexts.h"
 #include "ui/ControlPanel.h"
+#include "ui/UpgradeFlow.h"
+#include "ui/dialogs/DialogPlacement.h"
+#include "ui/dialogs/FormCustomizeMessagebox.h"
 #include "ui/DeviceChangeFilter.h"
 #include "ui/WindowSizing.h"
 
@@ -63,6 +64,7 @@ MainWindow::MainWindow(QWidget *parent)
     m_navButtons = {ui->btnNavControl, ui->btnNavSupport};
     m_pageButtons = {ui->btnVideoControl, ui->btnColorControl};
     m_controls = new ControlPanel(*this, ui, m_dshowCamera, m_uvc);
+    m_upgrade = new UpgradeFlow(*this, ui, m_uvc);
 
     // Rows the open camera may not support stay hidden until it has been read.
     for (QWidget *w : std::initializer_list<QWidget *>{
@@ -103,7 +105,7 @@ MainWindow::MainWindow(QWidget *parent)
 
     m_captureName.clear();
     loadCameras();
-    startAbnormalWatcher();
+    m_upgrade->startAbnormalWatcher();
 
     if (m_storedLeft != 0 && m_storedTop != 0 && m_storedWidth != 0 && m_storedHeight != 0)
         qDebug() << "Set the last display position of the window.";
@@ -128,7 +130,9 @@ MainWindow::~MainWindow()
     // must still end its workers: a running QThread must not be destroyed.
     if (m_bCameraOpen || m_videoThread)
         closeCamera();
-    stopAbnormalWatcher();
+    // The flow's workers end before the window's channels go.
+    delete m_upgrade;
+    m_upgrade = nullptr;
     delete ui;
 }
 // ---- settings and window set-up ---------------------------------------------------------
@@ -339,15 +343,14 @@ void MainWindow::resizeEvent(QResizeEvent *event)
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (m_bUpgrading) {
-        showMessageBox(tr("Cannot exit during the upgrade process!"), true);
+    if (m_upgrade->refuseWhileUpgrading()) {
         event->ignore();
         return;
     }
     saveSettings();
     hide();
     closeCamera();
-    stopAbnormalWatcher();
+    m_upgrade->stopAbnormalWatcher();
     event->accept();
 }
 // ---- device changes ---------------------------------------------------------------------
@@ -534,48 +537,24 @@ void MainWindow::on_btnDevSupportExtend_clicked()
 
 void MainWindow::showMessageBox(const QString &text, bool autoClose)
 {
-    // The message box of the dialog set takes over here; until then the notice is logged.
-    qInfo() << "notice:" << text << "countdown:" << autoClose;
+    FormCustomizeMessagebox box(text, 0, autoClose);
+    box.setAttribute(Qt::WA_ShowModal, true);
+    execCentred(box, this, QSize(450, 180));
 }
 
 void MainWindow::showRestartNotice(const QString &text)
 {
-    qInfo() << "notice:" << text << "countdown:" << true;
+    FormCustomizeMessagebox box(text, 0, true);
+    execCentred(box, this);
 }
 
-// ---- abnormal-state watcher -------------------------------------------------------------
-
-void MainWindow::startAbnormalWatcher()
+bool MainWindow::isUpgrading() const
 {
-    m_abnormalThread = new QThread();
-    m_abnormalWorker = new AbnormalDetectThread(m_productLine);
-    m_abnormalWorker->moveToThread(m_abnormalThread);
-    connect(m_abnormalThread, &QThread::started, m_abnormalWorker, &AbnormalDetectThread::start);
-    connect(m_abnormalThread, &QThread::finished, m_abnormalThread, &QObject::deleteLater);
-    connect(m_abnormalWorker, &AbnormalDetectThread::workFinished, m_abnormalWorker,
-            &QObject::deleteLater);
-    connect(m_abnormalWorker, &QObject::destroyed, m_abnormalThread, &QThread::quit);
-    connect(m_abnormalWorker, &AbnormalDetectThread::onDeviceAbnormal, this,
-            &MainWindow::slotOnDeviceAbnormal);
-    m_abnormalThread->start(QThread::InheritPriority);
+    return m_upgrade && m_upgrade->isUpgrading();
 }
 
-void MainWindow::stopAbnormalWatcher()
+bool MainWindow::hasAbnormalWatcher() const
 {
-    if (!m_abnormalThread)
-        return;
-    if (!stopWorkerThread(m_abnormalWorker.data(), m_abnormalThread.data())) {
-        // A search that does not come back must not hold the application open; the
-        // thread is left to the end of the process rather than destroyed while running.
-        qWarning() << "The abnormal-state watcher did not stop.";
-        m_abnormalThread = nullptr;
-        return;
-    }
-    delete m_abnormalWorker.data();
-    delete m_abnormalThread.data();
+    return m_upgrade && m_upgrade->hasAbnormalWatcher();
 }
 
-void MainWindow::slotOnDeviceAbnormal(int state)
-{
-    qWarning() << "Detect camera abnormal, state:" << state;
-}

@@ -20,8 +20,8 @@ class QListWidgetItem;
 class QMovie;
 class QScreen;
 class QToolButton;
-class AbnormalDetectThread;
 class ControlPanel;
+class UpgradeFlow;
 class VideoStreamThread;
 
 namespace platform {
@@ -71,7 +71,7 @@ public:
     // Read-only views of the window's state, for diagnostics and tests.
     bool isCameraOpen() const { return m_bCameraOpen; }
     bool isPreviewRunning() const { return m_bPreviewRunning; }
-    bool isUpgrading() const { return m_bUpgrading; }
+    bool isUpgrading() const;
     int currentCameraModel() const { return m_currentCameraModel; }
     int currentCameraIndex() const { return m_nCurrentCameraIndex; }
     int productLine() const { return m_productLine; }
@@ -81,9 +81,10 @@ public:
     QSize previewSize() const { return QSize(m_previewWidth, m_previewHeight); }
     bool isStatusPollActive() const { return m_statusTimer.isActive(); }
     bool hasPreviewWorker() const { return m_videoThread != nullptr; }
-    bool hasAbnormalWatcher() const { return m_abnormalThread != nullptr; }
+    bool hasAbnormalWatcher() const;
     int styleIndex() const { return m_styleIndex; }
     ControlPanel *controlPanel() const { return m_controls; }
+    UpgradeFlow *upgradeFlow() const { return m_upgrade; }
 
     // The window's notice: a message box with OK only, 450 x 180, centred, modal; with
     // countdown it closes itself after about six seconds.
@@ -127,15 +128,14 @@ private slots:
     void on_btnDevUpdateExtend_clicked();
     void on_btnDevSupportExtend_clicked();
 
-    void slotOnDeviceAbnormal(int state);
 
 private:
     friend class ControlPanel;
+    friend class UpgradeFlow;
+class UpgradeFlow;
     void registerDeviceNotifications();
     // The window's own theme-dependent parts (icons, animation, header colours, arrows).
     void applyTheme(int index);
-    void startAbnormalWatcher();
-    void stopAbnormalWatcher();
     // Stops the preview worker, quits its thread and waits for it.
     void stopVideoWorker();
     void startLoadingAnimation();
@@ -153,13 +153,12 @@ private:
 
     Ui::MainWindow *ui;
     ControlPanel *m_controls = nullptr;
+    UpgradeFlow *m_upgrade = nullptr;
 
     DShowCameraWrapper m_dshowCamera;
     UVCExtensionUnit m_uvc;
     QPointer<VideoStreamThread> m_videoWorker;
     QThread *m_videoThread = nullptr;
-    QPointer<AbnormalDetectThread> m_abnormalWorker;
-    QPointer<QThread> m_abnormalThread;
     QTimer m_statusTimer;
 
     QList<CameraEntry> m_listCamera;
@@ -174,7 +173,6 @@ private:
     int m_styleIndex = 0;
     bool m_bCameraOpen = false;
     bool m_noCamera = false;
-    bool m_bUpgrading = false;
     bool m_bPreviewRunning = false;
     int m_previewWidth = 0;
     int m_previewHeight = 0;

@@ -86,7 +86,7 @@ void MainWindow::slotOnCameraPlugged(bool plug, QString path)
         m_devicePath.clear();
         m_captureName.clear();
     }
-    if (!m_bUpgrading) {
+    if (!isUpgrading()) {
         qDebug() << "reADD DEIVCE";
         loadCameras();
         return;
@@ -106,7 +106,7 @@ void MainWindow::loadCameras()
     QList<CameraEntry> entries;
     const int count = m_dshowCamera.listCaptureDevices(entries);
     if (count <= 0) {
-        if (!m_bUpgrading) {
+        if (!isUpgrading()) {
             // Whatever was open has gone with the devices; its preview must not run on.
             if (m_bCameraOpen || m_videoThread)
                 closeCamera();
@@ -222,7 +222,7 @@ QIcon MainWindow::normalItemIcon() const
 
 void MainWindow::slotSwitchCameraItem(QListWidgetItem *item)
 {
-    if (!item)
+    if (!item || isUpgrading())
         return;
     const int index = item->data(kRoleIndex).toInt();
     const QString name = item->data(kRoleName).toString();
@@ -346,8 +346,8 @@ void MainWindow::applyDeviceProfile(const QString &path)
             ui->comboBoxAntiFlicker->setEnabled(true);
             enableColourControls(true);
             // An upgrade in progress keeps its buttons locked whatever the camera.
-            ui->btnRestoreDefaults->setEnabled(!m_bUpgrading);
-            ui->btnUpgrade->setEnabled(!m_bUpgrading);
+            ui->btnRestoreDefaults->setEnabled(!isUpgrading());
+            ui->btnUpgrade->setEnabled(!isUpgrading());
         }
     }
     ui->labelIcon->repaint();
@@ -366,8 +366,8 @@ void MainWindow::setControlsEnabled(bool enable)
     qDebug() << "set controls enable:" << enable;
 
     m_controls->setControlsEnabled(enable);
-    ui->btnUpgrade->setEnabled(!m_bUpgrading && enable);
-    ui->btnRestoreDefaults->setEnabled(!m_bUpgrading && enable);
+    ui->btnUpgrade->setEnabled(!isUpgrading() && enable);
+    ui->btnRestoreDefaults->setEnabled(!isUpgrading() && enable);
 }
 
 void MainWindow::enableColourControls(bool enable)

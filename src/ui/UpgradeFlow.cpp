@@ -1,0 +1,340 @@
+#include "ui/UpgradeFlow.h"
+
+#include "app/AppPaths.h"
+#include "camera/CameraPropertyState.h"
+#include "camera/DShowCameraWrapper.h"
+#include "camera/UVCExtensionUnit.h"
+#include "platform/Clock.h"
+#include "ui/MainWindow.h"
+#include "ui/dialogs/DialogPlacement.h"
+#include "ui/dialogs/FileDialogs.h"
+#include "ui/dialogs/FormAbnormal.h"
+#include "ui/dialogs/FormCustomizeMessagebox.h"
+#include "ui/dialogs/FormUpgrade.h"
+#include "upgrade/AbnormalDetectThread.h"
+#include "upgrade/PackageFiles.h"
+#include "upgrade/UpgradeThread.h"
+#include "upgrade/WorkerThreads.h"
+#include "upgrade/Zip7z.h"
+
+#include "ui_MainWindow.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QThread>
+#include <QTimer>
+
+namespace {
+
+constexpr int kProgressPeriodMs = 1000;
+constexpr int kProgressCap = 99;
+// The firmware of model 13 that needs pan, tilt, zoom, anti-flicker and microphone set
+// by hand before its factory reset.
+const char kPreResetFirmware[] = "1.0.22";
+constexpr int kPreResetModel = 13;
+
+QString windowText(const char *text)
+{
+    return QCoreApplication::translate("MainWindow", text);
+}
+
+} // namespace
+
+UpgradeFlow::UpgradeFlow(MainWindow &window, Ui::MainWindow *form, UVCExtensionUnit &uvc)
+    : QObject(&window)
+    , m_window(window)
+    , ui(form)
+    , m_uvc(uvc)
+{
+    connect(ui->btnUpgrade, &QAbstractButton::clicked, this, &UpgradeFlow::on_btnUpgrade_clicked);
+    connect(ui->btnRestoreDefaults, &QAbstractButton::clicked, this,
+            &UpgradeFlow::on_btnRestoreDefaults_clicked);
+}
+
+UpgradeFlow::~UpgradeFlow()
+{
+    stopProgressTimer();
+    // A window torn down mid-upgrade (a test, an exit code) must not leave a running
+    // thread behind to be destroyed.
+    if (m_upgradeThread)
+        stopWorkerThread(m_upgradeWorker.data(), m_upgradeThread.data());
+    stopAbnormalWatcher();
+}
+
+int UpgradeFlow::showBox(const QString &text, int buttonMode, bool autoClose)
+{
+    FormCustomizeMessagebox box(text, buttonMode, autoClose);
+    return execCentred(box, &m_window);
+}
+
+bool UpgradeFlow::refuseWhileUpgrading()
+{
+    if (!m_bUpgrading)
+        return false;
+    showBox(windowText("Cannot exit during the upgrade process!"), 0, true);
+    return true;
+}
+
+void UpgradeFlow::setUpgrading(bool upgrading)
+{
+    m_bUpgrading = upgrading;
+}
+
+void UpgradeFlow::stopStatusRefresh()
+{
+    m_window.m_statusTimer.stop();
+    disconnect(&m_window.m_statusTimer, nullptr, nullptr, nullptr);
+}
+
+// ---- upgrade from the support page --------------------------------------------------------
+
+bool UpgradeFlow::preparePackage(const QString &file, int &model)
+{
+    cleanPackageFiles();
+    QString message;
+    if (!Zip7z::extract(file, applicationDir(), message)) {
+        // The tool's own words say what was wrong with the file (or the tool).
+        qWarning() << "extract failed:" << message;
+        m_window.showMessageBox(windowText("<h3>Unable to Upgrade</h3>\r\n%1").arg(message), false);
+        return false;
+    }
+    if (!checkPackageFiles()) {
+        m_window.showMessageBox(
+            windowText("<h3>Unable to Upgrade</h3>\r\nThe format of firmware file is not correct."), false);
+        return false;
+    }
+    if (!readPackageModel(model)) {
+        m_window.showMessageBox(windowText("<h3>Unable to Upgrade</h3>\r\nThe firmware file is corrupted."),
+                                false);
+        return false;
+    }
+    return true;
+}
+
+void UpgradeFlow::on_btnUpgrade_clicked()
+{
+    if (m_bUpgrading)
+        return;
+    qDebug() << "app dir:" << applicationDir();
+    const QString file = FileDialogs::getOpenFileName(&m_window, windowText("Open File"), QString(),
+                                                      windowText("Upgrade File(*.zip)"));
+    if (file.isEmpty()) {
+        qDebug() << "Open file dialog cancel.";
+        setUpgrading(false);
+        return;
+    }
+    qDebug() << "upgrade file:" << file;
+
+    int model = 0;
+    if (!preparePackage(file, model)) {
+        setUpgrading(false);
+        return;
+    }
+    qDebug() << "firmware file model:" << model;
+    if (model != m_window.currentCameraModel()) {
+        m_window.showMessageBox(
+            windowText("<h3>Unable to Upgrade</h3>\r\nThe upgrade version does not match this device."), false);
+        setUpgrading(false);
+        return;
+    }
+
+    FormUpgrade confirm;
+    if (execCentred(confirm, &m_window) == 1) {
+        startUpgrade();
+    } else {
+        qDebug() << "FormUpgrade rejected.";
+        setUpgrading(false);
+    }
+}
+
+void UpgradeFlow::startUpgrade()
+{
+    setUpgrading(true);
+    m_bFinalReport = false;
+    ui->progressBarUpdate->setValue(0);
+    ui->progressBarUpdate->show();
+
+    // No status query may reach the camera while it changes into its upgrade state, and
+    // no control either: the worker talks to the camera now.
+    stopStatusRefresh();
+    m_window.setControlsEnabled(false);
+
+    auto *thread = new QThread();
+    auto *worker = new UpgradeThread(m_window.productLine(), m_window.isCameraOpen(), &m_uvc);
+    worker->moveToThread(thread);
+    connect(thread, &QThread::started, worker, &UpgradeThread::start);
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    connect(worker, &UpgradeThread::workFinished, worker, &QObject::deleteLater);
+    connect(worker, &QObject::destroyed, thread, &QThread::quit);
+    connect(worker, &UpgradeThread::onUpgradeReport, this, &UpgradeFlow::slotOnUpgradeReport);
+    connect(thread, &QThread::finished, this, &UpgradeFlow::slotOnUpgradeThreadFinished);
+    m_upgradeWorker = worker;
+    m_upgradeThread = thread;
+    thread->start(QThread::InheritPriority);
+
+    ui->btnUpgrade->setEnabled(false);
+    ui->btnRestoreDefaults->setEnabled(false);
+
+    m_upgradeProgress = 0;
+    stopProgressTimer();
+    m_progressTimer = new QTimer(this);
+    connect(m_progressTimer, &QTimer::timeout, this, &UpgradeFlow::slotOnUpdateDummyTimeout);
+    m_progressTimer->start(platform::clock().timerIntervalMs(kProgressPeriodMs));
+}
+
+void UpgradeFlow::slotOnUpdateDummyTimeout()
+{
+    m_upgradeProgress += 2 + static_cast<int>(QRandomGenerator::global()->bounded(3));
+    if (m_upgradeProgress > kProgressCap)
+        m_upgradeProgress = kProgressCap;
+    ui->progressBarUpdate->setValue(m_upgradeProgress);
+}
+
+void UpgradeFlow::stopProgressTimer()
+{
+    if (!m_progressTimer)
+        return;
+    m_progressTimer->stop();
+    delete m_progressTimer;
+    m_progressTimer = nullptr;
+}
+
+void UpgradeFlow::releaseWindow()
+{
+    ui->progressBarUpdate->setValue(0);
+    ui->progressBarUpdate->hide();
+    // The camera (if any came back) decides the rest of the controls.
+    ui->btnUpgrade->setEnabled(true);
+    ui->btnRestoreDefaults->setEnabled(true);
+}
+
+void UpgradeFlow::slotOnUpgradeReport(bool ok, int progress, QString message)
+{
+    qDebug() << "upgrade report:" << message;
+    setUpgrading(false);
+    if (ok && progress != 100)
+        return;
+    m_bFinalReport = true;
+    stopProgressTimer();
+    if (ok) {
+        ui->progressBarUpdate->setValue(100);
+        // The window is usable again before the notice: the camera comes back during it.
+        releaseWindow();
+        m_window.showMessageBox(
+            windowText("<h3>Upgrade is done!</h3>\r\nThe device is initializing, don't power off."), true);
+        return;
+    }
+    releaseWindow();
+    m_window.showMessageBox(
+        windowText("<h3>Upgrade Failed!</h3>\r\nplease try to unplug and plug the USB cable for upgrade again."),
+        true);
+}
+
+void UpgradeFlow::slotOnUpgradeThreadFinished()
+{
+    if (m_bFinalReport)
+        return;
+    // The worker ended without saying how: the window must not stay locked.
+    qWarning() << "The upgrade worker ended without a report.";
+    slotOnUpgradeReport(false, 0, QStringLiteral("no report"));
+}
+
+// ---- recovery of a camera stuck in a boot state -------------------------------------------
+
+void UpgradeFlow::slotOnDeviceAbnormal(int state)
+{
+    qWarning() << "Detect camera abnormal, state:" << state;
+    if (m_bUpgrading || m_bAbnormalDialogOpen)
+        return;
+    m_bAbnormalDialogOpen = true;
+    FormAbnormal abnormal;
+    if (execCentred(abnormal, &m_window, QSize(450, 180)) == 1) {
+        ui->btnNavSupport->click();
+        FormUpgrade confirm;
+        if (execCentred(confirm, &m_window) == 1)
+            startUpgrade();
+        else
+            qDebug() << "FormUpgrade rejected.";
+    } else {
+        qDebug() << "FormAbnormal rejected.";
+    }
+    m_bAbnormalDialogOpen = false;
+}
+
+void UpgradeFlow::startAbnormalWatcher()
+{
+    auto *thread = new QThread();
+    auto *watcher = new AbnormalDetectThread(m_window.productLine());
+    watcher->moveToThread(thread);
+    connect(thread, &QThread::started, watcher, &AbnormalDetectThread::start);
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    connect(watcher, &AbnormalDetectThread::workFinished, watcher, &QObject::deleteLater);
+    connect(watcher, &QObject::destroyed, thread, &QThread::quit);
+    connect(watcher, &AbnormalDetectThread::onDeviceAbnormal, this, &UpgradeFlow::slotOnDeviceAbnormal);
+    m_abnormalWorker = watcher;
+    m_abnormalThread = thread;
+    thread->start(QThread::InheritPriority);
+}
+
+void UpgradeFlow::stopAbnormalWatcher()
+{
+    if (!m_abnormalThread)
+        return;
+    if (!stopWorkerThread(m_abnormalWorker.data(), m_abnormalThread.data())) {
+        // A search that does not come back must not hold the application open; the
+        // thread is left to the end of the process rather than destroyed while running.
+        qWarning() << "The abnormal-state watcher did not stop.";
+        m_abnormalThread = nullptr;
+        return;
+    }
+    delete m_abnormalWorker.data();
+    delete m_abnormalThread.data();
+}
+
+// ---- factory reset ------------------------------------------------------------------------
+
+void UpgradeFlow::on_btnRestoreDefaults_clicked()
+{
+    if (!m_window.isCameraOpen() || m_bUpgrading)
+        return;
+    const int answer = showBox(
+        windowText("<h3>Restore Factory Defaults</h3>\r\nAre you sure you want to reset your device to factory "
+                   "settings? Your device may take several seconds to reboot. Please keep your device "
+                   "connected during the whole resetting process."),
+        1, false);
+    if (answer != 1)
+        return;
+    stopStatusRefresh();
+    restoreDefaults();
+}
+
+void UpgradeFlow::restoreDefaults()
+{
+    if (m_window.currentCameraModel() == kPreResetModel
+        && m_window.firmwareVersion() == QLatin1String(kPreResetFirmware)) {
+        CameraPropertyState &st = cameraPropertyState;
+        st.pan.current = 0;
+        st.tilt.current = 0;
+        st.zoom.current = 100;
+        m_window.m_dshowCamera.setCameraCtlValue(0, st.pan.current);
+        m_window.m_dshowCamera.setCameraCtlValue(1, st.tilt.current);
+        m_window.m_dshowCamera.setCameraCtlValue(3, st.zoom.current);
+        if (!m_uvc.SetAntiFlicker(1))
+            qDebug() << "Config deivce flicker failed.";
+        if (!m_uvc.SetMicEnable(1))
+            qDebug() << "Config deivce mute failed.";
+        m_window.queryCameraStatus();
+    }
+
+    if (!m_uvc.ResetDefaults()) {
+        qDebug() << "Reset default params failed.";
+        m_window.showMessageBox(windowText("The setting has timed out, please try again."), false);
+        return;
+    }
+    qDebug() << "Reset default params successed.";
+    const int result =
+        showBox(windowText("To complete this process, your device may take a few seconds to restart."), 0, true);
+    qDebug() << "Config default info" << result;
+}

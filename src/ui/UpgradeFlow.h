@@ -1,0 +1,77 @@
+#pragma once
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+class AbnormalDetectThread;
+class MainWindow;
+class QThread;
+class QTimer;
+class UpgradeThread;
+class UVCExtensionUnit;
+
+namespace Ui {
+class MainWindow;
+}
+
+// The window's firmware sequences: upgrading the open camera from a package the user
+// picks, recovering a camera the watcher finds stuck in a boot state, the progress and
+// the result, the factory reset, and the guard that keeps the window open while an
+// upgrade runs. Every way an upgrade ends releases the window again.
+class UpgradeFlow : public QObject
+{
+    Q_OBJECT
+public:
+    UpgradeFlow(MainWindow &window, Ui::MainWindow *ui, UVCExtensionUnit &uvc);
+    ~UpgradeFlow() override;
+
+    bool isUpgrading() const { return m_bUpgrading; }
+    bool isAbnormalDialogOpen() const { return m_bAbnormalDialogOpen; }
+    int upgradeProgress() const { return m_upgradeProgress; }
+    bool hasAbnormalWatcher() const { return m_abnormalThread != nullptr; }
+
+    // While an upgrade runs: tells the user the window cannot go now and returns true.
+    bool refuseWhileUpgrading();
+
+    void startAbnormalWatcher();
+    void stopAbnormalWatcher();
+
+public slots:
+    void on_btnUpgrade_clicked();
+    void on_btnRestoreDefaults_clicked();
+    void slotOnUpgradeReport(bool ok, int progress, QString message);
+    void slotOnUpdateDummyTimeout();
+    void slotOnDeviceAbnormal(int state);
+
+private slots:
+    // The worker's thread has ended; an upgrade that never reported its end fails here.
+    void slotOnUpgradeThreadFinished();
+
+private:
+    void startUpgrade();
+    void restoreDefaults();
+    // Unpacks the chosen package into the application directory and checks it; shows
+    // the notice of the first check that fails.
+    bool preparePackage(const QString &file, int &model);
+    void stopProgressTimer();
+    // The bar goes away and the buttons come back: the upgrade has ended.
+    void releaseWindow();
+    void stopStatusRefresh();
+    void setUpgrading(bool upgrading);
+    int showBox(const QString &text, int buttonMode, bool autoClose);
+
+    MainWindow &m_window;
+    Ui::MainWindow *ui;
+    UVCExtensionUnit &m_uvc;
+
+    bool m_bUpgrading = false;
+    bool m_bAbnormalDialogOpen = false;
+    // Whether the running upgrade has sent its final report.
+    bool m_bFinalReport = true;
+    int m_upgradeProgress = 0;
+    QTimer *m_progressTimer = nullptr;
+    QPointer<UpgradeThread> m_upgradeWorker;
+    QPointer<QThread> m_upgradeThread;
+    QPointer<AbnormalDetectThread> m_abnormalWorker;
+    QPointer<QThread> m_abnormalThread;
+};
