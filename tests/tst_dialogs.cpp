@@ -370,16 +370,16 @@ private slots:
             const int w = size.width();
             const int h = size.height();
             QCOMPARE(mask.boundingRect(), QRect(0, 0, w, h));
-            // Cut: the corner pixels and the diagonal up to 2 px in (centre 10.6 px away
-            // from the arc's centre at radius 10).
-            for (const QPoint &p : {QPoint(0, 0), QPoint(1, 1), QPoint(2, 2), QPoint(0, 4), QPoint(4, 0)}) {
+            // On the edge, the arc of radius 10 leaves the rows 0 to 6 (centre 6.5 px down,
+            // 6.88 needed) and takes row 7 (7.72 would be needed at radius 11); on the
+            // diagonal it leaves 2 and takes 3.
+            for (const QPoint &p : {QPoint(0, 0), QPoint(1, 1), QPoint(2, 2), QPoint(0, 6), QPoint(6, 0)}) {
                 QVERIFY2(!mask.contains(p), qPrintable(QStringLiteral("%1,%2 in %3x%4").arg(p.x()).arg(p.y()).arg(w).arg(h)));
                 QVERIFY(!mask.contains(QPoint(w - 1 - p.x(), p.y())));
                 QVERIFY(!mask.contains(QPoint(p.x(), h - 1 - p.y())));
                 QVERIFY(!mask.contains(QPoint(w - 1 - p.x(), h - 1 - p.y())));
             }
-            // Kept: 4 px in on the diagonal, where the edges meet the arcs, and the edges.
-            for (const QPoint &p : {QPoint(4, 4), QPoint(10, 0), QPoint(0, 10), QPoint(w / 2, 0)}) {
+            for (const QPoint &p : {QPoint(3, 3), QPoint(0, 7), QPoint(7, 0), QPoint(w / 2, 0)}) {
                 QVERIFY2(mask.contains(p), qPrintable(QStringLiteral("%1,%2 in %3x%4").arg(p.x()).arg(p.y()).arg(w).arg(h)));
                 QVERIFY(mask.contains(QPoint(w - 1 - p.x(), p.y())));
                 QVERIFY(mask.contains(QPoint(p.x(), h - 1 - p.y())));
