@@ -132,7 +132,6 @@ private slots:
 private:
     friend class ControlPanel;
     friend class UpgradeFlow;
-class UpgradeFlow;
     void registerDeviceNotifications();
     // The window's own theme-dependent parts (icons, animation, header colours, arrows).
     void applyTheme(int index);
