@@ -27,6 +27,7 @@
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTimer>
+#include <QTranslator>
 
 #include <memory>
 
@@ -341,6 +342,38 @@ private slots:
         // The chooser does not hide itself, and it has no rounded outline.
         QVERIFY(prompt.isVisible());
         QVERIFY(prompt.mask().isEmpty());
+    }
+
+    void textsAreTranslatedInTheFormContext()
+    {
+        QTranslator german;
+        QVERIFY(german.load(QStringLiteral(LENSDESK_TRANSLATIONS_DIR "/app_de.qm")));
+        QCoreApplication::installTranslator(&german);
+        FormCustomizeMessagebox box(QStringLiteral("text"), 1, true);
+        FormUpgrade upgrade;
+        FormAbnormal abnormal;
+        FileDialogAnswerer files;
+        DialogAnswerer answerer(dialogtest::Cancel);
+        answerer.answer(dialogtest::Upgrade);
+        abnormal.exec();
+        QCoreApplication::removeTranslator(&german);
+
+        QCOMPARE(box.windowTitle(), QStringLiteral("Hinweis"));
+        QCOMPARE(box.findChild<QPushButton *>(QStringLiteral("btnCancel"))->text(), QStringLiteral("Abbrechen"));
+        QCOMPARE(label(&box, "labelCountdown"),
+                 QStringLiteral("Das Fenster wird in 5 Sekunden automatisch geschlossen."));
+        QCOMPARE(upgrade.windowTitle(), QStringLiteral("Aktualisierung"));
+        QVERIFY(upgrade.findChild<QTextEdit *>(QStringLiteral("textEditPrompt"))
+                    ->toPlainText()
+                    .startsWith(QLatin1String("Bereit zur Aktualisierung")));
+        QCOMPARE(label(&abnormal, "labelPrompt"),
+                 QStringLiteral("<h3>Unbekannte Ausnahme erkannt</h3>\r\nDie Aktualisierung wurde durch eine "
+                                "unbekannte Ausnahme unterbrochen, bitte versuchen Sie es erneut."));
+        QCOMPARE(abnormal.findChild<QPushButton *>(QStringLiteral("btnUpgrade"))->text(),
+                 QStringLiteral("Aktualisieren"));
+        QCOMPARE(files.count(), 1);
+        QCOMPARE(files.requests().at(0).caption, QStringLiteral("Datei öffnen"));
+        QCOMPARE(files.requests().at(0).filter, QStringLiteral("Aktualisierungsdatei(*.zip)"));
     }
 
     // ---- rounded outline -----------------------------------------------------------

@@ -2,6 +2,76 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de">
 <context>
+    <name>FormAbnormal</name>
+    <message>
+        <source>Upgrade</source>
+        <translation>Aktualisieren</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Unknown Exception Detected&lt;/h3&gt;&#xd;
+Upgrade was interrupted by an unknown exception, please try again.</source>
+        <translation>&lt;h3&gt;Unbekannte Ausnahme erkannt&lt;/h3&gt;&#xd;
+Die Aktualisierung wurde durch eine unbekannte Ausnahme unterbrochen, bitte versuchen Sie es erneut.</translation>
+    </message>
+    <message>
+        <source>Open File</source>
+        <translation>Datei öffnen</translation>
+    </message>
+    <message>
+        <source>Upgrade File(*.zip)</source>
+        <translation>Aktualisierungsdatei(*.zip)</translation>
+    </message>
+</context>
+<context>
+    <name>FormCustomizeMessagebox</name>
+    <message>
+        <source>Tips</source>
+        <translation>Hinweis</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>The window will close automatically after %1 seconds.</source>
+        <translation>Das Fenster wird in %1 Sekunden automatisch geschlossen.</translation>
+    </message>
+</context>
+<context>
+    <name>FormPrompt</name>
+    <message>
+        <source>Form</source>
+        <translation>Form</translation>
+    </message>
+</context>
+<context>
+    <name>FormUpgrade</name>
+    <message>
+        <source>Upgrade</source>
+        <translation>Aktualisierung</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Get Ready to Upgrade&lt;/h3&gt;Make sure your camera is not in use by another application before proceeding with this software update. &lt;br&gt;&lt;br&gt;This update takes a few minutes to complete. &lt;br&gt;&lt;br&gt;&lt;b&gt;Do not disconnect your device&lt;/b&gt; during the update process.</source>
+        <translation>&lt;h3&gt;Bereit zur Aktualisierung&lt;/h3&gt;Stellen Sie sicher, dass Ihre Kamera nicht von einer anderen Anwendung verwendet wird, bevor Sie mit dieser Softwareaktualisierung fortfahren. &lt;br&gt;&lt;br&gt;Die Aktualisierung dauert einige Minuten. &lt;br&gt;&lt;br&gt;&lt;b&gt;Trennen Sie Ihr Gerät nicht&lt;/b&gt; während der Aktualisierung.</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <location filename="../src/ui/MainWindow.ui" line="12"/>

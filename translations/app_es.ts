@@ -2,6 +2,76 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="es">
 <context>
+    <name>FormAbnormal</name>
+    <message>
+        <source>Upgrade</source>
+        <translation>Actualizar</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancelar</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Unknown Exception Detected&lt;/h3&gt;&#xd;
+Upgrade was interrupted by an unknown exception, please try again.</source>
+        <translation>&lt;h3&gt;Se ha detectado una excepción desconocida&lt;/h3&gt;&#xd;
+La actualización se interrumpió por una excepción desconocida; inténtelo de nuevo.</translation>
+    </message>
+    <message>
+        <source>Open File</source>
+        <translation>Abrir archivo</translation>
+    </message>
+    <message>
+        <source>Upgrade File(*.zip)</source>
+        <translation>Archivo de actualización(*.zip)</translation>
+    </message>
+</context>
+<context>
+    <name>FormCustomizeMessagebox</name>
+    <message>
+        <source>Tips</source>
+        <translation>Aviso</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancelar</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>Aceptar</translation>
+    </message>
+    <message>
+        <source>The window will close automatically after %1 seconds.</source>
+        <translation>La ventana se cerrará automáticamente en %1 segundos.</translation>
+    </message>
+</context>
+<context>
+    <name>FormPrompt</name>
+    <message>
+        <source>Form</source>
+        <translation>Form</translation>
+    </message>
+</context>
+<context>
+    <name>FormUpgrade</name>
+    <message>
+        <source>Upgrade</source>
+        <translation>Actualización</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancelar</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>Aceptar</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Get Ready to Upgrade&lt;/h3&gt;Make sure your camera is not in use by another application before proceeding with this software update. &lt;br&gt;&lt;br&gt;This update takes a few minutes to complete. &lt;br&gt;&lt;br&gt;&lt;b&gt;Do not disconnect your device&lt;/b&gt; during the update process.</source>
+        <translation>&lt;h3&gt;Prepárese para actualizar&lt;/h3&gt;Asegúrese de que ninguna otra aplicación esté usando la cámara antes de continuar con esta actualización de software. &lt;br&gt;&lt;br&gt;La actualización tarda unos minutos. &lt;br&gt;&lt;br&gt;&lt;b&gt;No desconecte el dispositivo&lt;/b&gt; durante el proceso de actualización.</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <location filename="../src/ui/MainWindow.ui" line="12"/>

@@ -2,6 +2,76 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="fr">
 <context>
+    <name>FormAbnormal</name>
+    <message>
+        <source>Upgrade</source>
+        <translation>Mettre à jour</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Unknown Exception Detected&lt;/h3&gt;&#xd;
+Upgrade was interrupted by an unknown exception, please try again.</source>
+        <translation>&lt;h3&gt;Exception inconnue détectée&lt;/h3&gt;&#xd;
+La mise à jour a été interrompue par une exception inconnue, veuillez réessayer.</translation>
+    </message>
+    <message>
+        <source>Open File</source>
+        <translation>Ouvrir un fichier</translation>
+    </message>
+    <message>
+        <source>Upgrade File(*.zip)</source>
+        <translation>Fichier de mise à jour(*.zip)</translation>
+    </message>
+</context>
+<context>
+    <name>FormCustomizeMessagebox</name>
+    <message>
+        <source>Tips</source>
+        <translation>Information</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>The window will close automatically after %1 seconds.</source>
+        <translation>La fenêtre se fermera automatiquement dans %1 secondes.</translation>
+    </message>
+</context>
+<context>
+    <name>FormPrompt</name>
+    <message>
+        <source>Form</source>
+        <translation>Form</translation>
+    </message>
+</context>
+<context>
+    <name>FormUpgrade</name>
+    <message>
+        <source>Upgrade</source>
+        <translation>Mise à jour</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Get Ready to Upgrade&lt;/h3&gt;Make sure your camera is not in use by another application before proceeding with this software update. &lt;br&gt;&lt;br&gt;This update takes a few minutes to complete. &lt;br&gt;&lt;br&gt;&lt;b&gt;Do not disconnect your device&lt;/b&gt; during the update process.</source>
+        <translation>&lt;h3&gt;Préparez-vous à la mise à jour&lt;/h3&gt;Assurez-vous que votre caméra n&apos;est pas utilisée par une autre application avant de procéder à cette mise à jour logicielle. &lt;br&gt;&lt;br&gt;La mise à jour prend quelques minutes. &lt;br&gt;&lt;br&gt;&lt;b&gt;Ne déconnectez pas votre appareil&lt;/b&gt; pendant la mise à jour.</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <location filename="../src/ui/MainWindow.ui" line="12"/>

@@ -2,6 +2,76 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="it">
 <context>
+    <name>FormAbnormal</name>
+    <message>
+        <source>Upgrade</source>
+        <translation>Aggiorna</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annulla</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Unknown Exception Detected&lt;/h3&gt;&#xd;
+Upgrade was interrupted by an unknown exception, please try again.</source>
+        <translation>&lt;h3&gt;Rilevata eccezione sconosciuta&lt;/h3&gt;&#xd;
+L&apos;aggiornamento è stato interrotto da un&apos;eccezione sconosciuta, riprova.</translation>
+    </message>
+    <message>
+        <source>Open File</source>
+        <translation>Apri file</translation>
+    </message>
+    <message>
+        <source>Upgrade File(*.zip)</source>
+        <translation>File di aggiornamento(*.zip)</translation>
+    </message>
+</context>
+<context>
+    <name>FormCustomizeMessagebox</name>
+    <message>
+        <source>Tips</source>
+        <translation>Avviso</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annulla</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>The window will close automatically after %1 seconds.</source>
+        <translation>La finestra si chiuderà automaticamente tra %1 secondi.</translation>
+    </message>
+</context>
+<context>
+    <name>FormPrompt</name>
+    <message>
+        <source>Form</source>
+        <translation>Form</translation>
+    </message>
+</context>
+<context>
+    <name>FormUpgrade</name>
+    <message>
+        <source>Upgrade</source>
+        <translation>Aggiornamento</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annulla</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Get Ready to Upgrade&lt;/h3&gt;Make sure your camera is not in use by another application before proceeding with this software update. &lt;br&gt;&lt;br&gt;This update takes a few minutes to complete. &lt;br&gt;&lt;br&gt;&lt;b&gt;Do not disconnect your device&lt;/b&gt; during the update process.</source>
+        <translation>&lt;h3&gt;Preparati all&apos;aggiornamento&lt;/h3&gt;Assicurati che la videocamera non sia in uso da un&apos;altra applicazione prima di procedere con questo aggiornamento software. &lt;br&gt;&lt;br&gt;L&apos;aggiornamento richiede alcuni minuti. &lt;br&gt;&lt;br&gt;&lt;b&gt;Non scollegare il dispositivo&lt;/b&gt; durante l&apos;aggiornamento.</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <location filename="../src/ui/MainWindow.ui" line="12"/>
