@@ -1,3 +1,4 @@
+#include "DialogTestSupport.h"
 #include "TestSupport.h"
 #include "WindowTestSupport.h"
 
@@ -10,9 +11,16 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QStackedWidget>
 #include <QToolButton>
 
 using namespace windowtest;
+using dialogtest::DialogAnswerer;
+
+const QString kSettingTimeout = QStringLiteral("The setting has timed out, please try again.");
+const QString kOperationTimeout = QStringLiteral("The operation has timed out, please try again.");
+const QString kNotTaken =
+    QStringLiteral("Any change in the setting takes effect only if the camera is working.");
 
 namespace {
 
@@ -464,11 +472,223 @@ private slots:
     void failedRequestReopensTheFirstCamerasChannel()
     {
         Controls f;
+        DialogAnswerer answerer;
         LogCapture log;
         // A request whose property call itself fails asks for a new channel.
         f.cam1()->setFault(QStringLiteral("xu.selector.1"), QStringLiteral("0x8007001F"));
         f.child<QPushButton>("btnAutoAE")->click();
         QVERIFY(g_log.contains(QStringLiteral("MainWindow::slotReInitUvcEx")));
+    }
+
+    void failedSwitchesTellTheUserAndShowTheCamerasValue()
+    {
+        Controls f;
+        DialogAnswerer answerer;
+        f.cam1()->setFault(QStringLiteral("xu.opcode.0x09"), QStringLiteral("0x8007001F"));
+        f.cam1()->setFault(QStringLiteral("xu.opcode.0x17"), QStringLiteral("0x8007001F"));
+        f.cam1()->setFault(QStringLiteral("xu.opcode.0x01"), QStringLiteral("0x8007001F"));
+
+        auto *mirror = f.child<QPushButton>("btnMirror");
+        mirror->click();
+        QCOMPARE(answerer.texts(), QStringList{kOperationTimeout});
+        QCOMPARE(answerer.at(0).buttons, QStringList{QStringLiteral("btnOK")});
+        QVERIFY(answerer.at(0).countdown.isEmpty());
+        QVERIFY(!mirror->isChecked());
+        QCOMPARE(f.feature("mirror"), 0);
+
+        auto *autoAE = f.child<QPushButton>("btnAutoAE");
+        QVERIFY(autoAE->isChecked());
+        autoAE->click();
+        QCOMPARE(answerer.last().text, kSettingTimeout);
+        QVERIFY(autoAE->isChecked());
+        QCOMPARE(f.feature("autoAE"), 1);
+
+        // HDR keeps the user's choice: it is not read back.
+        auto *hdr = f.child<QPushButton>("btnHDR");
+        hdr->click();
+        QCOMPARE(answerer.count(), 3);
+        QCOMPARE(answerer.last().text, kSettingTimeout);
+        QVERIFY(hdr->isChecked());
+        QCOMPARE(f.window->controlPanel()->hdrState(), 1);
+        QCOMPARE(f.feature("hdr"), 0);
+    }
+
+    void failedListsShowTheCamerasValue()
+    {
+        Controls f;
+        DialogAnswerer answerer;
+        f.cam1()->setFault(QStringLiteral("xu.opcode.0x02"), QStringLiteral("0x8007001F"));
+        f.cam1()->setFault(QStringLiteral("xu.opcode.0x10"), QStringLiteral("0x8007001F"));
+        f.cam1()->setFault(QStringLiteral("xu.opcode.0x0c"), QStringLiteral("0x8007001F"));
+
+        f.box("comboBoxAntiFlicker")->setCurrentIndex(1);
+        QCOMPARE(answerer.texts(), QStringList{kSettingTimeout});
+        QCOMPARE(f.box("comboBoxAntiFlicker")->currentIndex(), 0);
+
+        f.box("comboBoxTrackMode")->setCurrentIndex(2);
+        QCOMPARE(answerer.last().text, kOperationTimeout);
+        QCOMPARE(f.box("comboBoxTrackMode")->currentIndex(), 0);
+        QVERIFY(f.shown("widgetTrackOff"));
+
+        f.child<QToolButton>("btn78")->click();
+        QCOMPARE(answerer.count(), 3);
+        QCOMPARE(answerer.last().text, kSettingTimeout);
+        QVERIFY(f.child<QToolButton>("btn90")->isChecked());
+        QVERIFY(!f.child<QToolButton>("btn78")->isChecked());
+    }
+
+    void microphoneAndHdModeRestartTheCamera_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("feature");
+        QTest::addColumn<int>("opcode");
+        QTest::addColumn<QString>("notice");
+        QTest::newRow("microphone")
+            << "btnMute" << "mic" << 0x04
+            << "To complete this process, your device may take a few seconds to restart.";
+        QTest::newRow("HD mode")
+            << "btnHD" << "hdMode" << 0x0D
+            << "Turn on for better image quality and turn off for better compatibility.To complete this "
+               "process, your device may take a few seconds to restart.";
+    }
+
+    void microphoneAndHdModeRestartTheCamera()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, feature);
+        QFETCH(int, opcode);
+        QFETCH(QString, notice);
+        Fixture f(oneCamera());
+        QVERIFY(f.window->isPreviewRunning());
+        sim::SimCamera *cam = f.cam("cam1");
+        QCOMPARE(cam->uvc().feature(feature), 1);
+        cam->uvc().clearHistory();
+        DialogAnswerer answerer(dialogtest::LeaveOpen);
+        LogCapture log;
+        f.window->findChild<QPushButton *>(button)->click();
+        // The camera's stream ends with the restart: the preview is stopped first.
+        QVERIFY(g_log.contains(QStringLiteral("stop camera!")));
+        QCOMPARE(commands(cam).first(), (Command{opcode, 0}));
+        QCOMPARE(answerer.count(), 1);
+        QCOMPARE(answerer.at(0).text, notice);
+        QCOMPARE(answerer.at(0).countdown,
+                 (QStringList{QStringLiteral("The window will close automatically after 5 seconds."),
+                              QStringLiteral("The window will close automatically after 5 seconds."),
+                              QStringLiteral("The window will close automatically after 4 seconds."),
+                              QStringLiteral("The window will close automatically after 3 seconds."),
+                              QStringLiteral("The window will close automatically after 2 seconds."),
+                              QStringLiteral("The window will close automatically after 1 seconds."),
+                              QStringLiteral("The window will close automatically after 0 seconds.")}));
+        QCOMPARE(answerer.at(0).result, 1);
+        // The camera comes back with the new value, and the window opens it again.
+        QTRY_COMPARE_WITH_TIMEOUT(cam->uvc().feature(feature), 0, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(f.window->isCameraOpen() && f.window->isPreviewRunning(), 10000);
+        QVERIFY(!f.window->findChild<QPushButton *>(button)->isChecked());
+    }
+
+    void valueNotTakenNoticeOncePerWindowAndSlidersSnapBack()
+    {
+        Controls f;
+        DialogAnswerer answerer;
+        // The camera acknowledges brightness and contrast but keeps its values.
+        f.cam1()->setFault(QStringLiteral("prop.ignore.video.0"), true);
+        f.cam1()->setFault(QStringLiteral("prop.ignore.video.1"), true);
+        auto *brightness = f.child<QSlider>("sliderBrightness");
+        brightness->setValue(83);
+        brightness->setValue(84);
+        f.child<QSlider>("sliderContract")->setValue(20);
+        QVERIFY(f.window->controlPanel()->tipPending());
+        QCOMPARE(answerer.count(), 0);
+        QTRY_COMPARE(answerer.count(), 1);
+        QCOMPARE(answerer.at(0).text, kNotTaken);
+        QVERIFY(!answerer.at(0).countdown.isEmpty());
+        QCOMPARE(brightness->value(), 50);
+        QCOMPARE(f.child<QLabel>("labelBrightnessValue")->text(), QStringLiteral("50"));
+        QCOMPARE(f.child<QSlider>("sliderContract")->value(), 50);
+        QTRY_VERIFY(!f.window->controlPanel()->tipPending());
+        QTest::qWait(50);
+        QCOMPARE(answerer.count(), 1);
+
+        // A later value that is not taken shows the notice again.
+        brightness->setValue(70);
+        QTRY_COMPARE(answerer.count(), 2);
+        QCOMPARE(brightness->value(), 50);
+    }
+
+    void valuesAreNotCheckedWhileTheCameraStreams()
+    {
+        Fixture f(oneCamera());
+        QVERIFY(f.window->isPreviewRunning());
+        sim::SimCamera *cam = f.cam("cam1");
+        QTRY_VERIFY_WITH_TIMEOUT(!picture(f.child<QLabel>("labPreview")).isNull(), 15000);
+        DialogAnswerer answerer;
+        cam->setFault(QStringLiteral("prop.ignore"), true);
+        f.child<QSlider>("sliderBrightness")->setValue(83);
+        f.child<QSlider>("sliderZoom")->setValue(300);
+        QVERIFY(!f.window->controlPanel()->tipPending());
+        QTest::qWait(100);
+        QCOMPARE(answerer.count(), 0);
+    }
+
+    void refusedValueShowsOneNotice()
+    {
+        Controls f;
+        DialogAnswerer answerer;
+        f.cam1()->setFault(QStringLiteral("prop.set.video.4"), QStringLiteral("0x80070057"));
+        auto *sharpness = f.child<QSlider>("sliderSharpness");
+        sharpness->setValue(100);
+        sharpness->setValue(101);
+        QCOMPARE(sharpness->value(), 0);
+        QTRY_COMPARE(answerer.count(), 1);
+        QCOMPARE(answerer.at(0).text, kSettingTimeout);
+        QTest::qWait(50);
+        QCOMPARE(answerer.count(), 1);
+    }
+
+    void panNotTakenShowsTheNoticeWithCountdown()
+    {
+        Controls f;
+        DialogAnswerer answerer;
+        f.child<QSlider>("sliderZoom")->setValue(300);
+        f.cam1()->setFault(QStringLiteral("prop.ignore.camera.0"), true);
+        f.child<QToolButton>("btnCameraRight")->click();
+        QCOMPARE(answerer.texts(), QStringList{kNotTaken});
+        QVERIFY(!answerer.at(0).countdown.isEmpty());
+        QCOMPARE(cameraPropertyState.pan.current, 0);
+    }
+
+    void defaultColourNotTakenShowsTheNotice()
+    {
+        Controls f;
+        DialogAnswerer answerer;
+        f.child<QSlider>("sliderSaturation")->setValue(100);
+        f.cam1()->setFault(QStringLiteral("prop.ignore.video.3"), true);
+        f.child<QPushButton>("btnDefaultColor")->click();
+        QCOMPARE(answerer.texts(), QStringList{kNotTaken});
+        QCOMPARE(f.child<QSlider>("sliderSaturation")->value(), 100);
+    }
+
+    void tabsAndSections()
+    {
+        Controls f;
+        auto *support = f.child<QToolButton>("btnNavSupport");
+        support->click();
+        QCOMPARE(f.child<QStackedWidget>("stackedWidgetMain")->currentIndex(), 1);
+        QVERIFY(support->isChecked());
+        QVERIFY(!f.child<QToolButton>("btnNavControl")->isChecked());
+        f.child<QToolButton>("btnColorControl")->click();
+        QCOMPARE(f.child<QStackedWidget>("stackedWidgetControl")->currentIndex(), 1);
+
+        QVERIFY(f.shown("widgetDevInfo"));
+        f.child<QToolButton>("btnDevInfoExtend")->click();
+        QVERIFY(!f.shown("widgetDevInfo"));
+        f.child<QToolButton>("btnDevInfoExtend")->click();
+        QVERIFY(f.shown("widgetDevInfo"));
+        // A press on a header folds its section like the button.
+        QTest::mouseClick(f.child<QLabel>("labelDevUpdate"), Qt::LeftButton);
+        QVERIFY(!f.shown("widgetDevUpdate"));
+        f.child<QToolButton>("btnDevSupportExtend")->click();
+        QVERIFY(!f.shown("widgetDevSupport"));
     }
 };
 
