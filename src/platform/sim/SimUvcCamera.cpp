@@ -720,8 +720,9 @@ HResult SimUvcCamera::handleCommand(const std::uint8_t *message, int *sleepMs)
         return platform::kSOk;
     }
     if (m_features.contains(opcode)) {
-        if (opcode == kOpMicEnable || opcode == kOpHdMode) {
-            // These take effect when the camera has restarted.
+        if ((opcode == kOpMicEnable || opcode == kOpHdMode) && m_features.value(opcode) != value) {
+            // These take effect when the camera has restarted; the value it already
+            // has needs no restart.
             restartWith([opcode, value](SimUvcCamera &uvc) { uvc.m_features.insert(opcode, value); });
         } else {
             m_features.insert(opcode, value);

@@ -1,0 +1,446 @@
+// The window's firmware sequences against the rig: upgrade from the support page,
+// recovery of a camera stuck in a boot state, the factory reset and the guards.
+#include "DialogTestSupport.h"
+#include "TestSupport.h"
+#include "UpgradeTestSupport.h"
+#include "WindowTestSupport.h"
+
+#include "platform/sim/SimMassStorage.h"
+#include "ui/UpgradeFlow.h"
+#include "upgrade/Zip7z.h"
+
+#include <QComboBox>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QStackedWidget>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QPointer>
+#include <QTimer>
+
+using namespace windowtest;
+using dialogtest::DialogAnswerer;
+using dialogtest::FileDialogAnswerer;
+
+namespace {
+
+const QString kDone = QStringLiteral("<h3>Upgrade is done!</h3>\r\nThe device is initializing, don't power off.");
+const QString kFailed = QStringLiteral(
+    "<h3>Upgrade Failed!</h3>\r\nplease try to unplug and plug the USB cable for upgrade again.");
+const QString kNotCorrect =
+    QStringLiteral("<h3>Unable to Upgrade</h3>\r\nThe format of firmware file is not correct.");
+const QString kCorrupted = QStringLiteral("<h3>Unable to Upgrade</h3>\r\nThe firmware file is corrupted.");
+const QString kNoMatch =
+    QStringLiteral("<h3>Unable to Upgrade</h3>\r\nThe upgrade version does not match this device.");
+const QString kCannotExit = QStringLiteral("Cannot exit during the upgrade process!");
+const QString kRestart =
+    QStringLiteral("To complete this process, your device may take a few seconds to restart.");
+const QString kRestoreQuestion = QStringLiteral(
+    "<h3>Restore Factory Defaults</h3>\r\nAre you sure you want to reset your device to factory settings? "
+    "Your device may take several seconds to reboot. Please keep your device connected during the whole "
+    "resetting process.");
+
+const QByteArray kKernel = upgradetest::pattern(60000, 3);
+const QByteArray kUpdater = upgradetest::pattern(5000, 6);
+const QByteArray kBootLoader = upgradetest::pattern(30000, 7);
+
+QByteArray md5(const QByteArray &data)
+{
+    return QCryptographicHash::hash(data, QCryptographicHash::Md5);
+}
+
+struct PackageSpec
+{
+    QByteArray modelName = "Orvia Vista Pro";
+    bool kernel = true;
+    bool bootFiles = false;
+};
+
+// Builds a ".zip" package with the system's archive tool in its own folder.
+QString makePackage(const QTemporaryDir &work, const QString &name, const PackageSpec &spec = {})
+{
+    const QString dir = work.path() + QLatin1Char('/') + name;
+    QDir(dir).removeRecursively();
+    upgradetest::writeFile(dir + QStringLiteral("/auto_update.txt"),
+                           "estar scripts/flash.txt\r\nsetenv fw_version 1.0.23\r\nsaveenv\r\nreset\r\n");
+    upgradetest::writeFile(dir + QStringLiteral("/scripts/flash.txt"),
+                           "tftp 0x21000000 kernel\nnand write.e 0x21000000 kernel ${filesize}\n");
+    if (spec.kernel)
+        upgradetest::writeFile(dir + QStringLiteral("/kernel"), kKernel);
+    upgradetest::writeFile(dir + QStringLiteral("/miservice.ubifs"),
+                           upgradetest::pattern(3000, 4) + spec.modelName + upgradetest::pattern(100, 5));
+    QStringList entries{QStringLiteral("auto_update.txt"), QStringLiteral("scripts"),
+                        QStringLiteral("miservice.ubifs")};
+    if (spec.kernel)
+        entries << QStringLiteral("kernel");
+    if (spec.bootFiles) {
+        upgradetest::writeFile(dir + QStringLiteral("/usb_updater.bin"), kUpdater);
+        upgradetest::writeFile(dir + QStringLiteral("/u-boot.bin"), kBootLoader);
+        entries << QStringLiteral("usb_updater.bin") << QStringLiteral("u-boot.bin");
+    }
+    const QString archive = work.path() + QLatin1Char('/') + name + QStringLiteral(".zip");
+    QFile::remove(archive);
+    QProcess p;
+    p.setWorkingDirectory(dir);
+    p.start(Zip7z::toolPath(), QStringList{QStringLiteral("a"), QStringLiteral("-tzip"), archive} + entries);
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        qFatal("cannot build %s", qPrintable(archive));
+    return archive;
+}
+
+QByteArray cameraRig(const QString &extra = QString())
+{
+    return QStringLiteral(R"({"cameras": [ { "key": "cam1", "instance": "7&2a1b3c4d&0", "driveLetter": "F",
+                                             "restartDelayMs": 3000 %1 } ]})")
+        .arg(extra)
+        .toUtf8();
+}
+
+bool upgradeModeEntrySent(sim::SimCamera *camera)
+{
+    for (const auto &m : camera->uvc().xuMessages()) {
+        if (m.selector == 4)
+            return true;
+    }
+    return false;
+}
+
+struct Flow : Fixture
+{
+    explicit Flow(const QByteArray &rig = cameraRig(), int productLine = 2)
+        : Fixture(rig, productLine)
+    {
+    }
+    UpgradeFlow *flow() const { return window->upgradeFlow(); }
+    QPushButton *upgradeButton() const { return child<QPushButton>("btnUpgrade"); }
+    QProgressBar *bar() const { return child<QProgressBar>("progressBarUpdate"); }
+    sim::SimCamera *cam1() { return cam("cam1"); }
+};
+
+} // namespace
+
+class TestUpgradeFlow : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_work;
+
+private slots:
+    void initTestCase()
+    {
+        if (Zip7z::toolPath().isEmpty())
+            QSKIP("no 7-Zip tool on this system (Debian package 7zip)");
+        // As at start-up: relative paths of the package resolve in the application directory.
+        QDir::setCurrent(testsupport::appDir());
+    }
+
+    void init() { upgradetest::clearAppDir(); }
+
+    void upgradeFromTheSupportPage()
+    {
+        const QString package = makePackage(m_work, QStringLiteral("good"));
+        Flow f;
+        QVERIFY(f.window->isCameraOpen());
+        QCOMPARE(f.child<QLabel>("labelDevVer")->text(), QStringLiteral("V1.0.22"));
+        FileDialogAnswerer files;
+        files.answer(package);
+        DialogAnswerer dialogs(dialogtest::LeaveOpen);
+        dialogs.answer(dialogtest::Ok); // the confirmation
+
+        f.child<QToolButton>("btnNavSupport")->click();
+        f.upgradeButton()->click();
+        QCOMPARE(files.count(), 1);
+        QCOMPARE(files.requests().at(0).caption, QStringLiteral("Open File"));
+        QCOMPARE(files.requests().at(0).filter, QStringLiteral("Upgrade File(*.zip)"));
+        QCOMPARE(dialogs.names(), QStringList{QStringLiteral("FormUpgrade")});
+        QVERIFY(f.window->isUpgrading());
+        QVERIFY(f.bar()->isVisible());
+        QVERIFY(!f.upgradeButton()->isEnabled());
+        QVERIFY(!f.child<QPushButton>("btnRestoreDefaults")->isEnabled());
+        QVERIFY(!f.child<QSlider>("sliderBrightness")->isEnabled());
+
+        // Closing is refused while the upgrade runs.
+        dialogs.answer(dialogtest::Ok);
+        f.window->close();
+        QVERIFY(f.window->isVisible());
+        QCOMPARE(dialogs.at(1).text, kCannotExit);
+
+        // The bar creeps but stays below 100 until the report.
+        int highest = 0;
+        QMetaObject::Connection watch = connect(f.bar(), &QProgressBar::valueChanged, this,
+                                                [&](int v) { highest = qMax(highest, v); });
+        QTRY_VERIFY_WITH_TIMEOUT(dialogs.texts().contains(kDone), 30000);
+        disconnect(watch);
+        QVERIFY(highest <= 99 || highest == 100);
+        QVERIFY(!f.window->isUpgrading());
+        QVERIFY(f.bar()->isHidden());
+        QVERIFY(f.upgradeButton()->isEnabled());
+        QVERIFY(!dialogs.last().countdown.isEmpty());
+
+        // The kernel went to flash, and the camera comes back with the new firmware.
+        const auto flash = f.cam1()->storage().flashWrites();
+        QCOMPARE(flash.size(), 1);
+        QCOMPARE(flash.at(0).digest, md5(kKernel));
+        QTRY_VERIFY_WITH_TIMEOUT(f.window->isCameraOpen(), 30000);
+        QCOMPARE(f.cam1()->firmwareVersion(), QStringLiteral("1.0.23"));
+        QCOMPARE(f.child<QLabel>("labelDevVer")->text(), QStringLiteral("V1.0.23"));
+        QCOMPARE(f.list()->count(), 1);
+
+        // Closing is allowed again.
+        const int seen = dialogs.count();
+        f.window->close();
+        QVERIFY(!f.window->isVisible());
+        QCOMPARE(dialogs.count(), seen);
+    }
+
+    void packagesThatStopEarly_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("notice");
+        QTest::newRow("cancelled pick") << "cancel" << QString();
+        QTest::newRow("incomplete") << "incomplete" << kNotCorrect;
+        QTest::newRow("no model name") << "corrupted" << kCorrupted;
+        QTest::newRow("another model") << "other" << kNoMatch;
+        QTest::newRow("confirmation rejected") << "reject" << QString();
+        QTest::newRow("not an archive") << "garbage" << QStringLiteral("<h3>Unable to Upgrade</h3>");
+    }
+
+    void packagesThatStopEarly()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, notice);
+        QString package;
+        if (kind == QLatin1String("incomplete"))
+            package = makePackage(m_work, kind, PackageSpec{"Orvia Vista Pro", false, false});
+        else if (kind == QLatin1String("corrupted"))
+            package = makePackage(m_work, kind, PackageSpec{"no name here", true, false});
+        else if (kind == QLatin1String("other"))
+            package = makePackage(m_work, kind, PackageSpec{"ARBOR 50F", true, false});
+        else if (kind == QLatin1String("reject"))
+            package = makePackage(m_work, kind);
+        else if (kind == QLatin1String("garbage")) {
+            package = m_work.path() + QStringLiteral("/garbage.zip");
+            upgradetest::writeFile(package, "this is not an archive at all");
+        }
+
+        Flow f;
+        FileDialogAnswerer files;
+        files.answer(package);
+        DialogAnswerer dialogs(kind == QLatin1String("reject") ? dialogtest::Cancel : dialogtest::Ok);
+        upgradetest::LogCapture log;
+        f.cam1()->uvc().clearHistory();
+        f.upgradeButton()->click();
+
+        if (kind == QLatin1String("cancel")) {
+            QVERIFY(log.contains(QStringLiteral("Open file dialog cancel.")));
+            QCOMPARE(dialogs.count(), 0);
+        } else if (kind == QLatin1String("reject")) {
+            QCOMPARE(dialogs.names(), QStringList{QStringLiteral("FormUpgrade")});
+            QVERIFY(log.contains(QStringLiteral("FormUpgrade rejected.")));
+        } else {
+            QCOMPARE(dialogs.count(), 1);
+            QCOMPARE(dialogs.at(0).name, QStringLiteral("FormCustomizeMessagebox"));
+            QVERIFY2(dialogs.at(0).text.startsWith(notice), qPrintable(dialogs.at(0).text));
+            QVERIFY(dialogs.at(0).countdown.isEmpty());
+        }
+        // Nothing reached the camera and the window is as it was.
+        QVERIFY(!upgradeModeEntrySent(f.cam1()));
+        QCOMPARE(f.cam1()->mode(), sim::CameraMode::Normal);
+        QVERIFY(!f.window->isUpgrading());
+        QVERIFY(f.upgradeButton()->isEnabled());
+        QVERIFY(f.bar()->isHidden());
+        QVERIFY(f.window->isCameraOpen());
+    }
+
+    void anUpgradeThatFailsReleasesTheWindow()
+    {
+        const QString package = makePackage(m_work, QStringLiteral("good"));
+        // Every command line of the boot loader is dropped: the script cannot run.
+        Flow f(cameraRig(QStringLiteral(R"(, "faults": {"storage.unacknowledgedCommands": 100})")));
+        FileDialogAnswerer files;
+        files.answer(package);
+        DialogAnswerer dialogs(dialogtest::Ok);
+        f.upgradeButton()->click();
+        QVERIFY(f.window->isUpgrading());
+        QTRY_VERIFY_WITH_TIMEOUT(dialogs.texts().contains(kFailed), 60000);
+        QVERIFY(!f.window->isUpgrading());
+        QVERIFY(f.bar()->isHidden());
+        QVERIFY(f.upgradeButton()->isEnabled());
+        QVERIFY(f.child<QPushButton>("btnRestoreDefaults")->isEnabled());
+    }
+
+    void recoveryFromTheBootStates_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::newRow("boot ROM") << "rom";
+        QTest::newRow("updater") << "updater";
+        QTest::newRow("boot loader") << "uboot";
+    }
+
+    void recoveryFromTheBootStates()
+    {
+        QFETCH(QString, mode);
+        const QString package = makePackage(m_work, QStringLiteral("recovery"), PackageSpec{"Orvia Vista Pro", true, true});
+        FileDialogAnswerer files;
+        files.answer(package);
+        DialogAnswerer dialogs(dialogtest::LeaveOpen);
+        dialogs.answer(dialogtest::Upgrade).answer(dialogtest::Ok);
+        Flow f(cameraRig(QStringLiteral(R"(, "mode": "%1")").arg(mode)));
+        QCOMPARE(f.list()->count(), 0);
+
+        QTRY_VERIFY_WITH_TIMEOUT(dialogs.count() >= 2, 30000);
+        QCOMPARE(dialogs.at(0).name, QStringLiteral("FormAbnormal"));
+        QCOMPARE(dialogs.at(1).name, QStringLiteral("FormUpgrade"));
+        QCOMPARE(f.child<QStackedWidget>("stackedWidgetMain")->currentIndex(), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(dialogs.texts().contains(kDone), 60000);
+        // The camera is back in its normal mode, listed and opened.
+        QTRY_VERIFY_WITH_TIMEOUT(f.window->isCameraOpen(), 30000);
+        QCOMPARE(f.cam1()->mode(), sim::CameraMode::Normal);
+        QCOMPARE(f.list()->count(), 1);
+        QCOMPARE(f.child<QLabel>("labelDevVer")->text(), QStringLiteral("V1.0.23"));
+        QCOMPARE(dialogs.names().count(QStringLiteral("FormAbnormal")), 1);
+    }
+
+    void cancelledRecoveryComesBackAtTheNextReport()
+    {
+        DialogAnswerer dialogs(dialogtest::Cancel);
+        Flow f(cameraRig(QStringLiteral(R"(, "mode": "rom")")));
+        // Slow enough that the dialog is answered long before the watcher's next report.
+        f.env.clock().setRealMicrosPerMs(100);
+        QTRY_VERIFY_WITH_TIMEOUT(dialogs.count() >= 1, 30000);
+        QCOMPARE(dialogs.at(0).name, QStringLiteral("FormAbnormal"));
+        const qint64 first = f.env.clock().nowMs();
+        QTRY_VERIFY_WITH_TIMEOUT(dialogs.count() >= 2, 60000);
+        const qint64 again = f.env.clock().nowMs() - first;
+        QVERIFY2(again >= 7000 && again <= 15000, qPrintable(QString::number(again)));
+        QCOMPARE(dialogs.at(1).name, QStringLiteral("FormAbnormal"));
+    }
+
+    void onlyOneRecoveryDialogAtATime()
+    {
+        DialogAnswerer dialogs(dialogtest::LeaveOpen);
+        int shownWhileOpen = -1;
+        bool sawOpen = false;
+        // Runs inside the dialog's own event loop: two more reports, then close it.
+        QTimer probe;
+        probe.setInterval(5);
+        connect(&probe, &QTimer::timeout, this, [&] {
+            auto *modal = QApplication::activeModalWidget();
+            if (!modal || modal->objectName() != QLatin1String("FormAbnormal"))
+                return;
+            // The first report may come while the window is still being set up.
+            UpgradeFlow *flow = nullptr;
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                if (auto *window = qobject_cast<MainWindow *>(w))
+                    flow = window->upgradeFlow();
+            }
+            if (!flow)
+                return;
+            sawOpen = flow->isAbnormalDialogOpen();
+            flow->slotOnDeviceAbnormal(0);
+            flow->slotOnDeviceAbnormal(2);
+            shownWhileOpen = dialogs.count();
+            probe.stop();
+            modal->close();
+        });
+        probe.start();
+        Flow f(cameraRig(QStringLiteral(R"(, "mode": "rom")")));
+        QTRY_VERIFY_WITH_TIMEOUT(shownWhileOpen >= 0, 30000);
+        QVERIFY(sawOpen);
+        QCOMPARE(shownWhileOpen, 1);
+        QTRY_VERIFY(!f.flow()->isAbnormalDialogOpen());
+    }
+
+    void factoryReset_data()
+    {
+        QTest::addColumn<bool>("preReset");
+        QTest::newRow("model 0") << false;
+        QTest::newRow("model 13 with 1.0.22") << true;
+    }
+
+    void factoryReset()
+    {
+        QFETCH(bool, preReset);
+        const QString rig = preReset
+            ? QStringLiteral(R"(, "vendorId": "0x343B", "productId": "0x030A", "friendlyName": "ARBOR 220",
+                               "properties": {"pan": {"min": -30, "max": 30, "value": 10}})")
+            : QString();
+        Flow f(cameraRig(rig), preReset ? 1 : 2);
+        QCOMPARE(f.window->currentCameraModel(), preReset ? 13 : 0);
+        sim::SimCamera *cam = f.cam1();
+        cam->uvc().setFeature(QStringLiteral("antiFlicker"), 2);
+        cam->uvc().setFeature(QStringLiteral("mirror"), 1);
+        cam->uvc().clearHistory();
+
+        DialogAnswerer dialogs(dialogtest::LeaveOpen);
+        dialogs.answer(dialogtest::Ok);
+        f.child<QPushButton>("btnRestoreDefaults")->click();
+        QCOMPARE(dialogs.at(0).text, kRestoreQuestion);
+        QCOMPARE(dialogs.at(0).buttons, (QStringList{QStringLiteral("btnCancel"), QStringLiteral("btnOK")}));
+        QCOMPARE(dialogs.at(1).text, kRestart);
+
+        QList<int> opcodes;
+        for (const auto &m : cam->uvc().xuMessages()) {
+            if (m.selector == 1 && quint8(m.data.at(0)) < 0x80)
+                opcodes << quint8(m.data.at(0));
+        }
+        if (preReset) {
+            // Pan 0, tilt 0, zoom 100 by hand, then 50 Hz and the microphone on, then the reset.
+            QList<QPair<int, int>> writes;
+            for (const auto &r : cam->uvc().propertyRequests()) {
+                if (r.kind == 2)
+                    writes << qMakePair(int(r.id), int(r.value));
+            }
+            QCOMPARE(writes.mid(0, 3), (QList<QPair<int, int>>{{0, 0}, {1, 0}, {3, 100}}));
+            QCOMPARE(opcodes, (QList<int>{0x02, 0x04, 0x7F}));
+        } else {
+            QCOMPARE(opcodes, (QList<int>{0x7F}));
+        }
+        // The camera comes back with its factory values, and the window shows them.
+        QTRY_VERIFY_WITH_TIMEOUT(f.window->isCameraOpen(), 30000);
+        QCOMPARE(cam->uvc().feature(QStringLiteral("antiFlicker")), 1);
+        QCOMPARE(cam->uvc().feature(QStringLiteral("mirror")), 0);
+        QCOMPARE(f.child<QComboBox>("comboBoxAntiFlicker")->currentIndex(), 0);
+    }
+
+    void cancelledResetSendsNothing()
+    {
+        Flow f;
+        f.cam1()->uvc().clearHistory();
+        DialogAnswerer dialogs(dialogtest::Cancel);
+        f.child<QPushButton>("btnRestoreDefaults")->click();
+        QCOMPARE(dialogs.count(), 1);
+        for (const auto &m : f.cam1()->uvc().xuMessages())
+            QVERIFY(quint8(m.data.at(0)) != 0x7F);
+        QVERIFY(f.window->isCameraOpen());
+    }
+
+    void failedResetTellsTheUser()
+    {
+        Flow f;
+        f.cam1()->setFault(QStringLiteral("xu.opcode.0x7f"), QStringLiteral("0x8007001F"));
+        DialogAnswerer dialogs(dialogtest::Ok);
+        f.child<QPushButton>("btnRestoreDefaults")->click();
+        QCOMPARE(dialogs.count(), 2);
+        QCOMPARE(dialogs.at(1).text, QStringLiteral("The setting has timed out, please try again."));
+        QVERIFY(!f.window->isStatusPollActive());
+    }
+
+    void reportsAndTheSimulatedBar()
+    {
+        Flow f;
+        UpgradeFlow *flow = f.flow();
+        // Drive the bar by hand: it never passes 99 before a report.
+        for (int i = 0; i < 60; ++i)
+            flow->slotOnUpdateDummyTimeout();
+        QCOMPARE(flow->upgradeProgress(), 99);
+        QCOMPARE(f.bar()->value(), 99);
+    }
+};
+
+LENSDESK_TEST_MAIN(TestUpgradeFlow)
+#include "tst_upgradeflow.moc"
