@@ -256,11 +256,25 @@ private slots:
         QVERIFY(f.window->isCameraOpen());
     }
 
+    void anUpgradeThatFailsReleasesTheWindow_data()
+    {
+        QTest::addColumn<QString>("faults");
+        QTest::newRow("command lines not acknowledged") << "\"storage.unacknowledgedCommands\": 100";
+        QTest::newRow("download not acknowledged") << "\"storage.unacknowledgedDownloads\": 100";
+        QTest::newRow("status never answers") << "\"storage.statusNoAnswer\": true";
+        QTest::newRow("vanishes mid-transfer for good")
+            << "\"storage.vanishAfterBytes\": 20000, \"storage.vanishReturnMs\": -1";
+        QTest::newRow("never comes back as a volume") << "\"upgradeEntryDelayMs\": -1";
+    }
+
     void anUpgradeThatFailsReleasesTheWindow()
     {
+        QFETCH(QString, faults);
         const QString package = makePackage(m_work, QStringLiteral("good"));
-        // Every command line of the boot loader is dropped: the script cannot run.
-        Flow f(cameraRig(QStringLiteral(R"(, "faults": {"storage.unacknowledgedCommands": 100})")));
+        const QString extra = faults.startsWith(QLatin1String("\"storage"))
+            ? QStringLiteral(", \"faults\": {%1}").arg(faults)
+            : QStringLiteral(", %1").arg(faults);
+        Flow f(cameraRig(extra));
         FileDialogAnswerer files;
         files.answer(package);
         DialogAnswerer dialogs(dialogtest::Ok);
@@ -271,6 +285,56 @@ private slots:
         QVERIFY(f.bar()->isHidden());
         QVERIFY(f.upgradeButton()->isEnabled());
         QVERIFY(f.child<QPushButton>("btnRestoreDefaults")->isEnabled());
+        QCOMPARE(dialogs.texts().count(kFailed), 1);
+        QVERIFY(!dialogs.texts().contains(kDone));
+    }
+
+    void hostilePackagesAreRefusedBeforeAnythingIsWritten_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::newRow("leaves the folder") << "../escaped.txt";
+        QTest::newRow("replaces the settings") << "product.ini";
+    }
+
+    void hostilePackagesAreRefusedBeforeAnythingIsWritten()
+    {
+        QFETCH(QString, entry);
+        // A package built by hand: its extra entry is named as the archive stores it.
+        const QString dir = m_work.path() + QStringLiteral("/hostile/a/b");
+        QDir(m_work.path() + QStringLiteral("/hostile")).removeRecursively();
+        makePackage(m_work, QStringLiteral("hostile/a/b"));
+        upgradetest::writeFile(dir + QLatin1Char('/') + entry, "hostile");
+        const QString archive = m_work.path() + QStringLiteral("/hostile.zip");
+        QFile::remove(archive);
+        QProcess p;
+        p.setWorkingDirectory(dir);
+        // -spf keeps the names as given, "../" included.
+        p.start(Zip7z::toolPath(), QStringList{QStringLiteral("a"), QStringLiteral("-tzip"), QStringLiteral("-spf"), archive,
+                                               QStringLiteral("auto_update.txt"), QStringLiteral("scripts"),
+                                               QStringLiteral("kernel"), QStringLiteral("miservice.ubifs"),
+                                               entry});
+        QVERIFY(p.waitForFinished(60000) && p.exitCode() == 0);
+
+        Flow f;
+        upgradetest::writeAppFile(QStringLiteral("product.ini"), "[product_model]\nmain=2\n");
+        const QByteArray settingsBefore = [] {
+            QFile file(upgradetest::appFile(QStringLiteral("product.ini")));
+            file.open(QIODevice::ReadOnly);
+            return file.readAll();
+        }();
+        FileDialogAnswerer files;
+        files.answer(archive);
+        DialogAnswerer dialogs(dialogtest::Ok);
+        f.upgradeButton()->click();
+        QCOMPARE(dialogs.count(), 1);
+        QVERIFY2(dialogs.at(0).text.startsWith(QStringLiteral("<h3>Unable to Upgrade</h3>")),
+                 qPrintable(dialogs.at(0).text));
+        QVERIFY(!upgradeModeEntrySent(f.cam1()));
+        QVERIFY(!QFile::exists(testsupport::appDir() + QStringLiteral("/../escaped.txt")));
+        QFile settings(upgradetest::appFile(QStringLiteral("product.ini")));
+        QVERIFY(settings.open(QIODevice::ReadOnly));
+        QCOMPARE(settings.readAll(), settingsBefore);
+        QVERIFY(!f.window->isUpgrading());
     }
 
     void recoveryFromTheBootStates_data()
@@ -289,7 +353,7 @@ private slots:
         files.answer(package);
         DialogAnswerer dialogs(dialogtest::LeaveOpen);
         dialogs.answer(dialogtest::Upgrade).answer(dialogtest::Ok);
-        Flow f(cameraRig(QStringLiteral(R"(, "mode": "%1")").arg(mode)));
+        Flow f(cameraRig(QStringLiteral(", \"mode\": \"%1\"").arg(mode)));
         QCOMPARE(f.list()->count(), 0);
 
         QTRY_VERIFY_WITH_TIMEOUT(dialogs.count() >= 2, 30000);
@@ -308,7 +372,7 @@ private slots:
     void cancelledRecoveryComesBackAtTheNextReport()
     {
         DialogAnswerer dialogs(dialogtest::Cancel);
-        Flow f(cameraRig(QStringLiteral(R"(, "mode": "rom")")));
+        Flow f(cameraRig(QStringLiteral(", \"mode\": \"rom\"")));
         // Slow enough that the dialog is answered long before the watcher's next report.
         f.env.clock().setRealMicrosPerMs(100);
         QTRY_VERIFY_WITH_TIMEOUT(dialogs.count() >= 1, 30000);
@@ -348,7 +412,7 @@ private slots:
             modal->close();
         });
         probe.start();
-        Flow f(cameraRig(QStringLiteral(R"(, "mode": "rom")")));
+        Flow f(cameraRig(QStringLiteral(", \"mode\": \"rom\"")));
         QTRY_VERIFY_WITH_TIMEOUT(shownWhileOpen >= 0, 30000);
         QVERIFY(sawOpen);
         QCOMPARE(shownWhileOpen, 1);
