@@ -33,11 +33,16 @@ int languageIndexFromSettings(const QSettings &settings)
 void installApplicationFont()
 {
     // "Segoe UI" is not free to ship; the bundled Open Sans takes its place everywhere.
+    // Open Sans has no fullwidth forms (the labels' "："): the second substitute, a small
+    // bundled font, supplies those glyphs wherever Open Sans lacks them.
     const int regular = QFontDatabase::addApplicationFont(QStringLiteral(":/image/OpenSans-Regular.ttf"));
     QFontDatabase::addApplicationFont(QStringLiteral(":/image/OpenSans-Semibold.ttf"));
-    const QStringList families = QFontDatabase::applicationFontFamilies(regular);
-    if (!families.isEmpty())
-        QFont::insertSubstitution(QStringLiteral("Segoe UI"), families.first());
+    const int fullwidth = QFontDatabase::addApplicationFont(QStringLiteral(":/image/LensDeskFullwidth-Regular.ttf"));
+    QStringList families = QFontDatabase::applicationFontFamilies(regular).mid(0, 1);
+    if (!families.isEmpty()) {
+        families += QFontDatabase::applicationFontFamilies(fullwidth).mid(0, 1);
+        QFont::insertSubstitutions(QStringLiteral("Segoe UI"), families);
+    }
     QApplication::setFont(QFont(QStringLiteral("Segoe UI"), 12));
 }
 

@@ -21,6 +21,8 @@ int main(int argc, char *argv[])
 #endif
     Q_INIT_RESOURCE(resources);
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
+    // Icons then take their "@2x" pictures on scaled screens instead of blowing up the 1x ones.
+    QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps, true);
     QApplication app(argc, argv);
 
     QSettings settings(settingsFilePath(), QSettings::IniFormat);
