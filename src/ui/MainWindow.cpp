@@ -8,6 +8,11 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/SharedTexts.h"
 #include "ui/ControlPanel.h"
+#include "ui/FramelessWindow.h"
+#include "ui/LanguageSwitch.h"
+#include "ui/MaskWidget.h"
+#include "ui/Theme.h"
+#include "ui/TitleBar.h"
 #include "ui/UpgradeFlow.h"
 #include "ui/dialogs/DialogPlacement.h"
 #include "ui/dialogs/FormCustomizeMessagebox.h"
@@ -60,6 +65,10 @@ MainWindow::MainWindow(QWidget *parent)
 {
     ui->setupUi(this);
     setWindowTitle(QStringLiteral("Orvia Vista Cam"));
+    m_frame = new FramelessWindow(this, ui->widgetTitleBar);
+    m_theme = new Theme(*this, ui);
+    m_language = new LanguageSwitch(*this);
+    connect(m_frame, &FramelessWindow::pressed, m_language, &LanguageSwitch::hideChooser);
 
     m_navButtons = {ui->btnNavControl, ui->btnNavSupport};
     m_pageButtons = {ui->btnVideoControl, ui->btnColorControl};
@@ -90,7 +99,10 @@ MainWindow::MainWindow(QWidget *parent)
     }
     ui->btnVideoControl->click();
 
-    // The overlay that dims the window behind dialogs joins with the dialogs.
+    // The overlay that dims this window while one of the three dialogs is open.
+    MaskWidget::instance()->setMainWidget(this);
+    MaskWidget::instance()->setDialogNames({QStringLiteral("FormUpgrade"), QStringLiteral("FormAbnormal"),
+                                            QStringLiteral("FormCustomizeMessagebox")});
 
     readSettings();
     connect(this, &MainWindow::onCameraPlugged, this, &MainWindow::slotOnCameraPlugged);
@@ -112,7 +124,7 @@ MainWindow::MainWindow(QWidget *parent)
     else
         qDebug() << "Set the default display position of the window.";
 
-    applyTheme(m_styleIndex);
+    m_theme->applyTheme(m_styleIndex);
     centreOnCursorScreen();
 
     // A screen that changes its size (or a new one) re-runs the size rule.
@@ -176,7 +188,7 @@ void MainWindow::initUi()
 {
     fillOptionBoxes();
 
-    // The language button's look belongs to the title bar and follows the theme.
+    m_theme->updateLanguageButton();
 
     for (QWidget *w : std::initializer_list<QWidget *>{
              ui->labelDevInfo, ui->labelDevUpdate, ui->labelDevSupport, ui->labelHyperlinksApp,
@@ -230,36 +242,8 @@ void MainWindow::initUi()
     ui->labPreview->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
     ui->labPreview->setAttribute(Qt::WA_Hover, true);
 
-    applyTheme(m_styleIndex);
+    m_theme->applyTheme(m_styleIndex);
     setControlsEnabled(false);
-}
-
-void MainWindow::applyTheme(int index)
-{
-    // The style sheets, palette, language button and support links join here with the
-    // theme resources; the window's own parts follow the index already.
-    QMovie *movie = index == 0 ? m_loadingMovieLight : m_loadingMovieDark;
-    if (movie && ui->labelloading->movie() != movie)
-        ui->labelloading->setMovie(movie);
-    m_styleIndex = index;
-
-    QListWidget *list = ui->listWidgetCamera;
-    for (int i = 0; i < list->count(); ++i) {
-        QListWidgetItem *item = list->item(i);
-        if (item == list->currentItem())
-            continue;
-        qDebug() << "Item-i:" << i;
-        item->setIcon(normalItemIcon());
-    }
-    list->update();
-
-    const QString headerStyle =
-        index == 0 ? QStringLiteral("color: #4a4a4a;") : QStringLiteral("color: #F2F2F2;");
-    for (QLabel *l : {ui->labelDevInfo, ui->labelDevSupport, ui->labelDevUpdate})
-        l->setStyleSheet(headerStyle);
-
-    m_controls->restyleDirectionPad();
-    update();
 }
 
 void MainWindow::applyWindowScale(bool setMinimum)
@@ -301,7 +285,7 @@ void MainWindow::applyWindowScale(bool setMinimum)
         break;
     }
 
-    if (!m_bDragging)
+    if (!m_frame || !m_frame->isDragging())
         centreOnCursorScreen();
 }
 
@@ -338,6 +322,8 @@ void MainWindow::resizeEvent(QResizeEvent *event)
     // On a screen narrower than the columns there is no room for a picture at all.
     ui->labPreview->setFixedSize(std::max(m_previewWidth, 0), std::max(m_previewHeight, 0));
     qDebug() << "window size change" << frame.width() << frame.height();
+    if (m_language)
+        m_language->hideChooser();
     QMainWindow::resizeEvent(event);
 }
 
@@ -479,6 +465,7 @@ void MainWindow::buttonClickedNavTop(bool checked)
     const int page = m_navButtons.indexOf(clicked);
     if (page < 0)
         return;
+    m_language->hideChooser();
     for (int i = 0; i < m_navButtons.size(); ++i)
         m_navButtons.at(i)->setChecked(i == page);
     ui->stackedWidgetMain->setCurrentIndex(page);
@@ -531,6 +518,36 @@ void MainWindow::on_btnDevUpdateExtend_clicked()
 void MainWindow::on_btnDevSupportExtend_clicked()
 {
     toggleSection(m_bDevSupportExpanded, ui->widgetDevSupport);
+}
+
+// ---- frame, title bar, theme and language ----------------------------------------------
+
+void MainWindow::mousePressEvent(QMouseEvent *event)
+{
+    m_frame->mousePress(event);
+    QMainWindow::mousePressEvent(event);
+}
+
+void MainWindow::mouseMoveEvent(QMouseEvent *event)
+{
+    m_frame->mouseMove(event);
+    QMainWindow::mouseMoveEvent(event);
+}
+
+void MainWindow::mouseReleaseEvent(QMouseEvent *event)
+{
+    m_frame->mouseRelease(event);
+    QMainWindow::mouseReleaseEvent(event);
+}
+
+void MainWindow::on_btnModeLight_clicked()
+{
+    m_theme->on_btnModeLight_clicked();
+}
+
+void MainWindow::on_btnLanguage_clicked()
+{
+    m_language->on_btnLanguage_clicked();
 }
 
 // ---- notices ------------------------------------------------------------------------------

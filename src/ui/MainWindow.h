@@ -21,6 +21,9 @@ class QMovie;
 class QScreen;
 class QToolButton;
 class ControlPanel;
+class FramelessWindow;
+class LanguageSwitch;
+class Theme;
 class UpgradeFlow;
 class VideoStreamThread;
 
@@ -85,6 +88,9 @@ public:
     int styleIndex() const { return m_styleIndex; }
     ControlPanel *controlPanel() const { return m_controls; }
     UpgradeFlow *upgradeFlow() const { return m_upgrade; }
+    Theme *theme() const { return m_theme; }
+    LanguageSwitch *languageSwitch() const { return m_language; }
+    FramelessWindow *frame() const { return m_frame; }
 
     // The window's notice: a message box with OK only, 450 x 180, centred, modal; with
     // countdown it closes itself after about six seconds.
@@ -103,6 +109,9 @@ public slots:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool nativeEvent(const QByteArray &eventType, void *message, long *result) override;
 
@@ -128,13 +137,17 @@ private slots:
     void on_btnDevUpdateExtend_clicked();
     void on_btnDevSupportExtend_clicked();
 
+    // The title bar's theme and language buttons (bound by name).
+    void on_btnModeLight_clicked();
+    void on_btnLanguage_clicked();
+
 
 private:
     friend class ControlPanel;
     friend class UpgradeFlow;
+    friend class Theme;
+    friend class LanguageSwitch;
     void registerDeviceNotifications();
-    // The window's own theme-dependent parts (icons, animation, header colours, arrows).
-    void applyTheme(int index);
     // Stops the preview worker, quits its thread and waits for it.
     void stopVideoWorker();
     void startLoadingAnimation();
@@ -153,6 +166,9 @@ private:
     Ui::MainWindow *ui;
     ControlPanel *m_controls = nullptr;
     UpgradeFlow *m_upgrade = nullptr;
+    FramelessWindow *m_frame = nullptr;
+    Theme *m_theme = nullptr;
+    LanguageSwitch *m_language = nullptr;
 
     DShowCameraWrapper m_dshowCamera;
     UVCExtensionUnit m_uvc;
@@ -175,7 +191,6 @@ private:
     bool m_bPreviewRunning = false;
     int m_previewWidth = 0;
     int m_previewHeight = 0;
-    bool m_bDragging = false;
     // The support page's sections start expanded; a click folds them.
     bool m_bDevInfoExpanded = true;
     bool m_bDevUpdateExpanded = true;

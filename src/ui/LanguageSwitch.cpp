@@ -1,0 +1,113 @@
+#include "ui/LanguageSwitch.h"
+
+#include "app/AppPaths.h"
+#include "app/Language.h"
+#include "app/Startup.h"
+#include "catalogue/SharedTexts.h"
+#include "platform/Clock.h"
+#include "ui/MainWindow.h"
+#include "ui/UpgradeFlow.h"
+#include "ui/dialogs/DialogPlacement.h"
+#include "ui/dialogs/FormCustomizeMessagebox.h"
+#include "ui/dialogs/FormPrompt.h"
+
+#include <QCoreApplication>
+#include <QCursor>
+#include <QDebug>
+#include <QSettings>
+#include <QTimer>
+
+namespace {
+
+constexpr int kRestartDelayMs = 1000;
+
+LanguageSwitch::RestartHandler &restartHandler()
+{
+    static LanguageSwitch::RestartHandler handler;
+    return handler;
+}
+
+} // namespace
+
+LanguageSwitch::LanguageSwitch(MainWindow &window)
+    : QObject(&window)
+    , m_window(window)
+{
+}
+
+void LanguageSwitch::setRestartHandler(RestartHandler handler)
+{
+    restartHandler() = std::move(handler);
+}
+
+void LanguageSwitch::hideChooser()
+{
+    if (!m_formPrompt)
+        return;
+    m_formPrompt->hide();
+    m_formPrompt->close();
+}
+
+void LanguageSwitch::on_btnLanguage_clicked()
+{
+    qDebug() << "Switch Language";
+    if (m_formPrompt && m_formPrompt->isVisible()) {
+        hideChooser();
+        return;
+    }
+    if (m_window.upgradeFlow()->refuseWhileUpgrading())
+        return;
+    if (!m_formPrompt) {
+        m_formPrompt = new FormPrompt(&m_window);
+        connect(m_formPrompt, &FormPrompt::sigSwitchLanguage, this, &LanguageSwitch::slotOnSwitchLanguage);
+    }
+    m_formPrompt->show();
+    m_formPrompt->raise();
+    // Near the cursor, below and left of the flag.
+    const QPoint p = m_window.mapFromGlobal(QCursor::pos());
+    const int w = m_formPrompt->width();
+    const int h = m_formPrompt->height();
+    m_formPrompt->move(p.x() - w / 2 - 50, p.y() - h + h / 2 + 50);
+}
+
+void LanguageSwitch::slotOnSwitchLanguage(int type)
+{
+    qDebug() << "call slotOnSwitchLanguage";
+    if (type == g_language) {
+        hideChooser();
+        return;
+    }
+    if (m_window.upgradeFlow()->refuseWhileUpgrading())
+        return;
+    FormCustomizeMessagebox ask(QCoreApplication::translate(
+                                    "MainWindow", "Camera needs to restart to switch the default language."),
+                                1, false);
+    if (execCentred(ask, &m_window, QSize(450, 180)) != 1)
+        return;
+
+    m_window.m_statusTimer.stop();
+    disconnect(&m_window.m_statusTimer, nullptr, nullptr, nullptr);
+    m_window.stopCameraPreView();
+
+    g_language = type;
+    qDebug() << "Switch Language" << g_language;
+    {
+        // Both values must be on disk before the new copy starts and reads them.
+        QSettings settings(settingsFilePath(), QSettings::IniFormat);
+        settings.setValue(QStringLiteral("/style/index"), QString::number(m_window.styleIndex()));
+        settings.setValue(QStringLiteral("/ChangeLanguage/Language"), QString::number(type));
+        settings.sync();
+        if (settings.status() != QSettings::NoError)
+            qWarning() << "The language choice could not be saved to" << settings.fileName();
+    }
+    QTimer::singleShot(platform::clock().timerIntervalMs(kRestartDelayMs), this, &LanguageSwitch::slotRestartApp);
+}
+
+void LanguageSwitch::slotRestartApp()
+{
+    if (restartHandler()) {
+        restartHandler()();
+        return;
+    }
+    QCoreApplication::exit(kRestartExitCode);
+}
