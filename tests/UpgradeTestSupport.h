@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <mutex>
 
 namespace upgradetest {
@@ -46,6 +47,13 @@ public:
         std::lock_guard<std::mutex> lock(mutex());
         m_lines.clear();
     }
+    // Called with every line, on the thread that logs it, after it was recorded (so a
+    // test can act at an exact point of a worker's progress). It may log itself.
+    void setHook(std::function<void(const QString &)> hook)
+    {
+        std::lock_guard<std::mutex> lock(mutex());
+        m_hook = std::move(hook);
+    }
 
 private:
     static std::mutex &mutex()
@@ -60,13 +68,21 @@ private:
     }
     static void handler(QtMsgType, const QMessageLogContext &, const QString &message)
     {
-        std::lock_guard<std::mutex> lock(mutex());
-        if (current())
-            current()->m_lines.append(message);
+        std::function<void(const QString &)> hook;
+        {
+            std::lock_guard<std::mutex> lock(mutex());
+            if (current()) {
+                current()->m_lines.append(message);
+                hook = current()->m_hook;
+            }
+        }
+        if (hook)
+            hook(message);
     }
 
     QtMessageHandler m_previous = nullptr;
     QStringList m_lines;
+    std::function<void(const QString &)> m_hook;
 };
 
 inline QString appFile(const QString &name)
