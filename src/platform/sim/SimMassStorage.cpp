@@ -25,6 +25,7 @@ constexpr std::uint32_t kInquiryTimeoutS = 2;
 constexpr std::uint32_t kVendorTimeoutS = 120;
 constexpr std::uint32_t kMaxTransfer = 65536;
 constexpr std::uint32_t kRomBlock = 1024;
+constexpr std::uint32_t kDownloadBlock = 0x8000;
 constexpr std::uint32_t kMaxCommand = 1023;
 constexpr std::uint32_t kHandoverAddress = 0xFFFFFFFFu;
 
@@ -208,10 +209,17 @@ int SimMassStorage::transferDelayMs(std::uint32_t code, const void *in, std::uin
         return 0;
     const auto *header = static_cast<const std::uint8_t *>(in);
     const std::uint8_t *cdb = header + spt::kCdb;
-    if (cdb[0] != kOpVendor || (cdb[1] != kSubBlock && cdb[1] != kSubLastBlock))
+    if (cdb[0] != kOpVendor)
+        return 0;
+    QString fault;
+    if (cdb[1] == kSubBlock || cdb[1] == kSubLastBlock)
+        fault = QStringLiteral("storage.slowTransferMs");
+    else if (cdb[1] == kSubCommand)
+        fault = QStringLiteral("storage.slowCommandMs");
+    else
         return 0;
     std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
-    const int slow = m_camera.fault(QStringLiteral("storage.slowTransferMs"), 0).toInt();
+    const int slow = m_camera.fault(fault, 0).toInt();
     // Past the request's time-out the host gives up; no need to sleep longer.
     const int limit = int(spt::getLe32(header + spt::kTimeOutValue)) * 1000 + 1;
     return qBound(0, slow, limit);
@@ -431,16 +439,29 @@ SimMassStorage::Answer SimMassStorage::vendor(int subcommand, const std::uint8_t
         m_pending.size = spt::getLe32(data + 4);
         m_pending.headerDigest = QByteArray(reinterpret_cast<const char *>(data + 8), 16);
         m_received.clear();
-        m_downloading = true;
         m_handoverPending = false;
+        if (m_pending.size == 0) {
+            // No part of the camera is empty: an empty image is refused, not "verified".
+            m_downloading = false;
+            m_pending.dataDigest = md5(QByteArray());
+            m_downloads.append(m_pending);
+            setStatus(false);
+            return Answer::CheckCondition;
+        }
+        m_downloading = true;
         std::memset(m_status, 0, sizeof m_status); // busy until the data is complete
-        if (m_pending.size == 0)
-            finishDownload();
         return Answer::Good;
     }
     case kSubCommand:
         if (rom)
             return Answer::CheckCondition;
+        if (m_camera.mode() == CameraMode::Updater) {
+            // The updater takes downloads only; boot-loader command lines mean nothing
+            // to it.
+            m_commandsReceived.append(QString::fromLatin1(reinterpret_cast<const char *>(data), int(length)));
+            setStatus(false);
+            return Answer::CheckCondition;
+        }
         return command(QByteArray(reinterpret_cast<const char *>(data), int(length)));
     default:
         return Answer::CheckCondition;
@@ -450,9 +471,13 @@ SimMassStorage::Answer SimMassStorage::vendor(int subcommand, const std::uint8_t
 SimMassStorage::Answer SimMassStorage::romBlock(int subcommand, const std::uint8_t *data,
                                                 std::uint32_t length)
 {
-    // The boot ROM's buffer takes 1 KiB at a time.
-    if (length > kRomBlock)
+    // The boot ROM's buffer takes exactly 1 KiB at a time; only the last block may be
+    // shorter. A block of another size spoils the program received so far.
+    if (length > kRomBlock || (subcommand == kSubBlock && length != kRomBlock)) {
+        m_romImage.clear();
+        m_romBlocks = 0;
         return Answer::CheckCondition;
+    }
     m_bytesReceived += length;
     m_romImage.append(reinterpret_cast<const char *>(data), int(length));
     ++m_romBlocks;
@@ -472,6 +497,16 @@ SimMassStorage::Answer SimMassStorage::dataBlock(int subcommand, const std::uint
                                                  std::uint32_t length)
 {
     if (!m_downloading) {
+        setStatus(false);
+        return Answer::CheckCondition;
+    }
+    if (length > kDownloadBlock || (subcommand == kSubBlock && length != kDownloadBlock)) {
+        // Downloads come in blocks of exactly 32 KiB, the last one at most that; any
+        // other block makes the download void.
+        m_downloading = false;
+        m_pending.dataDigest = md5(m_received);
+        m_downloads.append(m_pending);
+        m_received.clear();
         setStatus(false);
         return Answer::CheckCondition;
     }
@@ -584,6 +619,8 @@ bool SimMassStorage::execute(const QString &line)
                 return false;
             image.truncate(int(size));
         }
+        if (image.isEmpty())
+            return false; // no partition is written with nothing
         FlashWrite written;
         written.name = words.at(3);
         written.size = std::uint32_t(image.size());
