@@ -33,10 +33,13 @@ public:
     LogCapture(const LogCapture &) = delete;
     LogCapture &operator=(const LogCapture &) = delete;
 
+    // A copy that shares nothing with the record, which other threads go on appending to.
     QStringList lines() const
     {
         std::lock_guard<std::mutex> lock(mutex());
-        return m_lines;
+        QStringList copy = m_lines;
+        copy.detach();
+        return copy;
     }
     bool contains(const QString &line) const { return lines().contains(line); }
     int count(const QString &line) const { return lines().count(line); }

@@ -77,14 +77,27 @@ void writePackage(bool updater = true, bool bootLoader = true)
         writeAppFile(QStringLiteral("u-boot.bin"), kBootLoader);
 }
 
+// Stands for the window: receives the reports queued on this thread, through a
+// connection by signature as the window makes it.
+class ReportSink : public QObject
+{
+    Q_OBJECT
+public:
+    QList<Report> reports;
+public slots:
+    void slotOnUpgradeReport(bool ok, int progress, QString message)
+    {
+        reports.append(Report{ok, progress, message});
+    }
+};
+
 // Runs one upgrade worker on its own thread, wired like the main window's, until the
 // thread has deleted itself; returns the reports as the window receives them (queued).
 QList<Report> runUpgrade(int manufacturer, bool cameraOpen, UVCExtensionUnit *unit,
                          const std::function<void(UpgradeThread *)> &prepare = {},
                          const std::function<void(UpgradeThread *)> &poll = {})
 {
-    QList<Report> reports;
-    QObject window;
+    ReportSink window;
     auto *thread = new QThread;
     auto *worker = new UpgradeThread(manufacturer, cameraOpen, unit);
     worker->moveToThread(thread);
@@ -92,10 +105,8 @@ QList<Report> runUpgrade(int manufacturer, bool cameraOpen, UVCExtensionUnit *un
     QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     QObject::connect(worker, &UpgradeThread::workFinished, worker, &QObject::deleteLater);
     QObject::connect(worker, &QObject::destroyed, thread, &QThread::quit);
-    QObject::connect(worker, &UpgradeThread::onUpgradeReport, &window,
-                     [&reports](bool ok, int progress, const QString &message) {
-                         reports.append(Report{ok, progress, message});
-                     });
+    QObject::connect(worker, SIGNAL(onUpgradeReport(bool, int, QString)), &window,
+                     SLOT(slotOnUpgradeReport(bool, int, QString)));
     if (prepare)
         prepare(worker);
     QPointer<QThread> alive(thread);
@@ -109,7 +120,7 @@ QList<Report> runUpgrade(int manufacturer, bool cameraOpen, UVCExtensionUnit *un
     if (alive)
         qFatal("the upgrade worker did not end");
     QCoreApplication::processEvents(); // reports queued just before the end
-    return reports;
+    return window.reports;
 }
 
 void verifyOneReport(const QList<Report> &reports, bool ok, int progress, const QString &message)
@@ -156,7 +167,9 @@ struct Watcher
     QList<Seen> reports()
     {
         std::lock_guard<std::mutex> lock(mutex);
-        return seen;
+        QList<Seen> copy = seen;
+        copy.detach(); // the watcher's thread goes on appending
+        return copy;
     }
 
     QThread *thread;
@@ -620,6 +633,18 @@ private slots:
         env.clock().removeListener(listener);
         verifyOneReport(reports, false, 0, QStringLiteral("Upgrade failed."));
         QVERIFY(capture.contains(QStringLiteral("Upgrade stopped while waiting for the boot loader.")));
+    }
+
+    void stopBeforeTheWorkerRunsSendsNothing()
+    {
+        testsupport::SimEnvironment env(rig(QStringLiteral(R"(, "mode": "rom")")));
+        m_camera = env.rig().camera(QStringLiteral("cam1"));
+        LogCapture log;
+        verifyOneReport(runUpgrade(0, false, nullptr, [](UpgradeThread *w) { w->stop(); }), false, 0,
+                        QStringLiteral("Upgrade failed."));
+        QVERIFY(log.contains(QStringLiteral("Upgrade stopped before it began.")));
+        QCOMPARE(m_camera->storage().inquiries(), 0);
+        QVERIFY(m_camera->storage().requests().isEmpty());
     }
 
     void noCameraAtAll()

@@ -59,6 +59,17 @@ QByteArray md5(const QByteArray &data)
     return QCryptographicHash::hash(data, QCryptographicHash::Md5);
 }
 
+// A copy that shares no storage with the device's own record, so that a test may read
+// it while the device goes on recording on another thread (the shared reference count
+// lives inside Qt, out of the thread sanitizer's sight).
+template <typename T>
+T detached(const T &value)
+{
+    T copy = value;
+    copy.detach();
+    return copy;
+}
+
 } // namespace
 
 SimMassStorage::SimMassStorage(SimCamera &camera, const QJsonObject &config)
@@ -132,37 +143,37 @@ qint64 SimMassStorage::bytesReceived() const
 QList<SimMassStorage::Request> SimMassStorage::requests() const
 {
     std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
-    return m_requests;
+    return detached(m_requests);
 }
 
 QStringList SimMassStorage::commandsReceived() const
 {
     std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
-    return m_commandsReceived;
+    return detached(m_commandsReceived);
 }
 
 QStringList SimMassStorage::commandsExecuted() const
 {
     std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
-    return m_commandsExecuted;
+    return detached(m_commandsExecuted);
 }
 
 QList<SimMassStorage::Download> SimMassStorage::downloads() const
 {
     std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
-    return m_downloads;
+    return detached(m_downloads);
 }
 
 QList<SimMassStorage::FlashWrite> SimMassStorage::flashWrites() const
 {
     std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
-    return m_flashWrites;
+    return detached(m_flashWrites);
 }
 
 QByteArray SimMassStorage::updaterImage() const
 {
     std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
-    return m_updaterImage;
+    return QByteArray(m_updaterImage.constData(), m_updaterImage.size());
 }
 
 int SimMassStorage::updaterBlocks() const
@@ -174,7 +185,7 @@ int SimMassStorage::updaterBlocks() const
 QMap<QString, QString> SimMassStorage::savedEnvironment() const
 {
     std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
-    return m_savedEnvironment;
+    return detached(m_savedEnvironment);
 }
 
 int SimMassStorage::malformedRequests() const
