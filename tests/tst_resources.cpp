@@ -417,18 +417,20 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(QString, matte);
-        QMovie movie(name);
-        QCOMPARE(movie.frameCount(), 24);
+        // The reader, not a movie: a movie's delay is that of its running timer.
+        QImageReader reader(name);
+        QCOMPARE(reader.imageCount(), 24);
         ArtRecipe recipe;
         recipe.size = QSize(64, 64);
         recipe.matte = QColor(matte);
         for (int frame = 0; frame < 24; ++frame) {
-            QVERIFY(movie.jumpToFrame(frame));
-            QCOMPARE(movie.nextFrameDelay(), 120);
+            const QImage image = reader.read();
+            QVERIFY2(!image.isNull(), qPrintable(QString::number(frame)));
+            QCOMPARE(reader.nextImageDelay(), 120);
             recipe.rotation = frame * 15;
             const QImage expected = ArtRenderer::render(drawing(QStringLiteral("spinner.svg")), recipe);
             // GIF frames hold a reduced palette; the drawing's colours come back within a few steps.
-            const int difference = largestDifference(movie.currentImage(), expected);
+            const int difference = largestDifference(image, expected);
             QVERIFY2(difference <= 16, qPrintable(QStringLiteral("frame %1 differs by %2").arg(frame).arg(difference)));
         }
     }
