@@ -359,8 +359,8 @@ private slots:
                             << "Steuerung" << "Autofokus\uFF1A"
                             << "Das Fenster wird in 3 Sekunden automatisch geschlossen." << "Schließen";
         QTest::newRow("fr") << "fr" << "Impossible de quitter pendant la mise à jour\u00A0!"
-                            << "<h3>Mise à jour terminée\u00A0!</h3>\r\nL'appareil est en cours "
-                               "d'initialisation, ne l'éteignez pas."
+                            << "<h3>Mise à jour terminée\u00A0!</h3>\r\nL'appareil s'initialise, ne "
+                               "l'éteignez pas."
                             << "Commandes" << "Mise au point auto\uFF1A"
                             << "La fenêtre se fermera automatiquement dans 3 secondes." << "Fermer";
         QTest::newRow("es") << "es" << "¡No se puede salir durante la actualización!"
@@ -369,8 +369,8 @@ private slots:
                             << "Controles" << "Enfoque automático\uFF1A"
                             << "La ventana se cerrará automáticamente en 3 segundos." << "Cerrar";
         QTest::newRow("it") << "it" << "Impossibile uscire durante l'aggiornamento!"
-                            << "<h3>Aggiornamento completato!</h3>\r\nIl dispositivo è in fase di "
-                               "inizializzazione, non spegnerlo."
+                            << "<h3>Aggiornamento completato!</h3>\r\nIl dispositivo si sta "
+                               "inizializzando, non spegnerlo."
                             << "Controlli" << "Messa a fuoco automatica\uFF1A"
                             << "La finestra si chiuderà automaticamente tra 3 secondi." << "Chiudi";
     }

@@ -323,7 +323,7 @@ Bitte ziehen Sie das USB-Kabel ab, schließen Sie es wieder an und starten Sie d
         <source>&lt;h3&gt;Restore Factory Defaults&lt;/h3&gt;<byte value="xd"/>
 Are you sure you want to reset your device to factory settings? Your device may take several seconds to reboot. Please keep your device connected during the whole resetting process.</source>
         <translation>&lt;h3&gt;Werkseinstellungen wiederherstellen&lt;/h3&gt;<byte value="xd"/>
-Möchten Sie Ihr Gerät wirklich auf die Werkseinstellungen zurücksetzen? Der Neustart des Geräts kann einige Sekunden dauern. Lassen Sie Ihr Gerät während des gesamten Vorgangs angeschlossen.</translation>
+Möchten Sie Ihr Gerät wirklich auf die Werkseinstellungen zurücksetzen? Der Neustart kann einige Sekunden dauern. Lassen Sie das Gerät währenddessen angeschlossen.</translation>
     </message>
 </context>
 <context>

@@ -68,7 +68,7 @@ La actualización se interrumpió por una excepción desconocida; inténtelo de 
     </message>
     <message>
         <source>&lt;h3&gt;Get Ready to Upgrade&lt;/h3&gt;Make sure your camera is not in use by another application before proceeding with this software update. &lt;br&gt;&lt;br&gt;This update takes a few minutes to complete. &lt;br&gt;&lt;br&gt;&lt;b&gt;Do not disconnect your device&lt;/b&gt; during the update process.</source>
-        <translation>&lt;h3&gt;Prepárese para actualizar&lt;/h3&gt;Asegúrese de que ninguna otra aplicación esté usando la cámara antes de continuar con esta actualización de software. &lt;br&gt;&lt;br&gt;La actualización tarda unos minutos. &lt;br&gt;&lt;br&gt;&lt;b&gt;No desconecte el dispositivo&lt;/b&gt; durante el proceso de actualización.</translation>
+        <translation>&lt;h3&gt;Prepárese para actualizar&lt;/h3&gt;Asegúrese de que ninguna otra aplicación esté usando la cámara antes de continuar. &lt;br&gt;&lt;br&gt;La actualización tarda unos minutos. &lt;br&gt;&lt;br&gt;&lt;b&gt;No desconecte el dispositivo&lt;/b&gt; mientras se actualiza.</translation>
     </message>
 </context>
 <context>

@@ -311,7 +311,7 @@ Cette version de mise à jour ne correspond pas à cet appareil.</translation>
         <source>&lt;h3&gt;Upgrade is done!&lt;/h3&gt;<byte value="xd"/>
 The device is initializing, don&apos;t power off.</source>
         <translation>&lt;h3&gt;Mise à jour terminée&#xa0;!&lt;/h3&gt;<byte value="xd"/>
-L&apos;appareil est en cours d&apos;initialisation, ne l&apos;éteignez pas.</translation>
+L&apos;appareil s&apos;initialise, ne l&apos;éteignez pas.</translation>
     </message>
     <message>
         <source>&lt;h3&gt;Upgrade Failed!&lt;/h3&gt;<byte value="xd"/>

@@ -311,7 +311,7 @@ La versione dell&apos;aggiornamento non è compatibile con questo dispositivo.</
         <source>&lt;h3&gt;Upgrade is done!&lt;/h3&gt;<byte value="xd"/>
 The device is initializing, don&apos;t power off.</source>
         <translation>&lt;h3&gt;Aggiornamento completato!&lt;/h3&gt;<byte value="xd"/>
-Il dispositivo è in fase di inizializzazione, non spegnerlo.</translation>
+Il dispositivo si sta inizializzando, non spegnerlo.</translation>
     </message>
     <message>
         <source>&lt;h3&gt;Upgrade Failed!&lt;/h3&gt;<byte value="xd"/>
