@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <mutex>
 
 namespace upgradetest {
@@ -32,10 +33,13 @@ public:
     LogCapture(const LogCapture &) = delete;
     LogCapture &operator=(const LogCapture &) = delete;
 
+    // A copy that shares nothing with the record, which other threads go on appending to.
     QStringList lines() const
     {
         std::lock_guard<std::mutex> lock(mutex());
-        return m_lines;
+        QStringList copy = m_lines;
+        copy.detach();
+        return copy;
     }
     bool contains(const QString &line) const { return lines().contains(line); }
     int count(const QString &line) const { return lines().count(line); }
@@ -45,6 +49,13 @@ public:
     {
         std::lock_guard<std::mutex> lock(mutex());
         m_lines.clear();
+    }
+    // Called with every line, on the thread that logs it, after it was recorded (so a
+    // test can act at an exact point of a worker's progress). It may log itself.
+    void setHook(std::function<void(const QString &)> hook)
+    {
+        std::lock_guard<std::mutex> lock(mutex());
+        m_hook = std::move(hook);
     }
 
 private:
@@ -60,13 +71,21 @@ private:
     }
     static void handler(QtMsgType, const QMessageLogContext &, const QString &message)
     {
-        std::lock_guard<std::mutex> lock(mutex());
-        if (current())
-            current()->m_lines.append(message);
+        std::function<void(const QString &)> hook;
+        {
+            std::lock_guard<std::mutex> lock(mutex());
+            if (current()) {
+                current()->m_lines.append(message);
+                hook = current()->m_hook;
+            }
+        }
+        if (hook)
+            hook(message);
     }
 
     QtMessageHandler m_previous = nullptr;
     QStringList m_lines;
+    std::function<void(const QString &)> m_hook;
 };
 
 inline QString appFile(const QString &name)

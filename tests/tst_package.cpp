@@ -1,6 +1,6 @@
 // Package preparation: real ".zip" packages built with the system's 7-Zip, the
-// completeness check, the model search, and packages that try to escape or to replace
-// the program's own files.
+// completeness check, the model search, packages that try to escape, to replace the
+// program's own files or to fill the disk, and the window kept responsive meanwhile.
 #include "TestSupport.h"
 #include "UpgradeTestSupport.h"
 
@@ -10,8 +10,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTimer>
 
 using upgradetest::appFile;
 using upgradetest::LogCapture;
@@ -86,7 +88,7 @@ private slots:
         Zip7z::setTimeoutMs(30000);
     }
 
-    void realPackageWithSpacesInItsPathExtractsItsKnownEntries()
+    void realPackageWithSpacesInItsPathExtractsEveryEntry()
     {
         const QString src = packageSource(QStringLiteral("src one"));
         writeFile(src + QStringLiteral("/u-boot.bin"), "uboot");
@@ -110,10 +112,13 @@ private slots:
         QVERIFY(QFile::exists(appFile(QStringLiteral("scripts/setup.txt"))));
         QVERIFY(QFile::exists(appFile(QStringLiteral("u-boot.bin"))));
         QVERIFY(QFile::exists(appFile(QStringLiteral("usb_updater.bin"))));
-        // Only package entries arrive, and no staging folder stays behind.
-        QVERIFY(!QFile::exists(appFile(QStringLiteral("readme.txt"))));
-        QCOMPARE(QDir(testsupport::appDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(),
-                 7);
+        // Every entry arrives, the list of the unknown ones beside them, and no staging
+        // folder stays behind.
+        QVERIFY(QFile::exists(appFile(QStringLiteral("readme.txt"))));
+        QCOMPARE(QDir(testsupport::appDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList({".package-entries", "auto_update.txt", "kernel", "model.dat", "product.ini",
+                              "readme.txt", "scripts", "u-boot.bin", "usb_updater.bin"}));
+        QCOMPARE(readPackageManifest(testsupport::appDir()), QStringList{"readme.txt"});
 
         // Clean-up removes the package but keeps the updater program and the settings.
         QVERIFY(cleanPackageFiles());
@@ -340,6 +345,195 @@ private slots:
         QVERIFY(!Zip7z::extract(archive, testsupport::appDir(), message));
         QVERIFY(message.endsWith(QLatin1String("Unable to perform decompression")));
         QVERIFY(!Zip7z::extract(m_work.path() + QStringLiteral("/missing.zip"), testsupport::appDir(), message));
+    }
+
+    void entriesOfAnyNameArriveAndAreCleanedUp()
+    {
+        const QString src = packageSource(QStringLiteral("rootfs"));
+        writeFile(src + QStringLiteral("/rootfs.img"), upgradetest::pattern(3000));
+        writeFile(src + QStringLiteral("/extra/deep/part.bin"), "part");
+        const QString archive = m_work.path() + QStringLiteral("/rootfs.zip");
+        QFile::remove(archive);
+        QVERIFY(makeZip(archive, src, {"auto_update.txt", "scripts", "kernel", "model.dat", "rootfs.img", "extra"}));
+        writeAppFile(QStringLiteral("product.ini"), "[product_model]\nmain=0\n");
+        writeAppFile(QStringLiteral("usb_updater.bin"), "updater of an earlier package");
+        QString message;
+        QVERIFY2(Zip7z::extract(archive, testsupport::appDir(), message), qPrintable(message));
+        QVERIFY(QFile::exists(appFile(QStringLiteral("rootfs.img"))));
+        QVERIFY(QFile::exists(appFile(QStringLiteral("extra/deep/part.bin"))));
+        QCOMPARE(readPackageManifest(testsupport::appDir()), QStringList({"extra", "rootfs.img"}));
+        // The same package again, without a clean-up between: its own entries give way.
+        QVERIFY2(Zip7z::extract(archive, testsupport::appDir(), message), qPrintable(message));
+        QVERIFY(cleanPackageFiles());
+        QCOMPARE(QDir(testsupport::appDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList({"product.ini", "usb_updater.bin"}));
+    }
+
+    void packageMayNotTakeThePlaceOfWhatNoPackageBrought_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("the user's file") << "notes.txt" << "The package would replace notes.txt, which no package brought.";
+        QTest::newRow("the list of entries") << ".package-entries"
+                                             << "The package would replace a file of the program: .package-entries";
+        QTest::newRow("a library") << "Qt5Core.dll" << "The package would replace a file of the program: Qt5Core.dll";
+    }
+    void packageMayNotTakeThePlaceOfWhatNoPackageBrought()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, reason);
+        const QString src = packageSource(QStringLiteral("intruder"));
+        writeFile(src + QLatin1Char('/') + name, "from the package\n");
+        const QString archive = m_work.path() + QStringLiteral("/intruder.zip");
+        QFile::remove(archive);
+        QVERIFY(makeZip(archive, src, {"auto_update.txt", "scripts", "kernel", "model.dat", name}));
+        writeAppFile(QStringLiteral("notes.txt"), "mine");
+        QString message;
+        QVERIFY(!Zip7z::extract(archive, testsupport::appDir(), message));
+        QVERIFY2(message.startsWith(reason), qPrintable(message));
+        QCOMPARE(QDir(testsupport::appDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{"notes.txt"});
+        QFile notes(appFile(QStringLiteral("notes.txt")));
+        QVERIFY(notes.open(QIODevice::ReadOnly));
+        QCOMPARE(notes.readAll(), QByteArray("mine"));
+    }
+
+    void listOfEntriesNeverLeadsOutOrToTheProgram()
+    {
+        writeAppFile(QStringLiteral("product.ini"), "settings");
+        writeAppFile(QStringLiteral("rootfs.img"), "package");
+        writeFile(m_work.path() + QStringLiteral("/outside.txt"), "outside");
+        writeAppFile(QStringLiteral(".package-entries"),
+                     "product.ini\n../outside.txt\n/etc/hostname\nrootfs.img\r\nlensdesk.exe\n\n");
+        QCOMPARE(readPackageManifest(testsupport::appDir()), QStringList{"rootfs.img"});
+        QVERIFY(cleanPackageFiles());
+        QCOMPARE(QDir(testsupport::appDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{"product.ini"});
+        QVERIFY(QFile::exists(m_work.path() + QStringLiteral("/outside.txt")));
+    }
+
+    void oversizedPackagesAreRefusedBeforeAnythingIsWritten()
+    {
+        // The bound is 1 GiB; a smaller one makes the same rule testable with small files.
+        QCOMPARE(Zip7z::maxUnpackedSize(), qint64(1073741824));
+        QCOMPARE(Zip7z::maxEntries(), 10000);
+        Zip7z::setMaxUnpackedSize(1 << 20);
+        const QString src = packageSource(QStringLiteral("bomb"));
+        // 4000 bytes of kernel plus the other entries: just under the bound with this image.
+        const qint64 others = 4000 + qint64(qstrlen("tftp 0x21000000 kernel\nreset\n")) + qint64(qstrlen("setenv a 1\n"))
+                              + qint64(qstrlen("....ARBOR 50F...."));
+        writeFile(src + QStringLiteral("/rootfs.img"), QByteArray(int((1 << 20) - others), '\0'));
+        const QString fits = m_work.path() + QStringLiteral("/fits.zip");
+        QFile::remove(fits);
+        QVERIFY(makeZip(fits, src, {"auto_update.txt", "scripts", "kernel", "model.dat", "rootfs.img"}));
+        writeFile(src + QStringLiteral("/rootfs.img"), QByteArray(int((1 << 20) - others + 1), '\0'));
+        const QString bomb = m_work.path() + QStringLiteral("/bomb.zip");
+        QFile::remove(bomb);
+        QVERIFY(makeZip(bomb, src, {"auto_update.txt", "scripts", "kernel", "model.dat", "rootfs.img"}));
+        QVERIFY(QFileInfo(bomb).size() < 20000);
+
+        QString message;
+        QVERIFY(!Zip7z::extract(bomb, testsupport::appDir(), message));
+        Zip7z::setMaxUnpackedSize(0);
+        QVERIFY2(message.startsWith(QLatin1String("The package unpacks to more than 1048576 bytes.")), qPrintable(message));
+        QVERIFY(QDir(testsupport::appDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+        Zip7z::setMaxUnpackedSize(1 << 20);
+        QVERIFY2(Zip7z::extract(fits, testsupport::appDir(), message), qPrintable(message));
+        Zip7z::setMaxUnpackedSize(0);
+        QVERIFY(checkPackageFiles());
+    }
+
+    void packageWithTooManyEntriesIsRefused()
+    {
+        const QString src = packageSource(QStringLiteral("many"));
+        for (int i = 0; i < 9996; ++i) {
+            QFile f(src + QStringLiteral("/scripts/s%1.txt").arg(i));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        const QString archive = m_work.path() + QStringLiteral("/many.zip");
+        QFile::remove(archive);
+        // The folder with setup.txt and 9996 more, and three entries beside it: 10001.
+        QVERIFY(makeZip(archive, src, {"auto_update.txt", "scripts", "kernel", "model.dat"}));
+        QString message;
+        QVERIFY(!Zip7z::extract(archive, testsupport::appDir(), message));
+        QVERIFY2(message.startsWith(QLatin1String("The package has more than 10000 entries.")), qPrintable(message));
+        QVERIFY(QDir(testsupport::appDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+        QFile::remove(src + QStringLiteral("/scripts/s0.txt"));
+        QFile::remove(archive);
+        QVERIFY(makeZip(archive, src, {"auto_update.txt", "scripts", "kernel", "model.dat"}));
+        QVERIFY2(Zip7z::extract(archive, testsupport::appDir(), message), qPrintable(message));
+    }
+
+    void packageThatUnpacksToMoreThanItListsIsStopped()
+    {
+        // A listing can understate: the tool is stopped once the disk shows more.
+        writeAppFile(QStringLiteral("7z"), "#!/bin/sh\n"
+                                           "case \"$1\" in\n"
+                                           "l) printf -- '----------\\nPath = kernel\\nSize = 10\\n\\n'; exit 0;;\n"
+                                           "x) for a in \"$@\"; do case \"$a\" in -o*) out=\"${a#-o}\";; esac; done\n"
+                                           "   head -c 3000000 /dev/zero > \"$out/kernel\"; exec sleep 20;;\n"
+                                           "esac\n");
+        QFile::setPermissions(appFile(QStringLiteral("7z")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        Zip7z::setMaxUnpackedSize(1 << 20);
+        QElapsedTimer timer;
+        timer.start();
+        QString message;
+        const bool extracted = Zip7z::extract(m_work.path() + QStringLiteral("/any.zip"), testsupport::appDir(), message);
+        Zip7z::setMaxUnpackedSize(0);
+        QVERIFY(!extracted);
+        QVERIFY2(message.startsWith(QLatin1String("The package unpacks to more than 1048576 bytes.")), qPrintable(message));
+        QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(QDir(testsupport::appDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{"7z"});
+    }
+
+    void windowStaysResponsiveAndASecondExtractionIsRefused()
+    {
+        const QString src = packageSource(QStringLiteral("slow"));
+        const QString archive = m_work.path() + QStringLiteral("/slow.zip");
+        QFile::remove(archive);
+        QVERIFY(makeZip(archive, src, {"auto_update.txt", "scripts", "kernel", "model.dat"}));
+        // The real tool, after a pause of its own on every run.
+        writeAppFile(QStringLiteral("7z"), "#!/bin/sh\nsleep 0.5\nexec '" + systemTool().toLocal8Bit() + "' \"$@\"\n");
+        QFile::setPermissions(appFile(QStringLiteral("7z")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        int ticks = 0;
+        bool busySeen = false;
+        QString secondMessage;
+        bool secondResult = true;
+        QTimer timer;
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            ++ticks;
+            if (ticks == 3) {
+                busySeen = Zip7z::isBusy();
+                secondResult = Zip7z::extract(archive, testsupport::appDir(), secondMessage);
+            }
+        });
+        timer.start(20);
+        QString message;
+        QVERIFY2(Zip7z::extract(archive, testsupport::appDir(), message), qPrintable(message));
+        timer.stop();
+        // The event loop ran all along: about 50 ticks in two runs of half a second.
+        QVERIFY2(ticks >= 10, qPrintable(QString::number(ticks)));
+        QVERIFY(busySeen);
+        QVERIFY(!secondResult);
+        QCOMPARE(secondMessage, QStringLiteral("Another package is being unpacked.\nUnable to perform decompression"));
+        QVERIFY(!Zip7z::isBusy());
+        QVERIFY(checkPackageFiles());
+    }
+
+    void encryptedPackageDoesNotWaitForAPassword()
+    {
+        const QString src = packageSource(QStringLiteral("secret"));
+        const QString archive = m_work.path() + QStringLiteral("/secret.zip");
+        QFile::remove(archive);
+        QVERIFY(makeZip(archive, src, {"auto_update.txt", "scripts", "kernel", "model.dat"}, {"-psecret"}));
+        QElapsedTimer timer;
+        timer.start();
+        QString message;
+        QVERIFY(!Zip7z::extract(archive, testsupport::appDir(), message));
+        QVERIFY2(timer.elapsed() < 20000, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY2(message.contains(QLatin1String("failed with exit code")), qPrintable(message));
+        QVERIFY(!checkPackageFiles());
     }
 };
 

@@ -436,6 +436,111 @@ private slots:
         QCOMPARE(inquiry(*again).data(36).at(16), '\0');
     }
 
+    void emptyImagesAreRefused()
+    {
+        testsupport::SimEnvironment env(rigWith(QStringLiteral(", \"mode\": \"uboot\"")));
+        SimMassStorage &storage = env.rig().camera(QStringLiteral("cam1"))->storage();
+        auto volume = open('F');
+        // A header announcing 0 bytes is refused at once and never acknowledged.
+        const Reply h = vendorOut(*volume, 5, header(0x21000000, QByteArray()));
+        QVERIFY(h.ok);
+        QCOMPARE(h.scsiStatus(), spt::kStatusCheckCondition);
+        QCOMPARE(status(*volume).data(4), kNak);
+        QCOMPARE(storage.downloads().size(), 1);
+        QVERIFY(!storage.downloads().at(0).verified);
+        QCOMPARE(storage.downloads().at(0).size, 0u);
+        // Nor is a partition written with nothing.
+        QCOMPARE(download(*volume, 0x21000000, QByteArray(100, 'k')), kAck);
+        QCOMPARE(command(*volume, "nand write.e 0x21000000 kernel 0"), kNak);
+        QCOMPARE(command(*volume, "nand write.e 0x21000000 kernel 0x64"), kAck);
+        QCOMPARE(storage.flashWrites().size(), 1);
+        QCOMPARE(storage.flashWrites().at(0).size, 100u);
+    }
+
+    void downloadBlocksOfAnotherSizeVoidTheDownload_data()
+    {
+        QTest::addColumn<int>("subcommand");
+        QTest::addColumn<int>("length");
+        QTest::newRow("first block of 16384") << 1 << 16384;
+        QTest::newRow("first block of 32769") << 1 << 32769;
+        QTest::newRow("first block of 65536") << 1 << 65536;
+        QTest::newRow("last block of 32769") << 4 << 32769;
+        QTest::newRow("last block of 65536") << 4 << 65536;
+    }
+    void downloadBlocksOfAnotherSizeVoidTheDownload()
+    {
+        QFETCH(int, subcommand);
+        QFETCH(int, length);
+        testsupport::SimEnvironment env(rigWith(QStringLiteral(", \"mode\": \"uboot\"")));
+        SimMassStorage &storage = env.rig().camera(QStringLiteral("cam1"))->storage();
+        auto volume = open('F');
+        const QByteArray file(70000, 'k');
+        vendorOut(*volume, 5, header(0x21000000, file));
+        const Reply r = vendorOut(*volume, subcommand, file.left(length));
+        QVERIFY(r.ok);
+        QCOMPARE(r.scsiStatus(), spt::kStatusCheckCondition);
+        QCOMPARE(status(*volume).data(4), kNak);
+        // The rest of the data finds no download to belong to.
+        QCOMPARE(vendorOut(*volume, 4, file.mid(length)).scsiStatus(), spt::kStatusCheckCondition);
+        QCOMPARE(storage.downloads().size(), 1);
+        QVERIFY(!storage.downloads().at(0).verified);
+        QCOMPARE(command(*volume, "nand write.e 0x21000000 kernel"), kNak);
+        // Blocks of 32768 with a shorter last one are what it takes.
+        QCOMPARE(download(*volume, 0x21000000, file), kAck);
+    }
+
+    void romTakesOnlyWholeKilobyteBlocksBeforeTheLast()
+    {
+        testsupport::SimEnvironment env(rigWith(QStringLiteral(", \"mode\": \"rom\"")));
+        sim::SimCamera *camera = env.rig().camera(QStringLiteral("cam1"));
+        auto volume = open('F');
+        QCOMPARE(vendorOut(*volume, 1, QByteArray(1024, 'a')).scsiStatus(), spt::kStatusGood);
+        QCOMPARE(vendorOut(*volume, 1, QByteArray(512, 'b')).scsiStatus(), spt::kStatusCheckCondition);
+        // What came before the bad block is lost with it.
+        QCOMPARE(vendorOut(*volume, 4, QByteArray(100, 'c')).scsiStatus(), spt::kStatusGood);
+        QCOMPARE(camera->storage().updaterImage(), QByteArray(100, 'c'));
+        QCOMPARE(camera->storage().updaterBlocks(), 1);
+    }
+
+    void updaterRefusesBootLoaderCommands()
+    {
+        testsupport::SimEnvironment env(rigWith(QStringLiteral(", \"mode\": \"updater\"")));
+        sim::SimCamera *camera = env.rig().camera(QStringLiteral("cam1"));
+        SimMassStorage &storage = camera->storage();
+        auto volume = open('F');
+        // A good download first, so that a stale acknowledgement would show.
+        QCOMPARE(download(*volume, 0x21000000, QByteArray(5000, 'k')), kAck);
+        const Reply r = vendorOut(*volume, 6, "setenv a 1");
+        QVERIFY(r.ok);
+        QCOMPARE(r.scsiStatus(), spt::kStatusCheckCondition);
+        QCOMPARE(status(*volume).data(4), kNak);
+        QCOMPARE(command(*volume, "nand write.e 0x21000000 kernel ${filesize}"), kNak);
+        QCOMPARE(command(*volume, "saveenv"), kNak);
+        vendorOut(*volume, 6, "reset");
+        platform::sleepMs(5000);
+        env.rig().pump();
+        QVERIFY(camera->present());
+        QCOMPARE(camera->mode(), CameraMode::Updater);
+        QCOMPARE(storage.commandsReceived(),
+                 QStringList({"setenv a 1", "nand write.e 0x21000000 kernel ${filesize}", "saveenv", "reset"}));
+        QVERIFY(storage.commandsExecuted().isEmpty());
+        QVERIFY(storage.flashWrites().isEmpty());
+        QVERIFY(storage.savedEnvironment().isEmpty());
+    }
+
+    void slowCommandsTakeClockTime()
+    {
+        testsupport::SimEnvironment env(rigWith(QStringLiteral(
+            ", \"mode\": \"uboot\", \"faults\": { \"storage.slowCommandMs\": 300 }")));
+        auto volume = open('F');
+        const qint64 before = platform::nowMs();
+        QCOMPARE(command(*volume, "setenv a 1"), kAck);
+        QCOMPARE(platform::nowMs() - before, qint64(300));
+        // Data blocks and status reads are not slowed by it.
+        QCOMPARE(download(*volume, 0x1000, "abc"), kAck);
+        QCOMPARE(platform::nowMs() - before, qint64(300));
+    }
+
     void volumesOpenCloseAndCountHandles()
     {
         testsupport::SimEnvironment env(rigWith(QStringLiteral(", \"mode\": \"uboot\"")));

@@ -256,6 +256,31 @@ private slots:
         QVERIFY(f.window->isCameraOpen());
     }
 
+    void aSecondClickWhilePreparingIsIgnored()
+    {
+        const QString package = makePackage(m_work, QStringLiteral("good"));
+        Flow f;
+        int picks = 0;
+        bool closeRefused = false;
+        DialogAnswerer dialogs(dialogtest::Ok);
+        dialogs.answer(dialogtest::Ok).answer(dialogtest::Cancel);
+        FileDialogs::setHook([&](const FileDialogs::Request &) {
+            ++picks;
+            // The window's events run while the package is picked and unpacked.
+            f.upgradeButton()->click();
+            f.window->close();
+            closeRefused = f.window->isVisible();
+            return package;
+        });
+        f.upgradeButton()->click();
+        FileDialogs::setHook(nullptr);
+        QCOMPARE(picks, 1);
+        QVERIFY(closeRefused);
+        QCOMPARE(dialogs.names(), (QStringList{"FormCustomizeMessagebox", "FormUpgrade"}));
+        QCOMPARE(dialogs.at(0).text, kCannotExit);
+        QVERIFY(!f.window->isUpgrading());
+    }
+
     void anUpgradeThatFailsReleasesTheWindow_data()
     {
         QTest::addColumn<QString>("faults");

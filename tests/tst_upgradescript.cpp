@@ -1,4 +1,6 @@
-// The upgrade script interpreter, played against a rig camera in its boot-loader state.
+// The upgrade script interpreter, played against a rig camera in its boot-loader state:
+// the language, the check of the whole script tree before anything is sent, the files a
+// script may name, the limits of one upgrade and the stop between lines.
 #include "TestSupport.h"
 #include "UpgradeTestSupport.h"
 
@@ -8,8 +10,12 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QTemporaryDir>
 
 #include <memory>
+
+#include <sys/stat.h>
+#include <sys/types.h>
 
 using upgradetest::LogCapture;
 using upgradetest::writeAppFile;
@@ -26,6 +32,7 @@ class TestUpgradeScript : public QObject
 
     std::unique_ptr<testsupport::SimEnvironment> m_env;
     std::unique_ptr<LogCapture> m_log;
+    std::shared_ptr<platform::Volume> m_volume;
 
     sim::SimCamera *camera() { return m_env->rig().camera(QStringLiteral("cam1")); }
     sim::SimMassStorage &device() { return camera()->storage(); }
@@ -36,8 +43,11 @@ class TestUpgradeScript : public QObject
     int run(const QByteArray &content, const char *name = "auto_update.txt")
     {
         writeAppFile(QString::fromLatin1(name), content);
-        return runUpgradeScript(name);
+        return runUpgradeScript(m_volume.get(), name);
     }
+
+    // The lines of the log so far, as one text for failure messages.
+    QByteArray logText() const { return m_log->lines().join(QLatin1Char('|')).toLocal8Bit(); }
 
 private slots:
     void init()
@@ -46,14 +56,16 @@ private slots:
         upgradetest::clearAppDir();
         m_env = std::make_unique<testsupport::SimEnvironment>(kRig);
         int state = -1;
-        QVERIFY(findUpgradeDevice(0, state));
+        m_volume = findUpgradeDevice(0, state);
+        QVERIFY(m_volume);
         QCOMPARE(state, int(UBoot));
         m_log = std::make_unique<LogCapture>();
     }
     void cleanup()
     {
         m_log.reset();
-        closeDeviceHandle();
+        setFileSizeProbe({});
+        m_volume.reset();
         m_env.reset();
     }
 
@@ -118,30 +130,34 @@ private slots:
 
     void estarWithoutANameFails()
     {
-        QCOMPARE(run("estar\nsetenv never 1\n"), -1);
-        QCOMPARE(m_log->lines(), QStringList({"estar\n", "open script fail: \n", "parse script fail: \n"}));
+        // Found by the check, before the line before it is sent.
+        QCOMPARE(run("setenv before 1\nestar\nsetenv never 1\n"), -1);
+        QCOMPARE(m_log->lines(), QStringList({"open script fail: \n", "parse script fail: \n",
+                                              "package check failed, nothing sent: auto_update.txt\n"}));
         QVERIFY(received().isEmpty());
     }
 
     void missingScriptFails()
     {
-        QCOMPARE(runUpgradeScript("no-such-script.txt"), -1);
-        QCOMPARE(m_log->lines(), QStringList{"open script fail: no-such-script.txt\n"});
+        QCOMPARE(runUpgradeScript(m_volume.get(), "no-such-script.txt"), -1);
+        QCOMPARE(m_log->lines(), QStringList({"open script fail: no-such-script.txt\n",
+                                              "package check failed, nothing sent: no-such-script.txt\n"}));
     }
 
     void selfNamingScriptStopsAtTheNestingBound()
     {
         QCOMPARE(run("estar loop.txt\n", "loop.txt"), -1);
-        QVERIFY(m_log->contains(QStringLiteral("script nesting deeper than %1: loop.txt\n").arg(kMaxScriptNesting)));
-        QCOMPARE(m_log->count(QStringLiteral("parse script fail: loop.txt\n")), kMaxScriptNesting + 1);
+        QVERIFY(m_log->contains(QStringLiteral("script nesting deeper than 16: loop.txt\n")));
+        QCOMPARE(m_log->count(QStringLiteral("parse script fail: loop.txt\n")), 17);
+        QVERIFY(received().isEmpty());
         // Two scripts naming each other end the same way.
         m_log->clear();
         writeAppFile(QStringLiteral("b.txt"), "estar a.txt\n");
         QCOMPARE(run("estar b.txt\n", "a.txt"), -1);
-        QVERIFY(m_log->lines().first().startsWith(QLatin1String("estar")));
-        QCOMPARE(m_log->count(QStringLiteral("script nesting deeper than %1: a.txt\n").arg(kMaxScriptNesting))
-                     + m_log->count(QStringLiteral("script nesting deeper than %1: b.txt\n").arg(kMaxScriptNesting)),
+        QCOMPARE(m_log->count(QStringLiteral("script nesting deeper than 16: a.txt\n"))
+                     + m_log->count(QStringLiteral("script nesting deeper than 16: b.txt\n")),
                  1);
+        QCOMPARE(m_log->lines().last(), QStringLiteral("package check failed, nothing sent: a.txt\n"));
     }
 
     void tftpAddressWithAndWithoutPrefixLoadsAlike()
@@ -175,8 +191,8 @@ private slots:
         QFETCH(QByteArray, line);
         QFETCH(QString, log);
         writeAppFile(QStringLiteral("kernel"), "k");
-        QCOMPARE(run(line + "\nsetenv never 1\n"), -1);
-        QCOMPARE(m_log->lines().last(), log);
+        QCOMPARE(run("setenv before 1\n" + line + "\nsetenv never 1\n"), -1);
+        QCOMPARE(m_log->lines(), QStringList({log, "package check failed, nothing sent: auto_update.txt\n"}));
         QVERIFY(received().isEmpty());
     }
 
@@ -197,10 +213,12 @@ private slots:
         QCOMPARE(run(longest + '\n'), 0);
         QCOMPARE(received(), QStringList{QString::fromLatin1(longest)});
         const QByteArray tooLong = longest + 'b';
-        QCOMPARE(run(tooLong + '\n'), -1);
+        m_log->clear();
+        QCOMPARE(run("setenv before 1\n" + tooLong + '\n'), -1);
         QCOMPARE(received().size(), 1);
-        QCOMPARE(m_log->lines().last(),
-                 QStringLiteral("command is too long to support. cmd: %1\n").arg(QString::fromLatin1(tooLong)));
+        QCOMPARE(m_log->lines(),
+                 QStringList({QStringLiteral("command is too long to support. cmd: %1\n").arg(QString::fromLatin1(tooLong)),
+                              "package check failed, nothing sent: auto_update.txt\n"}));
     }
 
     void commandAcknowledgedOnSecondAttempt()
@@ -242,6 +260,185 @@ private slots:
         QCOMPARE(run("setenv a 1\nsetenv b 2\nsetenv c 3\n"), -1);
         QCOMPARE(m_log->lines().last(), QStringLiteral("USB scsi run cmd timeout.\n"));
         QCOMPARE(device().commandsExecuted(), QStringList{"setenv a 1"});
+    }
+
+    void scriptNamingAMissingFileSendsNothing()
+    {
+        writeAppFile(QStringLiteral("kernel"), upgradetest::pattern(5000));
+        writeAppFile(QStringLiteral("scripts/flash.txt"), "tftp 0x21000000 kernel\n"
+                                                          "nand write.e 0x21000000 kernel ${filesize}\n"
+                                                          "tftp 0x21000000 rootfs.img\n"
+                                                          "nand write.e 0x21000000 rootfs ${filesize}\n");
+        QCOMPARE(run("setenv bootargs console=ttyS0\nestar scripts/flash.txt\nreset\n"), -1);
+        QCOMPARE(m_log->lines(), QStringList({"load file fail: rootfs.img\n", "parse script fail: scripts/flash.txt\n",
+                                              "package check failed, nothing sent: auto_update.txt\n"}));
+        QVERIFY(device().requests().isEmpty());
+        QVERIFY(device().flashWrites().isEmpty());
+        // With the file there, the same package runs to its end.
+        writeAppFile(QStringLiteral("rootfs.img"), upgradetest::pattern(70000, 2));
+        m_log->clear();
+        QCOMPARE(run("setenv bootargs console=ttyS0\nestar scripts/flash.txt\nreset\n"), 0);
+        QCOMPARE(device().flashWrites().size(), 2);
+    }
+
+    void linesAfterResetAreNotChecked()
+    {
+        // Nothing after "reset" is read, so nothing there can hold the package back.
+        QCOMPARE(run("setenv a 1\nreset\ntftp 0x21000000 missing.bin\n"), 0);
+        QCOMPARE(received(), QStringList({"setenv a 1", "setenv ota_upgrade_status 0", "saveenv", "reset"}));
+    }
+
+    void filesOutsideThePackageAreRefusedBeforeAnythingIsSent_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("absolute path") << QByteArray("/etc/hostname") << "file outside the package";
+        QTest::newRow("device node") << QByteArray("/dev/zero") << "file outside the package";
+        QTest::newRow("parent folder") << QByteArray("../outside.bin") << "file outside the package";
+        QTest::newRow("parent inside the path") << QByteArray("scripts/../../outside.bin") << "file outside the package";
+        QTest::newRow("back to the package through ..") << QByteArray("scripts/../kernel") << "file outside the package";
+        QTest::newRow("drive letter") << QByteArray("C:\\Windows\\win.ini") << "file outside the package";
+        QTest::newRow("link out of the package") << QByteArray("hostname-link") << "file outside the package";
+        QTest::newRow("folder link out of the package") << QByteArray("etc-link/hostname")
+                                                        << "file outside the package";
+        QTest::newRow("the program's settings") << QByteArray("product.ini") << "file outside the package";
+        QTest::newRow("link inside the package") << QByteArray("kernel-link") << "not a regular file";
+        QTest::newRow("device node in the package") << QByteArray("null-link") << "file outside the package";
+        QTest::newRow("pipe in the package") << QByteArray("pipe") << "not a regular file";
+        QTest::newRow("folder") << QByteArray("scripts") << "not a regular file";
+        QTest::newRow("current folder") << QByteArray(".") << "not a regular file";
+    }
+    void filesOutsideThePackageAreRefusedBeforeAnythingIsSent()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(QString, problem);
+        QTemporaryDir outside;
+        upgradetest::writeFile(outside.path() + QStringLiteral("/hostname"), "host");
+        writeAppFile(QStringLiteral("kernel"), upgradetest::pattern(5000));
+        writeAppFile(QStringLiteral("product.ini"), "[product_model]\nmain=0\n");
+        writeAppFile(QStringLiteral("scripts/inner.txt"), "setenv a 1\n");
+        QVERIFY(QFile::link(outside.path() + QStringLiteral("/hostname"), upgradetest::appFile(QStringLiteral("hostname-link"))));
+        QVERIFY(QFile::link(outside.path(), upgradetest::appFile(QStringLiteral("etc-link"))));
+        QVERIFY(QFile::link(upgradetest::appFile(QStringLiteral("kernel")), upgradetest::appFile(QStringLiteral("kernel-link"))));
+        QVERIFY(QFile::link(QStringLiteral("/dev/null"), upgradetest::appFile(QStringLiteral("null-link"))));
+        QCOMPARE(::mkfifo(QFile::encodeName(upgradetest::appFile(QStringLiteral("pipe"))).constData(), 0600), 0);
+
+        // As a file to load.
+        QCOMPARE(run("setenv before 1\ntftp 0x21000000 " + name + "\n"), -1);
+        const QString text = QString::fromLatin1(name);
+        QCOMPARE(m_log->lines(), QStringList({QStringLiteral("%1: %2\n").arg(problem, text),
+                                              QStringLiteral("load file fail: %1\n").arg(text),
+                                              "package check failed, nothing sent: auto_update.txt\n"}));
+        // As a nested script.
+        m_log->clear();
+        QCOMPARE(run("setenv before 1\nestar " + name + "\n"), -1);
+        QCOMPARE(m_log->lines(), QStringList({QStringLiteral("%1: %2\n").arg(problem, text),
+                                              QStringLiteral("open script fail: %1\n").arg(text),
+                                              QStringLiteral("parse script fail: %1\n").arg(text),
+                                              "package check failed, nothing sent: auto_update.txt\n"}));
+        QVERIFY(device().requests().isEmpty());
+    }
+
+    void emptyAndOversizedFilesAreRefusedBeforeAnythingIsSent()
+    {
+        writeAppFile(QStringLiteral("empty.bin"), QByteArray());
+        QCOMPARE(run("setenv a 1\ntftp 0x21000000 empty.bin\n"), -1);
+        QCOMPARE(m_log->lines().first(), QStringLiteral("empty file: empty.bin\n"));
+        // 4 GiB does not fit the header's size field; 4 GiB - 1 does.
+        writeAppFile(QStringLiteral("big.bin"), upgradetest::pattern(1000));
+        setFileSizeProbe([](const QString &path, qint64 reported) {
+            return path.endsWith(QLatin1String("/big.bin")) ? qint64(4294967296) : reported;
+        });
+        m_log->clear();
+        QCOMPARE(run("setenv a 1\ntftp 0x21000000 big.bin\n"), -1);
+        QCOMPARE(m_log->lines().first(), QStringLiteral("file too large: big.bin\n"));
+        // More than 4 GiB in all, in files that fit one by one.
+        setFileSizeProbe([](const QString &path, qint64 reported) {
+            return path.endsWith(QLatin1String("/big.bin")) ? qint64(3) << 30 : reported;
+        });
+        m_log->clear();
+        QCOMPARE(run("setenv a 1\ntftp 0x21000000 big.bin\ntftp 0x21000000 big.bin\n"), -1);
+        QCOMPARE(m_log->lines().first(),
+                 QStringLiteral("script work limit reached: more than 4294967296 bytes to download\n"));
+        // A script of more than 1 MiB.
+        writeAppFile(QStringLiteral("huge.txt"), QByteArray((1 << 20) + 1, '#'));
+        m_log->clear();
+        QCOMPARE(run("setenv a 1\nestar huge.txt\n"), -1);
+        QCOMPARE(m_log->lines().first(), QStringLiteral("script too large: huge.txt\n"));
+        writeAppFile(QStringLiteral("huge.txt"), QByteArray(1 << 20, '#'));
+        m_log->clear();
+        QCOMPARE(run("estar huge.txt\n"), 0);
+        QVERIFY(device().requests().isEmpty());
+    }
+
+    void fanOutTreeStopsAtTheScriptRunLimit()
+    {
+        // 15 levels of 4 nested scripts each would be about 10^9 script runs.
+        for (int level = 0; level < 15; ++level) {
+            const QByteArray next = "level" + QByteArray::number(level + 1) + ".txt";
+            QByteArray content;
+            for (int i = 0; i < 4; ++i)
+                content += "estar " + next + "\n";
+            writeAppFile(QStringLiteral("level%1.txt").arg(level), level == 14 ? QByteArray("setenv leaf 1\n") : content);
+        }
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(run("estar level0.txt\n"), -1);
+        QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY2(m_log->contains(QStringLiteral("script work limit reached: more than 256 script runs\n")), logText().constData());
+        QCOMPARE(m_log->lines().last(), QStringLiteral("package check failed, nothing sent: auto_update.txt\n"));
+        // One line for the limit, one per level on the way back, one for the check.
+        QVERIFY(m_log->lines().size() <= 20);
+        QVERIFY(device().requests().isEmpty());
+
+        // 256 scripts in all are allowed: the top one and 255 nested ones.
+        QByteArray wide;
+        for (int i = 0; i < 255; ++i)
+            wide += "estar leaf.txt\n";
+        writeAppFile(QStringLiteral("leaf.txt"), "# nothing\n");
+        m_log->clear();
+        QCOMPARE(run(wide), 0);
+        QCOMPARE(run(wide + "estar leaf.txt\n"), -1);
+        QVERIFY(m_log->contains(QStringLiteral("script work limit reached: more than 256 script runs\n")));
+    }
+
+    void commandLimitCoversTheWholeUpgrade()
+    {
+        // 4096 executed lines in all, nested scripts and their "estar" lines included.
+        QByteArray inner;
+        for (int i = 0; i < 2047; ++i)
+            inner += "setenv i " + QByteArray::number(i) + "\n";
+        writeAppFile(QStringLiteral("inner.txt"), inner + "# comments are free\n\n");
+        QByteArray outer = "estar inner.txt\n" + inner;
+        QCOMPARE(outer.count('\n'), 2048);
+        QCOMPARE(run(outer + "setenv last 1\n"), 0);
+        QCOMPARE(received().size(), 4095);
+        device().clearLog();
+        m_log->clear();
+        QCOMPARE(run(outer + "setenv last 1\nsetenv one-too-many 1\n"), -1);
+        QCOMPARE(m_log->lines(), QStringList({"script work limit reached: more than 4096 commands\n",
+                                              "package check failed, nothing sent: auto_update.txt\n"}));
+        QVERIFY(received().isEmpty());
+    }
+
+    void stopEndsTheScriptBetweenLines()
+    {
+        QByteArray content;
+        for (int i = 0; i < 50; ++i)
+            content += "setenv n " + QByteArray::number(i) + "\n";
+        writeAppFile(QStringLiteral("auto_update.txt"), content);
+        UpgradeScript script(m_volume.get(), testsupport::appDir());
+        int asked = 0;
+        script.setStopCheck([&asked] { return ++asked > 10; });
+        QCOMPARE(script.run("auto_update.txt"), -1);
+        QCOMPARE(received().size(), 10);
+        QCOMPARE(received().last(), QStringLiteral("setenv n 9"));
+        QCOMPARE(m_log->lines().last(), QStringLiteral("upgrade stopped.\n"));
+        // The check itself is never stopped half-way; it sends nothing anyway.
+        asked = 100;
+        device().clearLog();
+        QCOMPARE(script.check("auto_update.txt"), 0);
+        QVERIFY(received().isEmpty());
     }
 };
 

@@ -1,5 +1,6 @@
 // Whole upgrades against the rig, run by UpgradeThread on its own thread and wired as
-// the main window wires it; and the abnormal-state watcher.
+// the main window wires it; and the abnormal-state watcher. Two cameras at once, a
+// package that cannot complete, files that read short, stop during a script.
 #include "TestSupport.h"
 #include "UpgradeTestSupport.h"
 
@@ -8,12 +9,14 @@
 #include "platform/sim/SimMassStorage.h"
 #include "upgrade/AbnormalDetectThread.h"
 #include "upgrade/MassStorageTransport.h"
+#include "upgrade/UpgradeDevice.h"
 #include "upgrade/UpgradeThread.h"
 #include "upgrade/WorkerThreads.h"
 
 #include <QApplication>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QMetaMethod>
 #include <QPointer>
 #include <QThread>
@@ -74,13 +77,27 @@ void writePackage(bool updater = true, bool bootLoader = true)
         writeAppFile(QStringLiteral("u-boot.bin"), kBootLoader);
 }
 
+// Stands for the window: receives the reports queued on this thread, through a
+// connection by signature as the window makes it.
+class ReportSink : public QObject
+{
+    Q_OBJECT
+public:
+    QList<Report> reports;
+public slots:
+    void slotOnUpgradeReport(bool ok, int progress, QString message)
+    {
+        reports.append(Report{ok, progress, message});
+    }
+};
+
 // Runs one upgrade worker on its own thread, wired like the main window's, until the
 // thread has deleted itself; returns the reports as the window receives them (queued).
 QList<Report> runUpgrade(int manufacturer, bool cameraOpen, UVCExtensionUnit *unit,
-                         const std::function<void(UpgradeThread *)> &prepare = {})
+                         const std::function<void(UpgradeThread *)> &prepare = {},
+                         const std::function<void(UpgradeThread *)> &poll = {})
 {
-    QList<Report> reports;
-    QObject window;
+    ReportSink window;
     auto *thread = new QThread;
     auto *worker = new UpgradeThread(manufacturer, cameraOpen, unit);
     worker->moveToThread(thread);
@@ -88,20 +105,22 @@ QList<Report> runUpgrade(int manufacturer, bool cameraOpen, UVCExtensionUnit *un
     QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     QObject::connect(worker, &UpgradeThread::workFinished, worker, &QObject::deleteLater);
     QObject::connect(worker, &QObject::destroyed, thread, &QThread::quit);
-    QObject::connect(worker, &UpgradeThread::onUpgradeReport, &window,
-                     [&reports](bool ok, int progress, const QString &message) {
-                         reports.append(Report{ok, progress, message});
-                     });
+    QObject::connect(worker, SIGNAL(onUpgradeReport(bool, int, QString)), &window,
+                     SLOT(slotOnUpgradeReport(bool, int, QString)));
     if (prepare)
         prepare(worker);
     QPointer<QThread> alive(thread);
+    QPointer<UpgradeThread> workerAlive(worker);
     thread->start();
-    for (int i = 0; i < 6000 && alive; ++i)
+    for (int i = 0; i < 6000 && alive; ++i) {
+        if (poll && workerAlive)
+            poll(worker); // on this (the window's) thread, while the worker runs
         QTest::qWait(10);
+    }
     if (alive)
         qFatal("the upgrade worker did not end");
     QCoreApplication::processEvents(); // reports queued just before the end
-    return reports;
+    return window.reports;
 }
 
 void verifyOneReport(const QList<Report> &reports, bool ok, int progress, const QString &message)
@@ -111,6 +130,54 @@ void verifyOneReport(const QList<Report> &reports, bool ok, int progress, const 
     QCOMPARE(reports.at(0).progress, progress);
     QCOMPARE(reports.at(0).message, message);
 }
+
+// A watcher on its own thread, wired like the main window's, that records every report
+// with whether an upgrade was in progress when it was made.
+struct Watcher
+{
+    struct Seen
+    {
+        int state;
+        bool duringUpgrade;
+        bool afterUpgradeReport;
+    };
+
+    explicit Watcher(int manufacturer, std::atomic<bool> *upgradeReported = nullptr)
+    {
+        thread = new QThread;
+        worker = new AbnormalDetectThread(manufacturer);
+        worker->moveToThread(thread);
+        QObject::connect(thread, &QThread::started, worker, &AbnormalDetectThread::start);
+        QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+        QObject::connect(worker, &AbnormalDetectThread::workFinished, worker, &QObject::deleteLater);
+        QObject::connect(worker, &QObject::destroyed, thread, &QThread::quit);
+        QObject::connect(
+            worker, &AbnormalDetectThread::onDeviceAbnormal, worker,
+            [this, upgradeReported](int state) {
+                std::lock_guard<std::mutex> lock(mutex);
+                seen.append(Seen{state, UpgradeDevice::upgradeInProgress(),
+                                 upgradeReported && upgradeReported->load()});
+            },
+            Qt::DirectConnection);
+        alive = worker;
+        thread->start();
+    }
+    ~Watcher() { stop(); }
+    bool stop() { return stopWorkerThread(alive, thread); }
+    QList<Seen> reports()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        QList<Seen> copy = seen;
+        copy.detach(); // the watcher's thread goes on appending
+        return copy;
+    }
+
+    QThread *thread;
+    AbnormalDetectThread *worker;
+    QPointer<QObject> alive;
+    std::mutex mutex;
+    QList<Seen> seen;
+};
 
 QStringList metaMethods(const QMetaObject &mo)
 {
@@ -154,7 +221,7 @@ private slots:
         QDir::setCurrent(testsupport::appDir());
         writePackage();
     }
-    void cleanup() { closeDeviceHandle(); }
+    void cleanup() { setFileSizeProbe({}); }
 
     void signalsAndSlotsInTheirOrder()
     {
@@ -228,25 +295,35 @@ private slots:
         verifyFlashedAndBack(env);
     }
 
-    void recoveryFromUpdater_data()
-    {
-        QTest::addColumn<bool>("bootLoader");
-        QTest::newRow("with u-boot.bin") << true;
-        QTest::newRow("without u-boot.bin") << false;
-    }
     void recoveryFromUpdater()
     {
-        QFETCH(bool, bootLoader);
-        writePackage(false, bootLoader);
+        writePackage(false, true);
         testsupport::SimEnvironment env(rig(QStringLiteral(R"(, "mode": "updater")")));
         m_camera = env.rig().camera(QStringLiteral("cam1"));
         LogCapture log;
         verifyOneReport(runUpgrade(2, false, nullptr), true, 100, QStringLiteral("Upgrade done."));
         const auto downloads = m_camera->storage().downloads();
-        QCOMPARE(downloads.at(0).address == 0xFFFFFFFFu, bootLoader);
-        // Without a boot loader to hand over, the script runs at once, with no search.
-        QCOMPARE(log.count(QStringLiteral("device state: u-Boot")), bootLoader ? 1 : 0);
+        QCOMPARE(downloads.at(0).address, 0xFFFFFFFFu);
+        QCOMPARE(log.count(QStringLiteral("device state: u-Boot")), 1);
         verifyFlashedAndBack(env);
+    }
+
+    void updaterWithoutBootLoaderFileCannotTakeTheScript()
+    {
+        // The script goes straight to the updater, which knows no boot-loader commands.
+        writePackage(false, false);
+        testsupport::SimEnvironment env(rig(QStringLiteral(R"(, "mode": "updater")")));
+        m_camera = env.rig().camera(QStringLiteral("cam1"));
+        LogCapture log;
+        verifyOneReport(runUpgrade(2, false, nullptr), false, 0, QStringLiteral("Upgrade failed."));
+        QCOMPARE(log.count(QStringLiteral("device state: u-Boot")), 0);
+        QVERIFY(log.contains(QStringLiteral("setenv bootargs console=ttyS0 [retry 2]\n")));
+        QVERIFY(log.contains(QStringLiteral("USB scsi run cmd timeout.\n")));
+        QCOMPARE(m_camera->storage().commandsReceived(),
+                 QStringList({"setenv bootargs console=ttyS0", "setenv bootargs console=ttyS0"}));
+        QVERIFY(m_camera->storage().commandsExecuted().isEmpty());
+        QVERIFY(m_camera->storage().flashWrites().isEmpty());
+        QCOMPARE(m_camera->mode(), sim::CameraMode::Updater);
     }
 
     void recoveryFromBootLoader()
@@ -257,30 +334,202 @@ private slots:
         verifyFlashedAndBack(env);
     }
 
-    void recoveryWhileTheWatcherSearchesToo()
+    void watcherReportsNothingWhileTheCameraIsUpgraded()
     {
-        testsupport::SimEnvironment env(rig(QStringLiteral(R"(, "mode": "rom")")));
+        testsupport::SimEnvironment env(rig(QStringLiteral(R"(, "mode": "rom", "handoverMs": 2200)")));
         m_camera = env.rig().camera(QStringLiteral("cam1"));
         LogCapture quiet;
-        auto *watcherThread = new QThread;
-        auto *watcher = new AbnormalDetectThread(0);
-        watcher->moveToThread(watcherThread);
-        QObject::connect(watcherThread, &QThread::started, watcher, &AbnormalDetectThread::start);
-        QObject::connect(watcherThread, &QThread::finished, watcherThread, &QObject::deleteLater);
-        QObject::connect(watcher, &AbnormalDetectThread::workFinished, watcher, &QObject::deleteLater);
-        QObject::connect(watcher, &QObject::destroyed, watcherThread, &QThread::quit);
-        std::atomic<int> abnormal{0};
-        QObject::connect(watcher, &AbnormalDetectThread::onDeviceAbnormal, watcher, [&abnormal](int) { ++abnormal; },
-                         Qt::DirectConnection);
-        QPointer<QObject> watcherAlive(watcher);
-        watcherThread->start();
-        QTRY_VERIFY(abnormal > 0);
+        std::atomic<bool> reported{false};
+        Watcher watcher(0, &reported);
+        // The stuck camera is reported before anyone upgrades it.
+        QTRY_VERIFY(!watcher.reports().isEmpty());
+        QCOMPARE(watcher.reports().first().state, int(Rom));
 
-        verifyOneReport(runUpgrade(0, false, nullptr), true, 100, QStringLiteral("Upgrade done."));
-        QVERIFY(stopWorkerThread(watcherAlive, watcherThread));
-        QVERIFY(!watcherAlive);
+        const QList<Report> reports = runUpgrade(0, false, nullptr, [&reported](UpgradeThread *w) {
+            QObject::connect(w, &UpgradeThread::onUpgradeReport, w, [&reported] { reported = true; },
+                             Qt::DirectConnection);
+        });
+        verifyOneReport(reports, true, 100, QStringLiteral("Upgrade done."));
+        // Through ROM, updater, hand-over and boot loader: not one report.
+        for (const auto &seen : watcher.reports())
+            QVERIFY(!seen.duringUpgrade);
+        QVERIFY(watcher.stop());
         QCOMPARE(m_camera->storage().malformedRequests(), 0);
         QCOMPARE(m_camera->storage().flashWrites().size(), 2);
+    }
+
+    void secondCameraPluggedMidUpgradeReceivesNothing_data()
+    {
+        QTest::addColumn<int>("blockMs");
+        QTest::newRow("slow blocks") << 400;
+        QTest::newRow("fast blocks") << 0;
+    }
+    void secondCameraPluggedMidUpgradeReceivesNothing()
+    {
+        QFETCH(int, blockMs);
+        // The second camera comes on a lower drive: any search made after it arrived
+        // finds it first.
+        testsupport::SimEnvironment env(QStringLiteral(
+            R"({"cameras": [ { "key": "cam1", "driveLetter": "F", "mode": "uboot", "restartDelayMs": 3000,
+                               "faults": { "storage.slowTransferMs": %1 } },
+                             { "key": "cam2", "driveLetter": "E", "mode": "uboot", "plugged": false } ]})")
+                                            .arg(blockMs)
+                                            .toUtf8());
+        m_camera = env.rig().camera(QStringLiteral("cam1"));
+        sim::SimCamera *second = env.rig().camera(QStringLiteral("cam2"));
+        LogCapture log;
+        std::atomic<bool> plugged{false};
+        log.setHook([&](const QString &line) {
+            if (line == QLatin1String("tftp 0x21000000 kernel\n") && !plugged.exchange(true))
+                env.rig().plug(second);
+        });
+        std::atomic<bool> reported{false};
+        std::atomic<int> secondInquiries{-1};
+        Watcher watcher(0, &reported);
+        const QList<Report> reports = runUpgrade(0, false, nullptr, [&](UpgradeThread *w) {
+            QObject::connect(
+                w, &UpgradeThread::onUpgradeReport, w,
+                [&] {
+                    secondInquiries = second->storage().inquiries();
+                    reported = true;
+                },
+                Qt::DirectConnection);
+        });
+        QVERIFY(plugged);
+        verifyOneReport(reports, true, 100, QStringLiteral("Upgrade done."));
+        const auto flash = m_camera->storage().flashWrites();
+        QCOMPARE(flash.size(), 2);
+        QCOMPARE(flash.at(0).digest, md5(kKernel));
+        QCOMPARE(flash.at(1).digest, md5(kMiservice));
+        // Not a command, not a byte, not even a question reached the second camera
+        // while the first was upgraded.
+        QCOMPARE(secondInquiries.load(), 0);
+        QVERIFY(second->storage().commandsReceived().isEmpty());
+        QVERIFY(second->storage().downloads().isEmpty());
+        QCOMPARE(second->storage().bytesReceived(), qint64(0));
+        QCOMPARE(second->mode(), sim::CameraMode::UBoot);
+        // It is reported once the upgrade has ended, and only then.
+        QTRY_VERIFY_WITH_TIMEOUT(!watcher.reports().isEmpty() && watcher.reports().last().afterUpgradeReport, 20000);
+        for (const auto &seen : watcher.reports()) {
+            QVERIFY(!seen.duringUpgrade);
+            if (seen.afterUpgradeReport)
+                QCOMPARE(seen.state, int(UBoot));
+        }
+        QVERIFY(watcher.stop());
+        QVERIFY(second->storage().commandsReceived().isEmpty());
+    }
+
+    void secondCameraDuringTheHandOverIsNotTakenForTheFirst()
+    {
+        testsupport::SimEnvironment env(QByteArrayLiteral(
+            R"({"cameras": [ { "key": "cam1", "driveLetter": "F", "mode": "updater", "handoverMs": 2200,
+                               "restartDelayMs": 3000 },
+                             { "key": "cam2", "driveLetter": "E", "mode": "uboot", "plugged": false } ]})"));
+        m_camera = env.rig().camera(QStringLiteral("cam1"));
+        sim::SimCamera *second = env.rig().camera(QStringLiteral("cam2"));
+        // While the first camera is off the bus between updater and boot loader.
+        sim::SimRig &rigRef = env.rig();
+        env.rig().schedule(500, [&rigRef, second] { rigRef.plug(second); });
+        LogCapture log;
+        verifyOneReport(runUpgrade(0, false, nullptr), true, 100, QStringLiteral("Upgrade done."));
+        QVERIFY(second->present());
+        QCOMPARE(second->storage().inquiries(), 0);
+        QVERIFY(second->storage().requests().isEmpty());
+        QCOMPARE(m_camera->storage().downloads().at(0).address, 0xFFFFFFFFu);
+        verifyFlashedAndBack(env);
+    }
+
+    void packageThatCannotCompleteNeverStarts_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::newRow("camera open") << "normal";
+        QTest::newRow("boot ROM") << "rom";
+        QTest::newRow("boot loader") << "uboot";
+    }
+    void packageThatCannotCompleteNeverStarts()
+    {
+        QFETCH(QString, mode);
+        // The script loads a root file system the package does not have, after kernel
+        // and miservice.
+        writeAppFile(QStringLiteral("scripts/flash.txt"), "tftp 0x21000000 kernel\n"
+                                                          "nand write.e 0x21000000 kernel ${filesize}\n"
+                                                          "tftp 21000000 miservice.ubifs\n"
+                                                          "nand write.e 0x21000000 miservice ${filesize}\n"
+                                                          "tftp 21000000 rootfs.img\n"
+                                                          "nand write.e 0x21000000 rootfs ${filesize}\n");
+        testsupport::SimEnvironment env(rig(QStringLiteral(R"(, "mode": "%1")").arg(mode)));
+        m_camera = env.rig().camera(QStringLiteral("cam1"));
+        UVCExtensionUnit unit;
+        if (mode == QLatin1String("normal"))
+            QVERIFY(unit.InitUvc(m_camera->id(), m_camera->friendlyName()));
+        LogCapture log;
+        verifyOneReport(runUpgrade(0, mode == QLatin1String("normal"), &unit), false, 0,
+                        QStringLiteral("The firmware package cannot complete the upgrade; nothing was sent to the camera."));
+        QVERIFY(log.contains(QStringLiteral("load file fail: rootfs.img\n")));
+        QVERIFY(log.contains(QStringLiteral("package check failed, nothing sent: auto_update.txt\n")));
+        QVERIFY(log.contains(QStringLiteral(
+            "The firmware package cannot complete its upgrade script; nothing was sent to the camera.")));
+        QVERIFY(!log.contains(QStringLiteral("Enter the normal state of the camera upgrade process.")));
+        QVERIFY(!log.contains(QStringLiteral("Enter the upgrade process of the camera in an abnormal state.")));
+        // Not switched, not fed the updater, nothing flashed.
+        env.clock().advance(5000);
+        env.rig().pump();
+        QCOMPARE(m_camera->mode() == sim::CameraMode::Normal, mode == QLatin1String("normal"));
+        QVERIFY(m_camera->present());
+        QVERIFY(m_camera->storage().requests().isEmpty());
+        QVERIFY(m_camera->storage().updaterImage().isEmpty());
+        QVERIFY(m_camera->storage().flashWrites().isEmpty());
+    }
+
+    void fileThatReadsShortFailsTheUpgrade()
+    {
+        testsupport::SimEnvironment env(rig(QStringLiteral(R"(, "mode": "uboot")")));
+        m_camera = env.rig().camera(QStringLiteral("cam1"));
+        // The file system says 2 GiB and 5 bytes; only 100000 come.
+        setFileSizeProbe([](const QString &path, qint64 reported) {
+            return path.endsWith(QLatin1String("/kernel")) ? qint64(2147483653) : reported;
+        });
+        LogCapture log;
+        const QList<Report> reports = runUpgrade(0, false, nullptr);
+        setFileSizeProbe({});
+        verifyOneReport(reports, false, 0, QStringLiteral("Upgrade failed."));
+        QVERIFY(!log.contains(QStringLiteral("Upgrade seccess.")));
+        QVERIFY(log.contains(QStringLiteral("Read only 100000 of 2147483653 bytes of %1; nothing is sent.")
+                                 .arg(upgradetest::appFile(QStringLiteral("kernel")))));
+        QVERIFY(log.contains(QStringLiteral("load file fail: kernel\n")));
+        QVERIFY(m_camera->storage().downloads().isEmpty());
+        QVERIFY(m_camera->storage().flashWrites().isEmpty());
+    }
+
+    void stopDuringALongScriptEndsWithinOneCommand()
+    {
+        QByteArray script;
+        for (int i = 0; i < 3000; ++i)
+            script += "setenv step " + QByteArray::number(i) + "\n";
+        writeAppFile(QStringLiteral("auto_update.txt"), script);
+        testsupport::SimEnvironment env(rig(QStringLiteral(R"(, "mode": "uboot", "faults": { "storage.slowCommandMs": 20 })")));
+        env.clock().setRealMicrosPerMs(100); // every command takes real time too
+        m_camera = env.rig().camera(QStringLiteral("cam1"));
+        LogCapture log;
+        int receivedAtStop = -1;
+        qint64 stoppedAt = 0;
+        QElapsedTimer sinceStop;
+        const QList<Report> reports = runUpgrade(0, false, nullptr, {}, [&](UpgradeThread *w) {
+            if (receivedAtStop < 0 && m_camera->storage().commandsReceived().size() >= 20) {
+                w->stop();
+                sinceStop.start();
+                stoppedAt = env.clock().nowMs();
+                receivedAtStop = m_camera->storage().commandsReceived().size();
+            }
+        });
+        QVERIFY(receivedAtStop >= 20);
+        verifyOneReport(reports, false, 0, QStringLiteral("Upgrade failed."));
+        QVERIFY(log.contains(QStringLiteral("upgrade stopped.\n")));
+        // The command on its way when stop came is the last one.
+        QVERIFY2(m_camera->storage().commandsReceived().size() <= receivedAtStop + 1,
+                 qPrintable(QStringLiteral("%1 after %2").arg(m_camera->storage().commandsReceived().size()).arg(receivedAtStop)));
+        QVERIFY(env.clock().nowMs() - stoppedAt <= 2 * 20);
+        QVERIFY(sinceStop.elapsed() < 5000);
     }
 
     void everyOtherEndingReportsFailure_data()
@@ -337,22 +586,33 @@ private slots:
         QVERIFY(m_camera->storage().commandsReceived().isEmpty());
     }
 
+    void handOverThatEndsInAnotherStateIsLogged_data()
+    {
+        QTest::addColumn<int>("comesBackAs");
+        QTest::addColumn<QString>("log");
+        QTest::newRow("boot ROM") << int(sim::CameraMode::Rom) << "Invalid device state 0.";
+        QTest::newRow("updater") << int(sim::CameraMode::Updater) << "Invalid device state 1.";
+    }
     void handOverThatEndsInAnotherStateIsLogged()
     {
+        QFETCH(int, comesBackAs);
+        QFETCH(QString, log);
         testsupport::SimEnvironment env(
             rig(QStringLiteral(R"(, "mode": "updater", "faults": { "storage.handoverNeverReturns": true })")));
         m_camera = env.rig().camera(QStringLiteral("cam1"));
-        // What comes back after the hand-over is the boot ROM again.
+        // What comes back after the hand-over is not the boot loader.
         sim::SimRig &rigRef = env.rig();
         sim::SimCamera *camera = m_camera;
-        env.rig().schedule(5000, [&rigRef, camera] {
-            camera->setMode(sim::CameraMode::Rom);
+        env.rig().schedule(5000, [&rigRef, camera, comesBackAs] {
+            camera->setMode(sim::CameraMode(comesBackAs));
             rigRef.plug(camera);
         });
         LogCapture capture;
         verifyOneReport(runUpgrade(0, false, nullptr), false, 0, QStringLiteral("Upgrade failed."));
-        QVERIFY(capture.contains(QStringLiteral("Invalid device state 0.")));
+        QVERIFY(capture.contains(log));
+        // Not fed the boot-loader script.
         QVERIFY(m_camera->storage().commandsReceived().isEmpty());
+        QCOMPARE(m_camera->storage().downloads().size(), 1);
     }
 
     void stopEndsTheWaitForTheBootLoader()
@@ -373,6 +633,18 @@ private slots:
         env.clock().removeListener(listener);
         verifyOneReport(reports, false, 0, QStringLiteral("Upgrade failed."));
         QVERIFY(capture.contains(QStringLiteral("Upgrade stopped while waiting for the boot loader.")));
+    }
+
+    void stopBeforeTheWorkerRunsSendsNothing()
+    {
+        testsupport::SimEnvironment env(rig(QStringLiteral(R"(, "mode": "rom")")));
+        m_camera = env.rig().camera(QStringLiteral("cam1"));
+        LogCapture log;
+        verifyOneReport(runUpgrade(0, false, nullptr, [](UpgradeThread *w) { w->stop(); }), false, 0,
+                        QStringLiteral("Upgrade failed."));
+        QVERIFY(log.contains(QStringLiteral("Upgrade stopped before it began.")));
+        QCOMPARE(m_camera->storage().inquiries(), 0);
+        QVERIFY(m_camera->storage().requests().isEmpty());
     }
 
     void noCameraAtAll()
@@ -400,6 +672,36 @@ private slots:
         QCOMPARE(finished.count(), 1);
         QCOMPARE(abnormal.count(), 0);
         QCOMPARE(env.rig().camera(QStringLiteral("cam1"))->storage().inquiries(), 0);
+    }
+
+    void watcherReportsTheStateItFound_data()
+    {
+        QTest::addColumn<QString>("extra");
+        QTest::addColumn<int>("state");
+        QTest::newRow("boot ROM") << R"(, "mode": "rom")" << 0;
+        QTest::newRow("updater") << R"(, "mode": "updater")" << 1;
+        QTest::newRow("boot loader") << R"(, "mode": "uboot")" << 2;
+        QTest::newRow("unknown signature") << R"(, "mode": "uboot", "inquiryProduct": "XYZ")" << -1;
+        QTest::newRow("normal camera") << QString() << -1;
+    }
+    void watcherReportsTheStateItFound()
+    {
+        QFETCH(QString, extra);
+        QFETCH(int, state);
+        testsupport::SimEnvironment env(rig(extra));
+        LogCapture quiet;
+        Watcher watcher(0);
+        // A few polls at least, in virtual time.
+        QTRY_VERIFY(env.clock().nowMs() > 3000);
+        QVERIFY(watcher.stop());
+        const auto reports = watcher.reports();
+        if (state < 0) {
+            QVERIFY(reports.isEmpty());
+        } else {
+            QVERIFY(!reports.isEmpty());
+            for (const auto &seen : reports)
+                QCOMPARE(seen.state, state);
+        }
     }
 
     void watcherReportsAStuckCameraEveryElevenSeconds()

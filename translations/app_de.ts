@@ -344,6 +344,10 @@ Möchten Sie Ihr Gerät wirklich auf die Werkseinstellungen zurücksetzen? Der N
         <source>Upgrade failed.</source>
         <translation>Aktualisierung fehlgeschlagen.</translation>
     </message>
+    <message>
+        <source>The firmware package cannot complete the upgrade; nothing was sent to the camera.</source>
+        <translation>Das Firmware-Paket kann die Aktualisierung nicht vollständig ausführen; an die Kamera wurde nichts gesendet.</translation>
+    </message>
 </context>
 <context>
     <name>Zip7z</name>
@@ -398,6 +402,38 @@ Möchten Sie Ihr Gerät wirklich auf die Werkseinstellungen zurücksetzen? Der N
     <message>
         <source>Cannot move %1 into %2.</source>
         <translation>%1 kann nicht nach %2 verschoben werden.</translation>
+    </message>
+    <message>
+        <source>The package unpacks to more than %1 bytes.</source>
+        <translation>Das Paket wird beim Entpacken größer als %1 Byte.</translation>
+    </message>
+    <message>
+        <source>The package has more than %1 entries.</source>
+        <translation>Das Paket enthält mehr als %1 Einträge.</translation>
+    </message>
+    <message>
+        <source>The package contains a name with control characters: %1</source>
+        <translation>Das Paket enthält einen Namen mit Steuerzeichen: %1</translation>
+    </message>
+    <message>
+        <source>The size of an entry of the package cannot be read: %1</source>
+        <translation>Die Größe eines Eintrags im Paket kann nicht gelesen werden: %1</translation>
+    </message>
+    <message>
+        <source>Another package is being unpacked.</source>
+        <translation>Es wird gerade ein anderes Paket entpackt.</translation>
+    </message>
+    <message>
+        <source>The package contains an entry that is not a file or a folder: %1</source>
+        <translation>Das Paket enthält einen Eintrag, der weder Datei noch Ordner ist: %1</translation>
+    </message>
+    <message>
+        <source>The package would replace %1, which no package brought.</source>
+        <translation>Das Paket würde %1 ersetzen, das aus keinem Paket stammt.</translation>
+    </message>
+    <message>
+        <source>Cannot record the package&apos;s entries in %1.</source>
+        <translation>Die Einträge des Pakets können nicht in %1 verzeichnet werden.</translation>
     </message>
 </context>
 <context>

@@ -344,6 +344,10 @@ Are you sure you want to reset your device to factory settings? Your device may 
         <source>Upgrade failed.</source>
         <translation>La actualización ha fallado.</translation>
     </message>
+    <message>
+        <source>The firmware package cannot complete the upgrade; nothing was sent to the camera.</source>
+        <translation>El paquete de firmware no puede completar la actualización; no se ha enviado nada a la cámara.</translation>
+    </message>
 </context>
 <context>
     <name>Zip7z</name>
@@ -398,6 +402,38 @@ Are you sure you want to reset your device to factory settings? Your device may 
     <message>
         <source>Cannot move %1 into %2.</source>
         <translation>No se puede mover %1 a %2.</translation>
+    </message>
+    <message>
+        <source>The package unpacks to more than %1 bytes.</source>
+        <translation>El paquete descomprimido supera los %1 bytes.</translation>
+    </message>
+    <message>
+        <source>The package has more than %1 entries.</source>
+        <translation>El paquete contiene más de %1 entradas.</translation>
+    </message>
+    <message>
+        <source>The package contains a name with control characters: %1</source>
+        <translation>El paquete contiene un nombre con caracteres de control: %1</translation>
+    </message>
+    <message>
+        <source>The size of an entry of the package cannot be read: %1</source>
+        <translation>No se puede leer el tamaño de una entrada del paquete: %1</translation>
+    </message>
+    <message>
+        <source>Another package is being unpacked.</source>
+        <translation>Se está descomprimiendo otro paquete.</translation>
+    </message>
+    <message>
+        <source>The package contains an entry that is not a file or a folder: %1</source>
+        <translation>El paquete contiene una entrada que no es un archivo ni una carpeta: %1</translation>
+    </message>
+    <message>
+        <source>The package would replace %1, which no package brought.</source>
+        <translation>El paquete reemplazaría %1, que no procede de ningún paquete.</translation>
+    </message>
+    <message>
+        <source>Cannot record the package&apos;s entries in %1.</source>
+        <translation>No se pueden registrar las entradas del paquete en %1.</translation>
     </message>
 </context>
 <context>

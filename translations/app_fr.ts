@@ -344,6 +344,10 @@ Voulez-vous vraiment rétablir les paramètres d&apos;usine de votre appareil&#x
         <source>Upgrade failed.</source>
         <translation>Échec de la mise à jour.</translation>
     </message>
+    <message>
+        <source>The firmware package cannot complete the upgrade; nothing was sent to the camera.</source>
+        <translation>Le paquet du micrologiciel ne peut pas mener la mise à jour à son terme ; rien n&apos;a été envoyé à la caméra.</translation>
+    </message>
 </context>
 <context>
     <name>Zip7z</name>
@@ -398,6 +402,38 @@ Voulez-vous vraiment rétablir les paramètres d&apos;usine de votre appareil&#x
     <message>
         <source>Cannot move %1 into %2.</source>
         <translation>Impossible de déplacer %1 dans %2.</translation>
+    </message>
+    <message>
+        <source>The package unpacks to more than %1 bytes.</source>
+        <translation>Le paquet décompressé dépasse %1 octets.</translation>
+    </message>
+    <message>
+        <source>The package has more than %1 entries.</source>
+        <translation>Le paquet contient plus de %1 entrées.</translation>
+    </message>
+    <message>
+        <source>The package contains a name with control characters: %1</source>
+        <translation>Le paquet contient un nom avec des caractères de contrôle : %1</translation>
+    </message>
+    <message>
+        <source>The size of an entry of the package cannot be read: %1</source>
+        <translation>La taille d&apos;une entrée du paquet est illisible : %1</translation>
+    </message>
+    <message>
+        <source>Another package is being unpacked.</source>
+        <translation>Un autre paquet est en cours de décompression.</translation>
+    </message>
+    <message>
+        <source>The package contains an entry that is not a file or a folder: %1</source>
+        <translation>Le paquet contient une entrée qui n&apos;est ni un fichier ni un dossier : %1</translation>
+    </message>
+    <message>
+        <source>The package would replace %1, which no package brought.</source>
+        <translation>Le paquet remplacerait %1, qui ne provient d&apos;aucun paquet.</translation>
+    </message>
+    <message>
+        <source>Cannot record the package&apos;s entries in %1.</source>
+        <translation>Impossible d&apos;enregistrer les entrées du paquet dans %1.</translation>
     </message>
 </context>
 <context>

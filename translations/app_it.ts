@@ -344,6 +344,10 @@ Vuoi ripristinare le impostazioni di fabbrica del dispositivo? Il riavvio potreb
         <source>Upgrade failed.</source>
         <translation>Aggiornamento non riuscito.</translation>
     </message>
+    <message>
+        <source>The firmware package cannot complete the upgrade; nothing was sent to the camera.</source>
+        <translation>Il pacchetto del firmware non può completare l&apos;aggiornamento; alla fotocamera non è stato inviato nulla.</translation>
+    </message>
 </context>
 <context>
     <name>Zip7z</name>
@@ -398,6 +402,38 @@ Vuoi ripristinare le impostazioni di fabbrica del dispositivo? Il riavvio potreb
     <message>
         <source>Cannot move %1 into %2.</source>
         <translation>Impossibile spostare %1 in %2.</translation>
+    </message>
+    <message>
+        <source>The package unpacks to more than %1 bytes.</source>
+        <translation>Il pacchetto decompresso supera i %1 byte.</translation>
+    </message>
+    <message>
+        <source>The package has more than %1 entries.</source>
+        <translation>Il pacchetto contiene più di %1 voci.</translation>
+    </message>
+    <message>
+        <source>The package contains a name with control characters: %1</source>
+        <translation>Il pacchetto contiene un nome con caratteri di controllo: %1</translation>
+    </message>
+    <message>
+        <source>The size of an entry of the package cannot be read: %1</source>
+        <translation>Impossibile leggere la dimensione di una voce del pacchetto: %1</translation>
+    </message>
+    <message>
+        <source>Another package is being unpacked.</source>
+        <translation>È in corso la decompressione di un altro pacchetto.</translation>
+    </message>
+    <message>
+        <source>The package contains an entry that is not a file or a folder: %1</source>
+        <translation>Il pacchetto contiene una voce che non è né un file né una cartella: %1</translation>
+    </message>
+    <message>
+        <source>The package would replace %1, which no package brought.</source>
+        <translation>Il pacchetto sostituirebbe %1, che non proviene da alcun pacchetto.</translation>
+    </message>
+    <message>
+        <source>Cannot record the package&apos;s entries in %1.</source>
+        <translation>Impossibile registrare le voci del pacchetto in %1.</translation>
     </message>
 </context>
 <context>

@@ -35,6 +35,7 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <cmath>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -398,9 +399,46 @@ bool MainWindow::nativeEvent(const QByteArray &eventType, void *message, long *r
                 return false;
         }
     }
+    if (msg && msg->message == WM_NCCALCSIZE) {
+        // The whole window is client area: no system frame, no caption.
+        if (msg->wParam) {
+            auto *params = reinterpret_cast<NCCALCSIZE_PARAMS *>(msg->lParam);
+            if (params->rgrc[0].top != 0)
+                params->rgrc[0].top -= 1;
+        }
+        *result = WVR_REDRAW;
+        return true;
+    }
+    if (msg && msg->message == WM_NCHITTEST) {
+        *result = 0;
+        RECT window;
+        GetWindowRect(msg->hwnd, &window);
+        const QPoint cursor(static_cast<short>(LOWORD(msg->lParam)), static_cast<short>(HIWORD(msg->lParam)));
+        const int hit = FramelessWindow::hitTest(
+            QRect(window.left, window.top, window.right - window.left, window.bottom - window.top), cursor,
+            minimumWidth() != maximumWidth(), minimumHeight() != maximumHeight());
+        if (hit != FramelessWindow::HitNone) {
+            *result = hit;
+            return true;
+        }
+    }
+    if (msg && msg->message == WM_GETMINMAXINFO) {
+        if (IsZoomed(msg->hwnd)) {
+            // A maximised frameless window overhangs the screen by the system frame.
+            RECT frame = {0, 0, 0, 0};
+            AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
+            const double r = devicePixelRatioF();
+            const auto scaled = [r](LONG v) { return static_cast<int>(std::abs(v) / r + 0.5); };
+            m_frame->setMaximizedFrames(true, QMargins(scaled(frame.left), scaled(frame.bottom),
+                                                       scaled(frame.right), scaled(frame.bottom)));
+        } else {
+            m_frame->setMaximizedFrames(false, QMargins());
+        }
+    }
 #endif
     return QMainWindow::nativeEvent(eventType, message, result);
 }
+
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();

@@ -71,7 +71,8 @@ int UpgradeFlow::showBox(const QString &text, int buttonMode, bool autoClose)
 
 bool UpgradeFlow::refuseWhileUpgrading()
 {
-    if (!m_bUpgrading)
+    // Unpacking a package already belongs to the upgrade: the window stays until it ends.
+    if (!m_bUpgrading && !m_bPreparing)
         return false;
     showBox(windowText(QT_TRANSLATE_NOOP("MainWindow", "Cannot exit during the upgrade process!")), 0, true);
     return true;
@@ -118,8 +119,15 @@ bool UpgradeFlow::preparePackage(const QString &file, int &model)
 
 void UpgradeFlow::on_btnUpgrade_clicked()
 {
-    if (m_bUpgrading)
+    if (m_bUpgrading || m_bPreparing)
         return;
+    m_bPreparing = true;
+    prepareAndConfirm();
+    m_bPreparing = false;
+}
+
+void UpgradeFlow::prepareAndConfirm()
+{
     qDebug() << "app dir:" << applicationDir();
     const QString file = FileDialogs::getOpenFileName(
         &m_window, windowText(QT_TRANSLATE_NOOP("MainWindow", "Open File")), QString(),
@@ -253,7 +261,7 @@ void UpgradeFlow::slotOnUpgradeThreadFinished()
 void UpgradeFlow::slotOnDeviceAbnormal(int state)
 {
     qWarning() << "Detect camera abnormal, state:" << state;
-    if (m_bUpgrading || m_bAbnormalDialogOpen)
+    if (m_bUpgrading || m_bAbnormalDialogOpen || m_bPreparing)
         return;
     m_bAbnormalDialogOpen = true;
     FormAbnormal abnormal;

@@ -48,6 +48,8 @@ private slots:
     void slotOnUpgradeThreadFinished();
 
 private:
+    // The support page's upgrade from the file pick to the confirmation.
+    void prepareAndConfirm();
     void startUpgrade();
     void restoreDefaults();
     // Unpacks the chosen package into the application directory and checks it; shows
@@ -66,6 +68,8 @@ private:
 
     bool m_bUpgrading = false;
     bool m_bAbnormalDialogOpen = false;
+    // A package is being picked, unpacked and checked (the window's events run meanwhile).
+    bool m_bPreparing = false;
     // Whether the running upgrade has sent its final report.
     bool m_bFinalReport = true;
     int m_upgradeProgress = 0;

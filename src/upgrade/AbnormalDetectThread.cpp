@@ -2,7 +2,7 @@
 
 #include "platform/Clock.h"
 #include "upgrade/MassStorageTransport.h"
-
+#include "upgrade/UpgradeDevice.h"
 
 namespace {
 // The longest single sleep, so that stop() is seen well within one poll period.
@@ -52,11 +52,17 @@ void AbnormalDetectThread::doWork()
 {
     // The mutex guards the flag only; it is never held through a search or a pause.
     while (isRunning()) {
-        const bool found = findUpgradeDevice(m_nManufacturer, m_nDeviceState) != nullptr;
-        if (found && m_nDeviceState != NotFound) {
-            emit onDeviceAbnormal(m_nDeviceState);
+        // While an upgrade runs the volumes are left alone: the camera being upgraded
+        // passes through its boot states and is no abnormal camera, and any other is
+        // reported once the upgrade has ended. The state reported is the one this very
+        // search found.
+        m_nDeviceState = NotFound;
+        const bool reported = UpgradeDevice::watch(m_nManufacturer, [this](int state) {
+            m_nDeviceState = state;
+            emit onDeviceAbnormal(state);
+        });
+        if (reported)
             pause(kPauseAfterReportMs);
-        }
         pause(kPollPeriodMs);
     }
     emit workFinished();

@@ -4,7 +4,8 @@
 #include <mutex>
 
 // Watches, for the life of the main window, for a camera that sits in one of its
-// mass-storage (boot) states and reports the state it found.
+// mass-storage (boot) states and reports the state it found. It reports nothing while
+// an upgrade is in progress (see UpgradeDevice).
 class AbnormalDetectThread : public QObject
 {
     Q_OBJECT

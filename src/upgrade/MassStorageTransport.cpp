@@ -6,11 +6,13 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QFileInfo>
 #include <QString>
 #include <QtGlobal>
 
 #include <cstring>
 #include <mutex>
+#include <set>
 #include <vector>
 
 namespace spt = platform::spt;
@@ -31,22 +33,25 @@ constexpr int kBlockRetryPauseMs = 100;
 constexpr int kMaxBlockFailures = 100;
 constexpr int kDownloadAttempts = 2;
 constexpr std::uint32_t kBytesPerPauseMs = 20480;
+// Piece size of the reading pass that computes a file's digest.
+constexpr qint64 kReadPiece = 0x8000;
+
+// What blocks() reports besides 0.
+constexpr int kSendFailed = -1;
+constexpr int kSourceShort = -2;
 
 // Model codes whose first five characters identify the camera's vendor field.
 const char *const kModelCodes[] = {"LNS410AD"};
 
-std::mutex g_handleMutex;
-std::shared_ptr<platform::Volume> g_deviceHandle;
+std::mutex g_claimMutex;
+std::set<ushort> g_claimedDrives;
 
-void publishHandle(std::shared_ptr<platform::Volume> handle)
+std::mutex g_probeMutex;
+FileSizeProbe g_sizeProbe;
+
+ushort driveKey(QChar letter)
 {
-    std::shared_ptr<platform::Volume> previous;
-    {
-        std::lock_guard<std::mutex> lock(g_handleMutex);
-        previous.swap(g_deviceHandle);
-        g_deviceHandle = std::move(handle);
-    }
-    // The previous handle closes here unless a transfer still holds it.
+    return letter.toUpper().unicode();
 }
 
 void writeHeader(std::uint8_t *buffer, std::uint8_t target, std::uint8_t cdbLength, std::uint8_t direction,
@@ -123,6 +128,39 @@ int sendHeader(platform::Volume *volume, const DownloadHeader &header)
     return sendOut(volume, kSubcommandDownloadHeader, wire, sizeof wire);
 }
 
+// Fills the next block of a transfer; false when the source cannot deliver all of it.
+using BlockSource = std::function<bool(std::uint8_t *out, std::uint32_t length)>;
+
+// Sends size bytes in blocks, each taken once from the source and resent as it is
+// after a failed send. 0, kSendFailed after more than 100 failed sends in all, or
+// kSourceShort when the source came up short (the transfer is abandoned there).
+int blocks(platform::Volume *volume, std::uint32_t size, std::uint32_t blockSize, const BlockSource &next)
+{
+    if (blockSize == 0 || blockSize > kMaxVendorTransfer)
+        return kSendFailed;
+    std::vector<std::uint8_t> block;
+    std::uint32_t offset = 0;
+    int failures = 0;
+    while (offset < size) {
+        const std::uint32_t remaining = size - offset;
+        const std::uint32_t length = remaining <= blockSize ? remaining : blockSize;
+        const int subcommand = length == remaining ? kSubcommandLastData : kSubcommandData;
+        block.resize(length);
+        if (!next(block.data(), length))
+            return kSourceShort;
+        for (;;) {
+            if (transfer(volume, kVendorOperation, subcommand, kDirectionOut, length, block.data()) == 0)
+                break;
+            platform::sleepMs(kBlockRetryPauseMs);
+            if (failures >= kMaxBlockFailures)
+                return kSendFailed;
+            ++failures;
+        }
+        offset += length;
+    }
+    return 0;
+}
+
 int status(platform::Volume *volume, std::uint8_t *buffer, std::uint32_t length, int tries)
 {
     if (!buffer)
@@ -138,63 +176,143 @@ int status(platform::Volume *volume, std::uint8_t *buffer, std::uint32_t length,
     return 0;
 }
 
-int blocks(platform::Volume *volume, const std::uint8_t *bytes, std::uint32_t size, std::uint32_t blockSize)
+// Reads exactly length bytes; false when the file delivers fewer.
+bool readExactly(QFile &file, std::uint8_t *out, qint64 length)
 {
-    if (blockSize == 0 || blockSize > kMaxVendorTransfer)
-        return -1;
-    std::vector<std::uint8_t> block;
-    std::uint32_t offset = 0;
-    int failures = 0;
-    while (offset < size) {
-        const std::uint32_t remaining = size - offset;
-        const std::uint32_t length = remaining <= blockSize ? remaining : blockSize;
-        const int subcommand = length == remaining ? kSubcommandLastData : kSubcommandData;
-        block.assign(bytes + offset, bytes + offset + length);
-        if (transfer(volume, kVendorOperation, subcommand, kDirectionOut, length, block.data()) == 0) {
-            offset += length;
-            continue;
-        }
-        platform::sleepMs(kBlockRetryPauseMs);
-        if (failures >= kMaxBlockFailures)
-            return -1;
-        ++failures;
+    qint64 done = 0;
+    while (done < length) {
+        const qint64 n = file.read(reinterpret_cast<char *>(out) + done, length - done);
+        if (n <= 0)
+            return false;
+        done += n;
     }
-    return 0;
+    return true;
 }
 
-// Reads a whole file as raw bytes; false when it cannot be read or does not fit the
-// 32-bit size of a download.
-bool readWholeFile(const char *fileName, QByteArray *bytes)
+// A file about to be sent, opened and read whole once. Nothing is sent unless every
+// byte the size announces was read; the digest is that of exactly those bytes.
+class SendFile
 {
-    if (!fileName || !*fileName)
-        return false;
-    QFile file(QString::fromLocal8Bit(fileName));
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    if (file.size() > qint64(0xFFFFFFFFu))
-        return false;
-    *bytes = file.readAll();
-    return file.error() == QFileDevice::NoError;
-}
+public:
+    bool open(const QString &path, QByteArray *digest)
+    {
+        m_file.setFileName(path);
+        const QByteArray name = QFile::encodeName(path);
+        const QFileInfo info(path);
+        if (!info.exists()) {
+            qWarning("Cannot open %s for sending.", name.constData());
+            return false;
+        }
+        // A device node or a pipe is no image, whatever it delivers (and opening a pipe
+        // would wait for a writer).
+        if (!info.isFile()) {
+            qWarning("%s is not a regular file; nothing is sent.", name.constData());
+            return false;
+        }
+        if (!m_file.open(QIODevice::ReadOnly)) {
+            qWarning("Cannot open %s for sending.", name.constData());
+            return false;
+        }
+        if (m_file.isSequential()) {
+            qWarning("%s is not a regular file; nothing is sent.", name.constData());
+            return false;
+        }
+        m_size = transferFileSize(path);
+        if (m_size == 0) {
+            qWarning("%s is empty; nothing is sent.", name.constData());
+            return false;
+        }
+        if (m_size < 0 || m_size > kMaxDownloadFileSize) {
+            qWarning("%s has %lld bytes, more than a download can carry; nothing is sent.", name.constData(),
+                     static_cast<long long>(m_size));
+            return false;
+        }
+        QCryptographicHash hash(QCryptographicHash::Md5);
+        std::vector<std::uint8_t> piece(static_cast<std::size_t>(kReadPiece));
+        qint64 read = 0;
+        while (read < m_size) {
+            const qint64 n = m_file.read(reinterpret_cast<char *>(piece.data()), qMin(kReadPiece, m_size - read));
+            if (n <= 0)
+                break;
+            hash.addData(reinterpret_cast<const char *>(piece.data()), int(n));
+            read += n;
+        }
+        if (read != m_size) {
+            qWarning("Read only %lld of %lld bytes of %s; nothing is sent.", static_cast<long long>(read),
+                     static_cast<long long>(m_size), name.constData());
+            return false;
+        }
+        if (digest)
+            *digest = hash.result();
+        return true;
+    }
+
+    std::uint32_t size() const { return std::uint32_t(m_size); }
+
+    // Sends the file from its start in blocks of the given size.
+    int send(platform::Volume *volume, std::uint32_t blockSize)
+    {
+        if (!m_file.seek(0))
+            return kSourceShort;
+        const int result = blocks(volume, size(), blockSize,
+                                  [this](std::uint8_t *out, std::uint32_t length) {
+                                      return readExactly(m_file, out, length);
+                                  });
+        if (result == kSourceShort)
+            qWarning("%s could not be read whole while it was sent; the transfer is abandoned.",
+                     QFile::encodeName(m_file.fileName()).constData());
+        return result;
+    }
+
+private:
+    QFile m_file;
+    qint64 m_size = 0;
+};
 
 } // namespace
 
-std::shared_ptr<platform::Volume> deviceHandle()
+qint64 transferFileSize(const QString &path)
 {
-    std::lock_guard<std::mutex> lock(g_handleMutex);
-    return g_deviceHandle;
+    const QFileInfo info(path);
+    const qint64 reported = info.exists() ? info.size() : -1;
+    std::lock_guard<std::mutex> lock(g_probeMutex);
+    return g_sizeProbe ? g_sizeProbe(path, reported) : reported;
 }
 
-void closeDeviceHandle()
+void setFileSizeProbe(FileSizeProbe probe)
 {
-    publishHandle(nullptr);
+    std::lock_guard<std::mutex> lock(g_probeMutex);
+    g_sizeProbe = std::move(probe);
 }
 
-std::shared_ptr<platform::Volume> findUpgradeDevice(int manufacturer, int &state)
+bool claimUpgradeDrive(QChar letter)
 {
-    for (char letter = 'D'; letter <= 'Z'; ++letter) {
-        // A candidate stays private to this search: publishing it before it is known
-        // to be the camera would let another thread's transfer reach a plain disk.
+    std::lock_guard<std::mutex> lock(g_claimMutex);
+    return g_claimedDrives.insert(driveKey(letter)).second;
+}
+
+void releaseUpgradeDrive(QChar letter)
+{
+    std::lock_guard<std::mutex> lock(g_claimMutex);
+    g_claimedDrives.erase(driveKey(letter));
+}
+
+bool upgradeDriveClaimed(QChar letter)
+{
+    std::lock_guard<std::mutex> lock(g_claimMutex);
+    return g_claimedDrives.count(driveKey(letter)) > 0;
+}
+
+std::shared_ptr<platform::Volume> findUpgradeDevice(int manufacturer, int &state, QChar *driveLetter,
+                                                    QChar onlyDrive)
+{
+    const bool only = !onlyDrive.isNull();
+    const char first = only ? char(onlyDrive.toUpper().toLatin1()) : 'D';
+    const char last = only ? first : 'Z';
+    for (char letter = first; letter >= 'D' && letter <= last; ++letter) {
+        // A drive an upgrade is bound to is left alone: not even an INQUIRY reaches it.
+        if (!only && upgradeDriveClaimed(QLatin1Char(letter)))
+            continue;
         std::shared_ptr<platform::Volume> volume =
             platform::backend().openVolume(QStringLiteral("\\\\.\\%1:").arg(QLatin1Char(letter)));
         if (!volume)
@@ -223,50 +341,52 @@ std::shared_ptr<platform::Volume> findUpgradeDevice(int manufacturer, int &state
         } else {
             state = NotFound;
         }
-        publishHandle(volume);
+        if (driveLetter)
+            *driveLetter = QLatin1Char(letter);
         return volume;
     }
-    publishHandle(nullptr);
     state = NotFound;
+    if (driveLetter)
+        *driveLetter = QChar();
     return nullptr;
 }
 
-bool inquireDevice(std::uint8_t *data)
+bool inquireDevice(platform::Volume *volume, std::uint8_t *data)
 {
-    const std::shared_ptr<platform::Volume> volume = deviceHandle();
-    return inquire(volume.get(), data);
+    return inquire(volume, data);
 }
 
-int vendorTransfer(std::uint8_t opcode, int subcommand, std::uint8_t direction, std::uint32_t length,
-                   std::uint8_t *buffer)
+int vendorTransfer(platform::Volume *volume, std::uint8_t opcode, int subcommand, std::uint8_t direction,
+                   std::uint32_t length, std::uint8_t *buffer)
 {
-    const std::shared_ptr<platform::Volume> volume = deviceHandle();
-    return transfer(volume.get(), opcode, subcommand, direction, length, buffer);
+    return transfer(volume, opcode, subcommand, direction, length, buffer);
 }
 
-int sendCommand(const char *bytes, std::uint32_t length)
+int sendCommand(platform::Volume *volume, const char *bytes, std::uint32_t length)
 {
-    const std::shared_ptr<platform::Volume> volume = deviceHandle();
-    return sendOut(volume.get(), kSubcommandCommand, bytes, length);
+    return sendOut(volume, kSubcommandCommand, bytes, length);
 }
 
-int sendDownloadHeader(const DownloadHeader &header, std::uint32_t length)
+int sendDownloadHeader(platform::Volume *volume, const DownloadHeader &header, std::uint32_t length)
 {
     Q_UNUSED(length);
-    const std::shared_ptr<platform::Volume> volume = deviceHandle();
-    return sendHeader(volume.get(), header);
+    return sendHeader(volume, header);
 }
 
-int readStatus(std::uint8_t *buffer, std::uint32_t length, int tries)
+int readStatus(platform::Volume *volume, std::uint8_t *buffer, std::uint32_t length, int tries)
 {
-    const std::shared_ptr<platform::Volume> volume = deviceHandle();
-    return status(volume.get(), buffer, length, tries);
+    return status(volume, buffer, length, tries);
 }
 
-int sendData(const std::uint8_t *bytes, std::uint32_t size, std::uint32_t blockSize)
+int sendData(platform::Volume *volume, const std::uint8_t *bytes, std::uint32_t size, std::uint32_t blockSize)
 {
-    const std::shared_ptr<platform::Volume> volume = deviceHandle();
-    return blocks(volume.get(), bytes, size, blockSize);
+    std::uint32_t offset = 0;
+    const int result = blocks(volume, size, blockSize, [&](std::uint8_t *out, std::uint32_t length) {
+        std::memcpy(out, bytes + offset, length);
+        offset += length;
+        return true;
+    });
+    return result == 0 ? 0 : -1;
 }
 
 bool statusAcknowledged(const std::uint8_t *status)
@@ -274,40 +394,39 @@ bool statusAcknowledged(const std::uint8_t *status)
     return status[0] == 0x0D && status[1] == 0x00;
 }
 
-int loadFileToDevice(const char *fileName, std::uint32_t address)
+int loadFileToDevice(platform::Volume *volume, const QString &path, std::uint32_t address)
 {
-    QByteArray bytes;
-    if (!readWholeFile(fileName, &bytes))
+    SendFile file;
+    QByteArray digest;
+    if (!file.open(path, &digest))
         return -1;
     DownloadHeader header;
     header.address = address;
-    header.size = std::uint32_t(bytes.size());
-    const QByteArray digest = QCryptographicHash::hash(bytes, QCryptographicHash::Md5);
+    header.size = file.size();
     std::memcpy(header.md5, digest.constData(), sizeof header.md5);
 
-    // One handle for the header, the data and the status of every attempt.
-    const std::shared_ptr<platform::Volume> volume = deviceHandle();
-    const auto *data = reinterpret_cast<const std::uint8_t *>(bytes.constData());
     for (int attempt = 0; attempt < kDownloadAttempts; ++attempt) {
-        sendHeader(volume.get(), header);
-        if (blocks(volume.get(), data, header.size, kDownloadBlockSize) != 0)
+        sendHeader(volume, header);
+        const int sent = file.send(volume, kDownloadBlockSize);
+        if (sent == kSourceShort)
+            return -1;
+        if (sent != 0)
             continue;
         platform::sleepMs(int(header.size / kBytesPerPauseMs));
         std::uint8_t word[4];
-        status(volume.get(), word, sizeof word, 0);
+        status(volume, word, sizeof word, 0);
         if (statusAcknowledged(word))
             return 0;
     }
     return -1;
 }
 
-int sendRawFile(const char *fileName)
+int sendRawFile(platform::Volume *volume, const QString &path)
 {
-    QByteArray bytes;
-    if (!readWholeFile(fileName, &bytes))
+    SendFile file;
+    if (!file.open(path, nullptr))
         return -1;
-    const std::shared_ptr<platform::Volume> volume = deviceHandle();
-    blocks(volume.get(), reinterpret_cast<const std::uint8_t *>(bytes.constData()),
-           std::uint32_t(bytes.size()), kUpdaterBlockSize);
+    if (file.send(volume, kUpdaterBlockSize) == kSourceShort)
+        return -1;
     return 0;
 }

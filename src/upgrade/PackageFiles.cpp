@@ -3,11 +3,13 @@
 #include "app/AppPaths.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSaveFile>
 
 #include <cstdio>
 
@@ -22,6 +24,7 @@ const char kUBoot[] = "u-boot.bin";
 const char kMiservice[] = "miservice.ubifs";
 const char kModelDat[] = "model.dat";
 const char kUpdater[] = "usb_updater.bin";
+const char kManifest[] = ".package-entries";
 
 // The model file is read in pieces of this size.
 constexpr qint64 kPieceSize = 0x500000;
@@ -71,6 +74,117 @@ QStringList packageEntryNames()
             QLatin1String(kMiservice), QLatin1String(kModelDat), QLatin1String(kUpdater)};
 }
 
+QString packageManifestName()
+{
+    return QLatin1String(kManifest);
+}
+
+namespace {
+
+// A name that can stand for one top-level entry of the folder.
+bool isPlainName(const QString &name)
+{
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
+           && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'))
+           && !name.contains(QLatin1Char(':'));
+}
+
+} // namespace
+
+QStringList readPackageManifest(const QString &folder)
+{
+    QStringList names;
+    QFile file(folder + QLatin1Char('/') + QLatin1String(kManifest));
+    if (!QFileInfo(file.fileName()).isFile() || !file.open(QIODevice::ReadOnly))
+        return names;
+    // A list longer than any package could be is not ours to follow.
+    const QByteArray content = file.read(1 << 20);
+    for (const QByteArray &line : content.split('\n')) {
+        const QString name = QString::fromUtf8(line).remove(QLatin1Char('\r'));
+        if (isPlainName(name) && !isProgramFile(name) && !names.contains(name))
+            names << name;
+    }
+    return names;
+}
+
+bool writePackageManifest(const QString &folder, const QStringList &names)
+{
+    QSaveFile file(folder + QLatin1Char('/') + QLatin1String(kManifest));
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    for (const QString &name : names)
+        file.write(name.toUtf8() + '\n');
+    return file.commit();
+}
+
+bool isProgramFile(const QString &topLevelName)
+{
+    const QString lower = topLevelName.toLower();
+    static const QStringList own = {
+        QStringLiteral("product.ini"), QStringLiteral("lensdesk"),  QStringLiteral("lensdesk.exe"),
+        QStringLiteral("7z"),          QStringLiteral("7z.exe"),    QStringLiteral("7z.dll"),
+        QStringLiteral("7zz"),         QStringLiteral("qt.conf"),   QStringLiteral("platforms"),
+        QStringLiteral("imageformats"), QStringLiteral("iconengines"), QStringLiteral("styles"),
+        QStringLiteral("platformthemes"), QStringLiteral("translations"), QString(QLatin1String(kManifest))};
+    if (own.contains(lower))
+        return true;
+    const QString program = QFileInfo(QCoreApplication::applicationFilePath()).fileName().toLower();
+    if (!program.isEmpty() && lower == program)
+        return true;
+    // Translations, libraries and programs; and the extraction's own staging folders.
+    static const QRegularExpression suffix(QStringLiteral("\\.(qm|dll|exe|so)$|\\.so\\."));
+    return suffix.match(lower).hasMatch() || lower.startsWith(QLatin1String(".package-"));
+}
+
+QString resolvePackageFile(const QString &folder, const QByteArray &name, PackageFileProblem *problem)
+{
+    const auto fail = [problem](PackageFileProblem why) {
+        if (problem)
+            *problem = why;
+        return QString();
+    };
+    if (problem)
+        *problem = PackageFileProblem::None;
+    if (name.isEmpty() || name.contains('\0'))
+        return fail(PackageFileProblem::Missing);
+    const QString text = QFile::decodeName(name);
+    QString slashed = text;
+    slashed.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    static const QRegularExpression drive(QStringLiteral("^[A-Za-z]:"));
+    if (slashed.startsWith(QLatin1Char('/')) || drive.match(slashed).hasMatch() || QDir::isAbsolutePath(text))
+        return fail(PackageFileProblem::Outside);
+    QStringList parts;
+    for (const QString &part : slashed.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (part == QLatin1String(".."))
+            return fail(PackageFileProblem::Outside);
+        if (part != QLatin1String("."))
+            parts << part;
+    }
+    if (parts.isEmpty())
+        return fail(PackageFileProblem::NotRegular); // the folder itself
+    if (isProgramFile(parts.first()))
+        return fail(PackageFileProblem::Outside);
+
+    const QString base = QFileInfo(folder).canonicalFilePath();
+    if (base.isEmpty())
+        return fail(PackageFileProblem::Missing);
+    const QString inside = base + QLatin1Char('/');
+    const QFileInfo info(inside + parts.join(QLatin1Char('/')));
+    if (info.isSymLink()) {
+        const QString target = QFileInfo(info.symLinkTarget()).absoluteFilePath();
+        return fail(target.startsWith(inside) ? PackageFileProblem::NotRegular : PackageFileProblem::Outside);
+    }
+    if (!info.exists())
+        return fail(PackageFileProblem::Missing);
+    // A folder on the way may be a link that leads out.
+    const QString canonical = info.canonicalFilePath();
+    if (canonical.isEmpty() || !canonical.startsWith(inside))
+        return fail(PackageFileProblem::Outside);
+    if (!QFileInfo(canonical).isFile())
+        return fail(PackageFileProblem::NotRegular);
+    return canonical;
+}
+
 bool pathExists(const QString &path)
 {
     if (path.isEmpty())
@@ -99,10 +213,18 @@ bool removePath(const QString &path)
 
 bool cleanPackageFiles()
 {
+    const QString dir = applicationDir();
     for (const char *name : {kScript, kBoot, kScripts, kKernel, kCis, kUBoot})
         removePath(appPath(name));
     removePath(appPath(kMiservice));
     removePath(appPath(kModelDat));
+    // The other entries the last package brought; the updater program stays as it
+    // does when it came under its known name.
+    for (const QString &name : readPackageManifest(dir)) {
+        if (name != QLatin1String(kUpdater))
+            removePath(dir + QLatin1Char('/') + name);
+    }
+    QFile::remove(appPath(kManifest));
     return true;
 }
 
@@ -126,7 +248,8 @@ bool readPackageModel(int &model)
         }
     }
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Opening a pipe would wait for a writer; only a regular file is read.
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
         std::fputs("can't open file\n", stdout);
         std::fflush(stdout);
         return true;

@@ -1,10 +1,12 @@
 #include "upgrade/UpgradeScript.h"
 
 #include "upgrade/MassStorageTransport.h"
+#include "upgrade/PackageFiles.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QList>
-#include <QString>
 #include <QtGlobal>
 
 #include <cerrno>
@@ -62,21 +64,69 @@ bool parseLoadAddress(const QByteArray &text, std::uint32_t *address)
     return true;
 }
 
-int runScript(const char *path, int depth);
+} // namespace
 
-// Sends one boot-loader command line and waits for its acknowledgement; 0 or -1.
-int runCommand(const QByteArray &line)
+UpgradeScript::UpgradeScript(platform::Volume *device, const QString &packageFolder)
+    : m_device(device)
+    , m_folder(packageFolder)
+{
+}
+
+void UpgradeScript::setStopCheck(std::function<bool()> stopRequested)
+{
+    m_stopRequested = std::move(stopRequested);
+}
+
+void UpgradeScript::reset()
+{
+    m_scriptRuns = 0;
+    m_commands = 0;
+    m_downloadBytes = 0;
+}
+
+int UpgradeScript::check(const char *path)
+{
+    const QByteArray name(path ? path : "");
+    reset();
+    m_checking = true;
+    const int result = runScript(name, 0);
+    m_checking = false;
+    if (result != 0)
+        qDebug("package check failed, nothing sent: %s\n", name.constData());
+    return result;
+}
+
+int UpgradeScript::run(const char *path)
+{
+    if (check(path) != 0)
+        return -1;
+    reset();
+    return runScript(QByteArray(path ? path : ""), 0);
+}
+
+// The path of a package file, or empty after logging why the name cannot be used (a
+// missing file is left to the caller's own message).
+QString UpgradeScript::resolve(const QByteArray &name)
+{
+    PackageFileProblem problem = PackageFileProblem::None;
+    const QString path = resolvePackageFile(m_folder, name, &problem);
+    if (problem == PackageFileProblem::Outside)
+        qDebug("file outside the package: %s\n", name.constData());
+    else if (problem == PackageFileProblem::NotRegular)
+        qDebug("not a regular file: %s\n", name.constData());
+    return path;
+}
+
+// Sends one boot-loader command line and waits for its acknowledgement: 0, 1 for an
+// unacknowledged "saveenv" (the script ends with success), or -1.
+int UpgradeScript::runCommand(const QByteArray &line)
 {
     const char *text = line.constData();
-    if (line.size() > kMaxCommandLength) {
-        qDebug("command is too long to support. cmd: %s\n", text);
-        return -1;
-    }
     for (int attempt = 1; attempt <= kCommandAttempts; ++attempt) {
-        sendCommand(text, std::uint32_t(line.size()));
+        sendCommand(m_device, text, std::uint32_t(line.size()));
         std::uint8_t status[4];
         std::memset(status, 0xFF, sizeof status);
-        readStatus(status, sizeof status, 0);
+        readStatus(m_device, status, sizeof status, 0);
         if (statusAcknowledged(status))
             return 0;
         qDebug("%s [retry %d]\n", text, attempt);
@@ -90,15 +140,59 @@ int runCommand(const QByteArray &line)
     return -1;
 }
 
-int runScript(const char *path, int depth)
+// A "tftp" line: 0 or -1.
+int UpgradeScript::loadFile(const QByteArray &addressWord, const QByteArray &name)
 {
-    if (depth > kMaxScriptNesting) {
-        qDebug("script nesting deeper than %d: %s\n", kMaxScriptNesting, path);
+    std::uint32_t address = 0;
+    if (!parseLoadAddress(addressWord, &address)) {
+        qDebug("invalid load address: %s\n", addressWord.constData());
         return -1;
     }
-    QFile file(QString::fromLocal8Bit(path));
-    if (!*path || !file.open(QIODevice::ReadOnly)) {
-        qDebug("open script fail: %s\n", path);
+    const QString path = resolve(name);
+    if (path.isEmpty()) {
+        qDebug("load file fail: %s\n", name.constData());
+        return -1;
+    }
+    const qint64 size = transferFileSize(path);
+    if (size <= 0 || size > kMaxDownloadFileSize) {
+        qDebug(size == 0 ? "empty file: %s\n" : "file too large: %s\n", name.constData());
+        qDebug("load file fail: %s\n", name.constData());
+        return -1;
+    }
+    m_downloadBytes += size;
+    if (m_downloadBytes > kMaxDownloadBytes) {
+        qDebug("script work limit reached: more than %lld bytes to download\n",
+               static_cast<long long>(kMaxDownloadBytes));
+        return -1;
+    }
+    if (m_checking)
+        return 0;
+    if (loadFileToDevice(m_device, path, address) != 0) {
+        qDebug("load file fail: %s\n", name.constData());
+        return -1;
+    }
+    return 0;
+}
+
+int UpgradeScript::runScript(const QByteArray &name, int depth)
+{
+    const char *printable = name.constData();
+    if (depth > kMaxNesting) {
+        qDebug("script nesting deeper than %d: %s\n", kMaxNesting, printable);
+        return -1;
+    }
+    if (++m_scriptRuns > kMaxScriptRuns) {
+        qDebug("script work limit reached: more than %d script runs\n", kMaxScriptRuns);
+        return -1;
+    }
+    const QString path = resolve(name);
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+        qDebug("open script fail: %s\n", printable);
+        return -1;
+    }
+    if (file.size() > kMaxScriptSize) {
+        qDebug("script too large: %s\n", printable);
         return -1;
     }
     QByteArray raw;
@@ -106,33 +200,44 @@ int runScript(const char *path, int depth)
         const QByteArray line = normaliseScriptLine(raw);
         if (line.isEmpty() || line.startsWith('#') || line.startsWith('%'))
             continue;
-        qDebug("%s\n", line.constData());
+        if (!m_checking) {
+            // Between two lines is where a stop takes effect: never inside a transfer.
+            if (m_stopRequested && m_stopRequested()) {
+                qDebug("upgrade stopped.\n");
+                return -1;
+            }
+            qDebug("%s\n", line.constData());
+        }
+        if (++m_commands > kMaxCommands) {
+            qDebug("script work limit reached: more than %d commands\n", kMaxCommands);
+            return -1;
+        }
         const QList<QByteArray> words = line.split(' ');
         const QByteArray keyword = words.at(0);
         if (keyword == "estar") {
-            const QByteArray name = word(words, 1);
-            if (runScript(name.constData(), depth + 1) != 0) {
-                qDebug("parse script fail: %s\n", name.constData());
+            const QByteArray nested = word(words, 1);
+            if (runScript(nested, depth + 1) != 0) {
+                qDebug("parse script fail: %s\n", nested.constData());
                 return -1;
             }
         } else if (keyword == "tftp") {
-            const QByteArray addressWord = word(words, 1);
-            const QByteArray name = word(words, 2);
-            std::uint32_t address = 0;
-            if (!parseLoadAddress(addressWord, &address)) {
-                qDebug("invalid load address: %s\n", addressWord.constData());
+            if (loadFile(word(words, 1), word(words, 2)) != 0)
                 return -1;
-            }
-            if (loadFileToDevice(name.constData(), address) != 0) {
-                qDebug("load file fail: %s\n", name.constData());
-                return -1;
-            }
         } else if (keyword == "reset") {
-            sendCommand(kResetStatusCommand, std::uint32_t(std::strlen(kResetStatusCommand)));
-            sendCommand(kSaveCommand, std::uint32_t(std::strlen(kSaveCommand)));
-            sendCommand(kResetCommand, std::uint32_t(std::strlen(kResetCommand)));
+            // Nothing after "reset" is read, in a check as in a run.
+            if (!m_checking) {
+                sendCommand(m_device, kResetStatusCommand, std::uint32_t(std::strlen(kResetStatusCommand)));
+                sendCommand(m_device, kSaveCommand, std::uint32_t(std::strlen(kSaveCommand)));
+                sendCommand(m_device, kResetCommand, std::uint32_t(std::strlen(kResetCommand)));
+            }
             return 0;
         } else {
+            if (line.size() > kMaxCommandLength) {
+                qDebug("command is too long to support. cmd: %s\n", line.constData());
+                return -1;
+            }
+            if (m_checking)
+                continue;
             const int result = runCommand(line);
             if (result < 0)
                 return -1;
@@ -142,8 +247,6 @@ int runScript(const char *path, int depth)
     }
     return 0;
 }
-
-} // namespace
 
 QByteArray normaliseScriptLine(const QByteArray &line)
 {
@@ -163,7 +266,8 @@ QByteArray normaliseScriptLine(const QByteArray &line)
     return out;
 }
 
-int runUpgradeScript(const char *path)
+int runUpgradeScript(platform::Volume *device, const char *path)
 {
-    return runScript(path ? path : "", 0);
+    UpgradeScript script(device, QDir::currentPath());
+    return script.run(path);
 }

@@ -3,8 +3,11 @@
 #include "camera/UVCExtensionUnit.h"
 #include "platform/Clock.h"
 #include "upgrade/MassStorageTransport.h"
+#include "upgrade/PackageFiles.h"
+#include "upgrade/UpgradeDevice.h"
 #include "upgrade/UpgradeScript.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace {
@@ -54,48 +57,90 @@ bool UpgradeThread::stopRequested()
 void UpgradeThread::doWork()
 {
     m_bReported = false;
-    if (findUpgradeDevice(m_nManufacturer, m_nDeviceState)) {
+    {
+        // Bound to one volume from the first search to the report.
+        UpgradeDevice device(m_nManufacturer);
+        upgrade(device);
+        // The window leaves its upgrade state only on a report, so no way out goes
+        // without one.
+        if (!m_bReported)
+            reportFailure();
+    }
+    emit workFinished();
+}
+
+void UpgradeThread::upgrade(UpgradeDevice &device)
+{
+    m_packageFolder = QDir::currentPath();
+    if (stopRequested()) {
+        qWarning("Upgrade stopped before it began.");
+        return;
+    }
+    // A package that cannot complete must not start: not even the switch to the
+    // upgrade state happens then.
+    if (!checkPackage()) {
+        qWarning("The firmware package cannot complete its upgrade script; nothing was sent to the camera.");
+        report(false, 0, tr("The firmware package cannot complete the upgrade; nothing was sent to the camera."));
+        qDebug("Upgrade failed.");
+        return;
+    }
+    if (device.find(m_nDeviceState)) {
         qInfo("Enter the upgrade process of the camera in an abnormal state.");
-        recoverFromBootState();
+        recoverFromBootState(device);
     } else if (m_bCameraOpen) {
-        upgradeFromNormalMode();
+        upgradeFromNormalMode(device);
     } else {
         report(false, 0, tr("No camera device detected."));
         qDebug("Upgrade failed.");
     }
-    // The window leaves its upgrade state only on a report, so no way out goes without one.
-    if (!m_bReported)
-        reportFailure();
-    emit workFinished();
 }
 
-void UpgradeThread::recoverFromBootState()
+bool UpgradeThread::checkPackage()
+{
+    UpgradeScript script(nullptr, m_packageFolder);
+    return script.check(kScriptFile) == 0;
+}
+
+QString UpgradeThread::packageFile(const char *name) const
+{
+    PackageFileProblem problem = PackageFileProblem::None;
+    const QString path = resolvePackageFile(m_packageFolder, QByteArray(name), &problem);
+    if (problem == PackageFileProblem::Outside)
+        qWarning("%s lies outside the package.", name);
+    else if (problem == PackageFileProblem::NotRegular)
+        qWarning("%s is not a regular file.", name);
+    return path;
+}
+
+void UpgradeThread::recoverFromBootState(UpgradeDevice &device)
 {
     if (m_nDeviceState == Rom) {
-        if (sendRawFile(kUpdaterFile) != 0) {
+        const QString updater = packageFile(kUpdaterFile);
+        if (updater.isEmpty() || sendRawFile(device.volume(), updater) != 0) {
             qWarning("Cannot read %s for the camera's boot ROM.", kUpdaterFile);
             return;
         }
         m_nDeviceState = Updater;
     }
     if (m_nDeviceState == Updater) {
-        if (!QFileInfo::exists(QLatin1String(kBootLoaderFile))) {
+        if (!QFileInfo::exists(m_packageFolder + QLatin1Char('/') + QLatin1String(kBootLoaderFile))) {
             m_nDeviceState = UBoot;
-            runScript();
+            runScript(device);
             return;
         }
-        if (loadFileToDevice(kBootLoaderFile, kHandoverAddress) != 0) {
+        const QString loader = packageFile(kBootLoaderFile);
+        if (loader.isEmpty() || loadFileToDevice(device.volume(), loader, kHandoverAddress) != 0) {
             qWarning("The camera did not take %s.", kBootLoaderFile);
             return;
         }
-        if (!waitForBootLoader())
+        if (!waitForBootLoader(device))
             return;
     }
     if (m_nDeviceState == UBoot)
-        runScript();
+        runScript(device);
 }
 
-bool UpgradeThread::waitForBootLoader()
+bool UpgradeThread::waitForBootLoader(UpgradeDevice &device)
 {
     platform::sleepMs(kHandoverFirstPauseMs);
     int waited = kHandoverFirstPauseMs;
@@ -110,7 +155,9 @@ bool UpgradeThread::waitForBootLoader()
         }
         platform::sleepMs(kHandoverSearchPeriodMs);
         waited += kHandoverSearchPeriodMs;
-        if (findUpgradeDevice(m_nManufacturer, m_nDeviceState))
+        // Only the camera that was handed over counts: another one plugged in
+        // meanwhile, on another drive, is not looked at.
+        if (device.findAgain(m_nDeviceState))
             break;
     }
     if (m_nDeviceState != UBoot) {
@@ -120,7 +167,7 @@ bool UpgradeThread::waitForBootLoader()
     return true;
 }
 
-void UpgradeThread::upgradeFromNormalMode()
+void UpgradeThread::upgradeFromNormalMode(UpgradeDevice &device)
 {
     if (!m_unit || !m_unit->EnterUpgradeMode()) {
         qWarning("The camera did not take the upgrade-mode entry.");
@@ -134,7 +181,7 @@ void UpgradeThread::upgradeFromNormalMode()
         if (!isRunning())
             break;
         platform::sleepMs(kSwitchSearchPeriodMs);
-        if (findUpgradeDevice(m_nManufacturer, m_nDeviceState)) {
+        if (device.find(m_nDeviceState)) {
             found = true;
             break;
         }
@@ -144,12 +191,14 @@ void UpgradeThread::upgradeFromNormalMode()
         }
     }
     if (found && m_nDeviceState == UBoot)
-        runScript();
+        runScript(device);
 }
 
-void UpgradeThread::runScript()
+void UpgradeThread::runScript(UpgradeDevice &device)
 {
-    if (runUpgradeScript(kScriptFile) == 0) {
+    UpgradeScript script(device.volume(), m_packageFolder);
+    script.setStopCheck([this] { return stopRequested(); });
+    if (script.run(kScriptFile) == 0) {
         report(true, 100, tr("Upgrade done."));
         qDebug("Upgrade seccess.");
     } else {

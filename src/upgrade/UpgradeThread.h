@@ -5,10 +5,15 @@
 #include <QString>
 
 class UVCExtensionUnit;
+class UpgradeDevice;
 
 // Runs one firmware upgrade on its own thread: switches an open camera into its upgrade
 // state (or takes a camera found in a boot state), brings it to its boot loader, plays
 // "auto_update.txt" and reports the result. Every run ends with exactly one report.
+//
+// The package (the current directory) is checked whole before anything reaches the
+// camera, the upgrade stays bound to the one volume it identified until its report,
+// and stop() ends it between two script lines as well as in its waits.
 class UpgradeThread : public QObject
 {
     Q_OBJECT
@@ -38,10 +43,13 @@ public slots:
 private:
     bool isRunning();
     bool stopRequested();
-    void recoverFromBootState();
-    void upgradeFromNormalMode();
-    bool waitForBootLoader();
-    void runScript();
+    void upgrade(UpgradeDevice &device);
+    bool checkPackage();
+    void recoverFromBootState(UpgradeDevice &device);
+    void upgradeFromNormalMode(UpgradeDevice &device);
+    bool waitForBootLoader(UpgradeDevice &device);
+    void runScript(UpgradeDevice &device);
+    QString packageFile(const char *name) const;
     void report(bool success, int progress, const QString &message);
     void reportFailure();
 
@@ -53,6 +61,8 @@ private:
     bool m_bCameraOpen;
     UVCExtensionUnit *m_unit;
     int m_nDeviceState;
+    // The folder the package lies in, taken once when the upgrade starts.
+    QString m_packageFolder;
     // stop() is final: a start() that comes after it does not run the upgrade loop again.
     bool m_bStopRequested = false;
     bool m_bReported = false;

@@ -1,16 +1,19 @@
 #include "upgrade/Zip7z.h"
 
 #include "app/AppPaths.h"
+#include "platform/Clock.h"
 #include "upgrade/PackageFiles.h"
 
 #include <QDir>
 #include <QDirIterator>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <atomic>
 
@@ -24,7 +27,41 @@ const char *const kToolFiles[] = {"7z"};
 const char kToolProgram[] = "7z";
 #endif
 
-std::atomic<int> g_timeoutMs{30000};
+constexpr int kDefaultTimeoutMs = 30000;
+constexpr qint64 kDefaultMaxUnpackedSize = qint64(1) << 30;
+constexpr int kMaxEntries = 10000;
+// How often the staging folder's size is looked at while the tool writes.
+constexpr int kWatchPeriodMs = 200;
+// A listing of the most entries a package may have fits well within this.
+constexpr qint64 kMaxToolOutput = 16 << 20;
+// A killed tool ends at once; this only bounds the wait for its exit status.
+constexpr int kKillWaitMs = 5000;
+
+std::atomic<int> g_timeoutMs{kDefaultTimeoutMs};
+std::atomic<qint64> g_maxUnpackedSize{kDefaultMaxUnpackedSize};
+std::atomic<bool> g_busy{false};
+
+// Clears the busy flag on every way out of an extraction.
+struct BusyGuard
+{
+    ~BusyGuard() { g_busy.store(false); }
+};
+
+// What the staging folder holds so far: bytes of its files and number of entries.
+void measure(const QString &folder, qint64 *bytes, int *entries)
+{
+    *bytes = 0;
+    *entries = 0;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        ++*entries;
+        const QFileInfo info = it.fileInfo();
+        if (!info.isSymLink() && info.isFile())
+            *bytes += info.size();
+    }
+}
 
 } // namespace
 
@@ -48,7 +85,27 @@ int Zip7z::timeoutMs()
 
 void Zip7z::setTimeoutMs(int ms)
 {
-    g_timeoutMs.store(ms > 0 ? ms : 30000);
+    g_timeoutMs.store(ms > 0 ? ms : kDefaultTimeoutMs);
+}
+
+qint64 Zip7z::maxUnpackedSize()
+{
+    return g_maxUnpackedSize.load();
+}
+
+void Zip7z::setMaxUnpackedSize(qint64 bytes)
+{
+    g_maxUnpackedSize.store(bytes > 0 ? bytes : kDefaultMaxUnpackedSize);
+}
+
+int Zip7z::maxEntries()
+{
+    return kMaxEntries;
+}
+
+bool Zip7z::isBusy()
+{
+    return g_busy.load();
 }
 
 bool Zip7z::prepareTool(QString &message)
@@ -67,24 +124,77 @@ bool Zip7z::prepareTool(QString &message)
     return true;
 }
 
-bool Zip7z::runTool(const QStringList &arguments, QString *output, QString *error)
+bool Zip7z::runTool(const QStringList &arguments, QString *output, QString *error, const QString &watchedFolder)
 {
     QProcess process;
     process.setProgram(toolPath());
     process.setArguments(arguments);
-    process.start(QIODevice::ReadWrite);
-    if (!process.waitForStarted(timeoutMs())) {
+    // The tool must never wait for an answer (a password, an overwrite question), and
+    // what it says on its error channel is not kept.
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+
+    QEventLoop loop;
+    QByteArray out;
+    bool outputTooLong = false;
+    bool tooLarge = false;
+    QObject::connect(&process, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), &loop,
+                     &QEventLoop::quit);
+    QObject::connect(&process, &QProcess::errorOccurred, &loop, [&loop](QProcess::ProcessError e) {
+        if (e == QProcess::FailedToStart)
+            loop.quit();
+    });
+    QObject::connect(&process, &QProcess::readyReadStandardOutput, &loop, [&] {
+        out += process.readAllStandardOutput();
+        if (out.size() > kMaxToolOutput) {
+            outputTooLong = true;
+            loop.quit();
+        }
+    });
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QTimer watch;
+    if (!watchedFolder.isEmpty()) {
+        // The listing may understate what an archive expands to; the disk is the truth.
+        QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
+            qint64 bytes = 0;
+            int entries = 0;
+            measure(watchedFolder, &bytes, &entries);
+            if (bytes > maxUnpackedSize() || entries > kMaxEntries) {
+                tooLarge = true;
+                loop.quit();
+            }
+        });
+        watch.start(platform::clock().timerIntervalMs(kWatchPeriodMs));
+    }
+
+    process.start(QIODevice::ReadOnly);
+    deadline.start(platform::clock().timerIntervalMs(timeoutMs()));
+    if (process.state() != QProcess::NotRunning)
+        loop.exec();
+    watch.stop();
+    deadline.stop();
+
+    if (process.error() == QProcess::FailedToStart) {
         *error = tr("The decompression tool could not be started (%1).").arg(process.errorString());
         return false;
     }
-    process.closeWriteChannel();
-    if (!process.waitForFinished(timeoutMs())) {
+    if (process.state() != QProcess::NotRunning) {
+        // Out of time, too large, or the application is quitting: the tool must not go
+        // on writing once nobody waits for it.
         process.kill();
-        process.waitForFinished(timeoutMs());
-        *error = tr("The decompression tool did not finish in time.");
+        process.waitForFinished(kKillWaitMs);
+        if (tooLarge)
+            *error = tr("The package unpacks to more than %1 bytes.").arg(maxUnpackedSize());
+        else if (outputTooLong)
+            *error = tr("The package has more than %1 entries.").arg(kMaxEntries);
+        else
+            *error = tr("The decompression tool did not finish in time.");
         return false;
     }
-    *output = QString::fromLocal8Bit(process.readAllStandardOutput());
+    out += process.readAllStandardOutput();
+    *output = QString::fromLocal8Bit(out);
     if (process.exitStatus() != QProcess::NormalExit) {
         *error = tr("The decompression tool stopped unexpectedly.");
         return false;
@@ -96,18 +206,6 @@ bool Zip7z::runTool(const QStringList &arguments, QString *output, QString *erro
     return true;
 }
 
-bool Zip7z::isProtectedName(const QString &name)
-{
-    const QString lower = name.toLower();
-    const QString program = QFileInfo(QCoreApplication::applicationFilePath()).fileName().toLower();
-    static const QStringList own = {QStringLiteral("product.ini"), QStringLiteral("lensdesk"),
-                                    QStringLiteral("lensdesk.exe"), QStringLiteral("7z"),
-                                    QStringLiteral("7z.exe"),       QStringLiteral("7z.dll"),
-                                    QStringLiteral("7zz")};
-    return own.contains(lower) || (!program.isEmpty() && lower == program)
-           || lower.endsWith(QLatin1String(".qm"));
-}
-
 // Why an archive path is refused, or empty when it is safe.
 QString Zip7z::unsafeEntry(const QString &path)
 {
@@ -116,6 +214,10 @@ QString Zip7z::unsafeEntry(const QString &path)
     static const QRegularExpression drive(QStringLiteral("^[A-Za-z]:"));
     if (p.startsWith(QLatin1Char('/')) || drive.match(p).hasMatch())
         return tr("The package contains an absolute path: %1").arg(path);
+    for (const QChar c : p) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            return tr("The package contains a name with control characters: %1").arg(path);
+    }
     const QStringList parts = p.split(QLatin1Char('/'), Qt::SkipEmptyParts);
     QString first;
     for (const QString &part : parts) {
@@ -124,84 +226,138 @@ QString Zip7z::unsafeEntry(const QString &path)
         if (first.isEmpty() && part != QLatin1String("."))
             first = part;
     }
-    if (isProtectedName(first))
+    if (isProgramFile(first))
         return tr("The package would replace a file of the program: %1").arg(path);
     return QString();
+}
+
+// Checks the tool's technical listing: every path, and the sizes and number of the
+// entries against the bounds. False with the reason.
+bool Zip7z::checkListing(const QString &listing, QString *error)
+{
+    bool inEntries = false;
+    qint64 total = 0;
+    int entries = 0;
+    for (const QString &line : listing.split(QLatin1Char('\n'))) {
+        const QString text = line.trimmed();
+        if (text.startsWith(QLatin1String("----------"))) {
+            inEntries = true;
+            continue;
+        }
+        if (!inEntries)
+            continue;
+        if (text.startsWith(QLatin1String("Path = "))) {
+            const QString reason = unsafeEntry(text.mid(7));
+            if (!reason.isEmpty()) {
+                *error = reason;
+                return false;
+            }
+            if (++entries > kMaxEntries) {
+                *error = tr("The package has more than %1 entries.").arg(kMaxEntries);
+                return false;
+            }
+        } else if (text.startsWith(QLatin1String("Size ="))) {
+            const QString value = text.mid(6).trimmed();
+            bool ok = value.isEmpty();
+            const qint64 size = ok ? 0 : value.toLongLong(&ok);
+            if (!ok || size < 0) {
+                *error = tr("The size of an entry of the package cannot be read: %1").arg(value);
+                return false;
+            }
+            total += size;
+            if (total > maxUnpackedSize()) {
+                *error = tr("The package unpacks to more than %1 bytes.").arg(maxUnpackedSize());
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 bool Zip7z::extract(const QString &archive, const QString &folder, QString &message)
 {
     message.clear();
     const QString unable = tr("Unable to perform decompression");
+    if (g_busy.exchange(true)) {
+        message = tr("Another package is being unpacked.") + QLatin1Char('\n') + unable;
+        return false;
+    }
+    BusyGuard busy;
     QString prepared;
     if (!prepareTool(prepared)) {
         message = prepared + QLatin1Char('\n') + unable;
         return false;
     }
+    const auto fail = [&message, &unable](const QString &reason) {
+        message = reason + QLatin1Char('\n') + unable;
+        return false;
+    };
     QString output;
     QString error;
 
-    // Look at every entry before anything is written.
-    if (!runTool({QStringLiteral("l"), QStringLiteral("-slt"), archive}, &output, &error)) {
-        message = error + QLatin1Char('\n') + unable;
-        return false;
-    }
-    bool inEntries = false;
-    for (const QString &line : output.split(QLatin1Char('\n'))) {
-        const QString text = line.trimmed();
-        if (text.startsWith(QLatin1String("----------"))) {
-            inEntries = true;
-            continue;
-        }
-        if (!inEntries || !text.startsWith(QLatin1String("Path = ")))
-            continue;
-        const QString reason = unsafeEntry(text.mid(7));
-        if (!reason.isEmpty()) {
-            message = reason + QLatin1Char('\n') + unable;
-            return false;
-        }
-    }
+    // Look at every entry, its size and their number before anything is written. A
+    // package is a zip archive: its sizes come from its own directory.
+    if (!runTool({QStringLiteral("l"), QStringLiteral("-slt"), QStringLiteral("-tzip"), archive}, &output, &error))
+        return fail(error);
+    if (!checkListing(output, &error))
+        return fail(error);
 
     QTemporaryDir staging(folder + QStringLiteral("/.package-XXXXXX"));
-    if (!staging.isValid()) {
-        message = tr("Cannot create a folder in %1.").arg(folder) + QLatin1Char('\n') + unable;
-        return false;
-    }
-    if (!runTool({QStringLiteral("x"), QStringLiteral("-y"), archive, QStringLiteral("-o") + staging.path()},
-                 &output, &error)) {
-        message = error + QLatin1Char('\n') + unable;
-        return false;
-    }
+    if (!staging.isValid())
+        return fail(tr("Cannot create a folder in %1.").arg(folder));
+    if (!runTool({QStringLiteral("x"), QStringLiteral("-y"), QStringLiteral("-tzip"), archive,
+                  QStringLiteral("-o") + staging.path()},
+                 &output, &error, staging.path()))
+        return fail(error);
 
-    // Links could point anywhere; a package has no use for them.
+    // What the tool wrote, whatever the listing said.
+    qint64 bytes = 0;
+    int count = 0;
+    measure(staging.path(), &bytes, &count);
+    if (bytes > maxUnpackedSize() || count > kMaxEntries)
+        return fail(tr("The package unpacks to more than %1 bytes.").arg(maxUnpackedSize()));
     QDirIterator it(staging.path(), QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
         it.next();
         const QFileInfo info = it.fileInfo();
         const QString relative = QDir(staging.path()).relativeFilePath(info.filePath());
-        if (info.isSymLink()) {
-            message = tr("The package contains a link: %1").arg(relative) + QLatin1Char('\n') + unable;
-            return false;
-        }
+        // Links could point anywhere; a package has no use for them, nor for pipes
+        // and device nodes.
+        if (info.isSymLink())
+            return fail(tr("The package contains a link: %1").arg(relative));
+        if (!info.isFile() && !info.isDir())
+            return fail(tr("The package contains an entry that is not a file or a folder: %1").arg(relative));
         const QString reason = unsafeEntry(relative);
-        if (!reason.isEmpty()) {
-            message = reason + QLatin1Char('\n') + unable;
-            return false;
-        }
+        if (!reason.isEmpty())
+            return fail(reason);
     }
 
-    // Only the known entries reach the folder; anything else goes with the staging folder.
-    for (const QString &name : packageEntryNames()) {
-        const QString source = staging.path() + QLatin1Char('/') + name;
-        if (!QFileInfo::exists(source))
-            continue;
+    // Every top-level entry goes to the folder, but none may take the place of
+    // something there that no package brought (the program's files, the user's).
+    const QStringList entries =
+        QDir(staging.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    const QStringList known = packageEntryNames();
+    QStringList recorded = readPackageManifest(folder);
+    for (const QString &name : entries) {
+        const QString target = folder + QLatin1Char('/') + name;
+        const QFileInfo existing(target);
+        if ((existing.exists() || existing.isSymLink()) && !known.contains(name) && !recorded.contains(name))
+            return fail(tr("The package would replace %1, which no package brought.").arg(name));
+    }
+    // The list is written before anything moves, so that a clean-up finds every entry
+    // even after a move that failed half-way.
+    for (const QString &name : entries) {
+        if (!known.contains(name) && !recorded.contains(name))
+            recorded << name;
+    }
+    if (!writePackageManifest(folder, recorded))
+        return fail(tr("Cannot record the package's entries in %1.").arg(folder));
+    for (const QString &name : entries) {
         const QString target = folder + QLatin1Char('/') + name;
         removePath(target);
-        if (!QDir().rename(source, target)) {
-            message = tr("Cannot move %1 into %2.").arg(name, folder) + QLatin1Char('\n') + unable;
-            return false;
-        }
+        if (!QDir().rename(staging.path() + QLatin1Char('/') + name, target))
+            return fail(tr("Cannot move %1 into %2.").arg(name, folder));
     }
     message = output;
     return true;

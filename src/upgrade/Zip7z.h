@@ -2,11 +2,19 @@
 #include <QCoreApplication>
 #include <QString>
 #include <QStringList>
+#include <QtGlobal>
 
 // Unpacks a firmware package with the external 7-Zip command-line tool. The package is
-// untrusted: it is listed and extracted into a staging folder first, and only the known
-// package entries are moved into the output folder, so that a package can neither
-// escape the folder nor replace the program's own files.
+// untrusted: it is listed first (a package whose listed size or number of entries is
+// beyond any firmware is refused before anything is written), extracted into a staging
+// folder while its size is watched, checked entry by entry, and only then moved into
+// the output folder, so that a package can neither escape the folder, nor replace the
+// program's own files, nor fill the disk.
+//
+// The calls run on the calling thread (the window's) but do not block its event loop:
+// the wait for the tool runs a local event loop, so the window keeps repainting and
+// its timers keep running. A second extraction asked for while one runs (from a
+// handler of that loop) is refused.
 class Zip7z
 {
     Q_DECLARE_TR_FUNCTIONS(Zip7z)
@@ -17,16 +25,25 @@ public:
     // Extracts the archive into the folder. True with the tool's output as the message;
     // false with a message that says what went wrong.
     static bool extract(const QString &archive, const QString &folder, QString &message);
+    // Whether an extraction is running.
+    static bool isBusy();
 
     // The tool in use: "7z" beside the executable, else the system's 7z or 7zz; empty
     // when there is none.
     static QString toolPath();
-    // The time the tool may take to start, and then to finish (30 s).
+    // The time each run of the tool may take, on the clock in force (30 s).
     static int timeoutMs();
     static void setTimeoutMs(int ms);
+    // The largest uncompressed size a package may have (1 GiB: a camera's flash is far
+    // smaller), and the most entries it may have (10000). Settable for tests; a value
+    // of 0 or less restores the default.
+    static qint64 maxUnpackedSize();
+    static void setMaxUnpackedSize(qint64 bytes);
+    static int maxEntries();
 
 private:
-    static bool runTool(const QStringList &arguments, QString *output, QString *error);
-    static bool isProtectedName(const QString &name);
+    static bool runTool(const QStringList &arguments, QString *output, QString *error,
+                        const QString &watchedFolder = QString());
+    static bool checkListing(const QString &listing, QString *error);
     static QString unsafeEntry(const QString &path);
 };

@@ -25,6 +25,7 @@ constexpr std::uint32_t kInquiryTimeoutS = 2;
 constexpr std::uint32_t kVendorTimeoutS = 120;
 constexpr std::uint32_t kMaxTransfer = 65536;
 constexpr std::uint32_t kRomBlock = 1024;
+constexpr std::uint32_t kDownloadBlock = 0x8000;
 constexpr std::uint32_t kMaxCommand = 1023;
 constexpr std::uint32_t kHandoverAddress = 0xFFFFFFFFu;
 
@@ -56,6 +57,17 @@ bool parseHex(const QString &word, std::uint32_t *value)
 QByteArray md5(const QByteArray &data)
 {
     return QCryptographicHash::hash(data, QCryptographicHash::Md5);
+}
+
+// A copy that shares no storage with the device's own record, so that a test may read
+// it while the device goes on recording on another thread (the shared reference count
+// lives inside Qt, out of the thread sanitizer's sight).
+template <typename T>
+T detached(const T &value)
+{
+    T copy = value;
+    copy.detach();
+    return copy;
 }
 
 } // namespace
@@ -131,37 +143,37 @@ qint64 SimMassStorage::bytesReceived() const
 QList<SimMassStorage::Request> SimMassStorage::requests() const
 {
     std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
-    return m_requests;
+    return detached(m_requests);
 }
 
 QStringList SimMassStorage::commandsReceived() const
 {
     std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
-    return m_commandsReceived;
+    return detached(m_commandsReceived);
 }
 
 QStringList SimMassStorage::commandsExecuted() const
 {
     std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
-    return m_commandsExecuted;
+    return detached(m_commandsExecuted);
 }
 
 QList<SimMassStorage::Download> SimMassStorage::downloads() const
 {
     std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
-    return m_downloads;
+    return detached(m_downloads);
 }
 
 QList<SimMassStorage::FlashWrite> SimMassStorage::flashWrites() const
 {
     std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
-    return m_flashWrites;
+    return detached(m_flashWrites);
 }
 
 QByteArray SimMassStorage::updaterImage() const
 {
     std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
-    return m_updaterImage;
+    return QByteArray(m_updaterImage.constData(), m_updaterImage.size());
 }
 
 int SimMassStorage::updaterBlocks() const
@@ -173,7 +185,7 @@ int SimMassStorage::updaterBlocks() const
 QMap<QString, QString> SimMassStorage::savedEnvironment() const
 {
     std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
-    return m_savedEnvironment;
+    return detached(m_savedEnvironment);
 }
 
 int SimMassStorage::malformedRequests() const
@@ -208,10 +220,17 @@ int SimMassStorage::transferDelayMs(std::uint32_t code, const void *in, std::uin
         return 0;
     const auto *header = static_cast<const std::uint8_t *>(in);
     const std::uint8_t *cdb = header + spt::kCdb;
-    if (cdb[0] != kOpVendor || (cdb[1] != kSubBlock && cdb[1] != kSubLastBlock))
+    if (cdb[0] != kOpVendor)
+        return 0;
+    QString fault;
+    if (cdb[1] == kSubBlock || cdb[1] == kSubLastBlock)
+        fault = QStringLiteral("storage.slowTransferMs");
+    else if (cdb[1] == kSubCommand)
+        fault = QStringLiteral("storage.slowCommandMs");
+    else
         return 0;
     std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
-    const int slow = m_camera.fault(QStringLiteral("storage.slowTransferMs"), 0).toInt();
+    const int slow = m_camera.fault(fault, 0).toInt();
     // Past the request's time-out the host gives up; no need to sleep longer.
     const int limit = int(spt::getLe32(header + spt::kTimeOutValue)) * 1000 + 1;
     return qBound(0, slow, limit);
@@ -431,16 +450,29 @@ SimMassStorage::Answer SimMassStorage::vendor(int subcommand, const std::uint8_t
         m_pending.size = spt::getLe32(data + 4);
         m_pending.headerDigest = QByteArray(reinterpret_cast<const char *>(data + 8), 16);
         m_received.clear();
-        m_downloading = true;
         m_handoverPending = false;
+        if (m_pending.size == 0) {
+            // No part of the camera is empty: an empty image is refused, not "verified".
+            m_downloading = false;
+            m_pending.dataDigest = md5(QByteArray());
+            m_downloads.append(m_pending);
+            setStatus(false);
+            return Answer::CheckCondition;
+        }
+        m_downloading = true;
         std::memset(m_status, 0, sizeof m_status); // busy until the data is complete
-        if (m_pending.size == 0)
-            finishDownload();
         return Answer::Good;
     }
     case kSubCommand:
         if (rom)
             return Answer::CheckCondition;
+        if (m_camera.mode() == CameraMode::Updater) {
+            // The updater takes downloads only; boot-loader command lines mean nothing
+            // to it.
+            m_commandsReceived.append(QString::fromLatin1(reinterpret_cast<const char *>(data), int(length)));
+            setStatus(false);
+            return Answer::CheckCondition;
+        }
         return command(QByteArray(reinterpret_cast<const char *>(data), int(length)));
     default:
         return Answer::CheckCondition;
@@ -450,9 +482,13 @@ SimMassStorage::Answer SimMassStorage::vendor(int subcommand, const std::uint8_t
 SimMassStorage::Answer SimMassStorage::romBlock(int subcommand, const std::uint8_t *data,
                                                 std::uint32_t length)
 {
-    // The boot ROM's buffer takes 1 KiB at a time.
-    if (length > kRomBlock)
+    // The boot ROM's buffer takes exactly 1 KiB at a time; only the last block may be
+    // shorter. A block of another size spoils the program received so far.
+    if (length > kRomBlock || (subcommand == kSubBlock && length != kRomBlock)) {
+        m_romImage.clear();
+        m_romBlocks = 0;
         return Answer::CheckCondition;
+    }
     m_bytesReceived += length;
     m_romImage.append(reinterpret_cast<const char *>(data), int(length));
     ++m_romBlocks;
@@ -472,6 +508,16 @@ SimMassStorage::Answer SimMassStorage::dataBlock(int subcommand, const std::uint
                                                  std::uint32_t length)
 {
     if (!m_downloading) {
+        setStatus(false);
+        return Answer::CheckCondition;
+    }
+    if (length > kDownloadBlock || (subcommand == kSubBlock && length != kDownloadBlock)) {
+        // Downloads come in blocks of exactly 32 KiB, the last one at most that; any
+        // other block makes the download void.
+        m_downloading = false;
+        m_pending.dataDigest = md5(m_received);
+        m_downloads.append(m_pending);
+        m_received.clear();
         setStatus(false);
         return Answer::CheckCondition;
     }
@@ -584,6 +630,8 @@ bool SimMassStorage::execute(const QString &line)
                 return false;
             image.truncate(int(size));
         }
+        if (image.isEmpty())
+            return false; // no partition is written with nothing
         FlashWrite written;
         written.name = words.at(3);
         written.size = std::uint32_t(image.size());
