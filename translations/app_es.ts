@@ -429,7 +429,7 @@ Are you sure you want to reset your device to factory settings? Your device may 
     </message>
     <message>
         <source>The package would replace %1, which no package brought.</source>
-        <translation>El paquete reemplazaría %1, que no procede de ningún paquete.</translation>
+        <translation>El paquete sustituiría %1, que no procede de ningún paquete.</translation>
     </message>
     <message>
         <source>Cannot record the package&apos;s entries in %1.</source>

@@ -346,7 +346,7 @@ Voulez-vous vraiment rétablir les paramètres d&apos;usine de votre appareil&#x
     </message>
     <message>
         <source>The firmware package cannot complete the upgrade; nothing was sent to the camera.</source>
-        <translation>Le paquet du micrologiciel ne peut pas mener la mise à jour à son terme ; rien n&apos;a été envoyé à la caméra.</translation>
+        <translation>Le paquet du micrologiciel ne peut pas mener la mise à jour à son terme&#xa0;; rien n&apos;a été envoyé à la caméra.</translation>
     </message>
 </context>
 <context>
@@ -413,11 +413,11 @@ Voulez-vous vraiment rétablir les paramètres d&apos;usine de votre appareil&#x
     </message>
     <message>
         <source>The package contains a name with control characters: %1</source>
-        <translation>Le paquet contient un nom avec des caractères de contrôle : %1</translation>
+        <translation>Le paquet contient un nom avec des caractères de contrôle&#xa0;: %1</translation>
     </message>
     <message>
         <source>The size of an entry of the package cannot be read: %1</source>
-        <translation>La taille d&apos;une entrée du paquet est illisible : %1</translation>
+        <translation>La taille d&apos;une entrée du paquet est illisible&#xa0;: %1</translation>
     </message>
     <message>
         <source>Another package is being unpacked.</source>
@@ -425,7 +425,7 @@ Voulez-vous vraiment rétablir les paramètres d&apos;usine de votre appareil&#x
     </message>
     <message>
         <source>The package contains an entry that is not a file or a folder: %1</source>
-        <translation>Le paquet contient une entrée qui n&apos;est ni un fichier ni un dossier : %1</translation>
+        <translation>Le paquet contient une entrée qui n&apos;est ni un fichier ni un dossier&#xa0;: %1</translation>
     </message>
     <message>
         <source>The package would replace %1, which no package brought.</source>

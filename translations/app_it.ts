@@ -346,7 +346,7 @@ Vuoi ripristinare le impostazioni di fabbrica del dispositivo? Il riavvio potreb
     </message>
     <message>
         <source>The firmware package cannot complete the upgrade; nothing was sent to the camera.</source>
-        <translation>Il pacchetto del firmware non può completare l&apos;aggiornamento; alla fotocamera non è stato inviato nulla.</translation>
+        <translation>Il pacchetto del firmware non può completare l&apos;aggiornamento; alla videocamera non è stato inviato nulla.</translation>
     </message>
 </context>
 <context>
