@@ -12,9 +12,9 @@
         <translation>Abbrechen</translation>
     </message>
     <message>
-        <source>&lt;h3&gt;Unknown Exception Detected&lt;/h3&gt;&#xd;
+        <source>&lt;h3&gt;Unknown Exception Detected&lt;/h3&gt;<byte value="xd"/>
 Upgrade was interrupted by an unknown exception, please try again.</source>
-        <translation>&lt;h3&gt;Unbekannte Ausnahme erkannt&lt;/h3&gt;&#xd;
+        <translation>&lt;h3&gt;Unbekannte Ausnahme erkannt&lt;/h3&gt;<byte value="xd"/>
 Die Aktualisierung wurde durch eine unbekannte Ausnahme unterbrochen, bitte versuchen Sie es erneut.</translation>
     </message>
     <message>
@@ -68,15 +68,13 @@ Die Aktualisierung wurde durch eine unbekannte Ausnahme unterbrochen, bitte vers
     </message>
     <message>
         <source>&lt;h3&gt;Get Ready to Upgrade&lt;/h3&gt;Make sure your camera is not in use by another application before proceeding with this software update. &lt;br&gt;&lt;br&gt;This update takes a few minutes to complete. &lt;br&gt;&lt;br&gt;&lt;b&gt;Do not disconnect your device&lt;/b&gt; during the update process.</source>
-        <translation>&lt;h3&gt;Bereit zur Aktualisierung&lt;/h3&gt;Stellen Sie sicher, dass Ihre Kamera nicht von einer anderen Anwendung verwendet wird, bevor Sie mit dieser Softwareaktualisierung fortfahren. &lt;br&gt;&lt;br&gt;Die Aktualisierung dauert einige Minuten. &lt;br&gt;&lt;br&gt;&lt;b&gt;Trennen Sie Ihr Gerät nicht&lt;/b&gt; während der Aktualisierung.</translation>
+        <translation>&lt;h3&gt;Bereit zur Aktualisierung&lt;/h3&gt;Stellen Sie sicher, dass Ihre Kamera nicht von einer anderen Anwendung verwendet wird, bevor Sie mit dieser Softwareaktualisierung fortfahren. &lt;br&gt;&lt;br&gt;Die Aktualisierung dauert einige Minuten. &lt;br&gt;&lt;br&gt;&lt;b&gt;Trennen Sie Ihr Gerät nicht&lt;/b&gt;, solange die Aktualisierung läuft.</translation>
     </message>
 </context>
 <context>
     <name>MainWindow</name>
     <message>
-        <location filename="../src/ui/MainWindow.ui" line="12"/>
         <source>Orvia Vista Cam</source>
-        <extracomment>Product name, not translated</extracomment>
         <translation>Orvia Vista Cam</translation>
     </message>
     <message>
@@ -97,7 +95,7 @@ Die Aktualisierung wurde durch eine unbekannte Ausnahme unterbrochen, bitte vers
     </message>
     <message>
         <source>Other apps can&apos;t access the camera while you preview it on this app.</source>
-        <translation>Andere Apps können nicht auf die Kamera zugreifen, während Sie sie in dieser App ansehen.</translation>
+        <translation>Andere Apps können nicht auf die Kamera zugreifen, solange die Vorschau in dieser App läuft.</translation>
     </message>
     <message>
         <source>Video</source>
@@ -239,11 +237,93 @@ Die Aktualisierung wurde durch eine unbekannte Ausnahme unterbrochen, bitte vers
     </message>
     <message>
         <source>The setting has timed out, please try again.</source>
-        <translation>Zeitüberschreitung bei der Einstellung, bitte versuchen Sie es erneut.</translation>
+        <translation>Zeitüberschreitung bei der Einstellung. Bitte versuchen Sie es erneut.</translation>
     </message>
     <message>
         <source>Any change in the setting takes effect only if the camera is working.</source>
-        <translation>Änderungen der Einstellung werden nur wirksam, wenn die Kamera in Betrieb ist.</translation>
+        <translation>Änderungen an der Einstellung werden nur wirksam, wenn die Kamera in Betrieb ist.</translation>
+    </message>
+    <message>
+        <source>The operation has timed out, please try again.</source>
+        <translation>Zeitüberschreitung beim Vorgang. Bitte versuchen Sie es erneut.</translation>
+    </message>
+    <message>
+        <source>To complete this process, your device may take a few seconds to restart.</source>
+        <translation>Um den Vorgang abzuschließen, startet Ihr Gerät neu. Dies kann einige Sekunden dauern.</translation>
+    </message>
+    <message>
+        <source>Turn on for better image quality and turn off for better compatibility.To complete this process, your device may take a few seconds to restart.</source>
+        <translation>Einschalten für bessere Bildqualität, ausschalten für bessere Kompatibilität. Um den Vorgang abzuschließen, startet Ihr Gerät neu. Dies kann einige Sekunden dauern.</translation>
+    </message>
+    <message>
+        <source>Camera needs to restart to switch the default language.</source>
+        <translation>Die Kamera muss neu gestartet werden, um die Standardsprache zu wechseln.</translation>
+    </message>
+    <message>
+        <source>&lt;style&gt; a {text-decoration: none} &lt;/style&gt;&lt;a style=&apos;color: %2;&apos; href=&quot;%1&quot; target=_blank&gt;Documentation&lt;/a&gt;</source>
+        <translation>&lt;style&gt; a {text-decoration: none} &lt;/style&gt;&lt;a style=&apos;color: %2;&apos; href=&quot;%1&quot; target=_blank&gt;Dokumentation&lt;/a&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;style&gt; a {text-decoration: none} &lt;/style&gt;&lt;a style=&apos;color: %2;&apos; href=&quot;%1/&quot;&gt;Application and Firmware</source>
+        <translation>&lt;style&gt; a {text-decoration: none} &lt;/style&gt;&lt;a style=&apos;color: %2;&apos; href=&quot;%1/&quot;&gt;Anwendung und Firmware</translation>
+    </message>
+    <message>
+        <source>&lt;style&gt; a {text-decoration: none} &lt;/style&gt;&lt;a style=&apos;color: %2;&apos; href=&quot;%1&quot; target=_blank&gt;Application and Firmware&lt;/a&gt;</source>
+        <translation>&lt;style&gt; a {text-decoration: none} &lt;/style&gt;&lt;a style=&apos;color: %2;&apos; href=&quot;%1&quot; target=_blank&gt;Anwendung und Firmware&lt;/a&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;style&gt; a {text-decoration: none} &lt;/style&gt;&lt;a style=&apos;color: %2;&apos; href=&quot;%1/&quot;&gt;Contact Support</source>
+        <translation>&lt;style&gt; a {text-decoration: none} &lt;/style&gt;&lt;a style=&apos;color: %2;&apos; href=&quot;%1/&quot;&gt;Support kontaktieren</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Unable to Upgrade&lt;/h3&gt;<byte value="xd"/>
+%1</source>
+        <translation>&lt;h3&gt;Aktualisierung nicht möglich&lt;/h3&gt;<byte value="xd"/>
+%1</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Unable to Upgrade&lt;/h3&gt;<byte value="xd"/>
+The format of firmware file is not correct.</source>
+        <translation>&lt;h3&gt;Aktualisierung nicht möglich&lt;/h3&gt;<byte value="xd"/>
+Das Format der Firmware-Datei ist ungültig.</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Unable to Upgrade&lt;/h3&gt;<byte value="xd"/>
+The firmware file is corrupted.</source>
+        <translation>&lt;h3&gt;Aktualisierung nicht möglich&lt;/h3&gt;<byte value="xd"/>
+Die Firmware-Datei ist beschädigt.</translation>
+    </message>
+    <message>
+        <source>Open File</source>
+        <translation>Datei öffnen</translation>
+    </message>
+    <message>
+        <source>Upgrade File(*.zip)</source>
+        <translation>Aktualisierungsdatei(*.zip)</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Unable to Upgrade&lt;/h3&gt;<byte value="xd"/>
+The upgrade version does not match this device.</source>
+        <translation>&lt;h3&gt;Aktualisierung nicht möglich&lt;/h3&gt;<byte value="xd"/>
+Die Aktualisierung passt nicht zu diesem Gerät.</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Upgrade is done!&lt;/h3&gt;<byte value="xd"/>
+The device is initializing, don&apos;t power off.</source>
+        <translation>&lt;h3&gt;Aktualisierung abgeschlossen!&lt;/h3&gt;<byte value="xd"/>
+Das Gerät wird initialisiert. Bitte nicht ausschalten.</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Upgrade Failed!&lt;/h3&gt;<byte value="xd"/>
+please try to unplug and plug the USB cable for upgrade again.</source>
+        <translation>&lt;h3&gt;Aktualisierung fehlgeschlagen!&lt;/h3&gt;<byte value="xd"/>
+Bitte ziehen Sie das USB-Kabel ab, schließen Sie es wieder an und starten Sie die Aktualisierung erneut.</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Restore Factory Defaults&lt;/h3&gt;<byte value="xd"/>
+Are you sure you want to reset your device to factory settings? Your device may take several seconds to reboot. Please keep your device connected during the whole resetting process.</source>
+        <translation>&lt;h3&gt;Werkseinstellungen wiederherstellen&lt;/h3&gt;<byte value="xd"/>
+Möchten Sie Ihr Gerät wirklich auf die Werkseinstellungen zurücksetzen? Der Neustart kann einige Sekunden dauern. Lassen Sie das Gerät währenddessen angeschlossen.</translation>
     </message>
 </context>
 <context>
@@ -277,7 +357,7 @@ Die Aktualisierung wurde durch eine unbekannte Ausnahme unterbrochen, bitte vers
     </message>
     <message>
         <source>The file check is complete and normal.</source>
-        <translation>Die Dateiprüfung ist abgeschlossen und in Ordnung.</translation>
+        <translation>Die Dateiprüfung ist abgeschlossen, alles in Ordnung.</translation>
     </message>
     <message>
         <source>The decompression tool could not be started (%1).</source>
@@ -293,7 +373,7 @@ Die Aktualisierung wurde durch eine unbekannte Ausnahme unterbrochen, bitte vers
     </message>
     <message>
         <source>The decompression tool failed with exit code %1.</source>
-        <translation>Das Entpackprogramm ist mit dem Code %1 fehlgeschlagen.</translation>
+        <translation>Das Entpackprogramm ist mit dem Exit-Code %1 fehlgeschlagen.</translation>
     </message>
     <message>
         <source>The package contains an absolute path: %1</source>
@@ -354,6 +434,21 @@ Die Aktualisierung wurde durch eine unbekannte Ausnahme unterbrochen, bitte vers
     <message>
         <source>Cannot record the package&apos;s entries in %1.</source>
         <translation>Die Einträge des Pakets können nicht in %1 verzeichnet werden.</translation>
+    </message>
+</context>
+<context>
+    <name>titleBar</name>
+    <message>
+        <source>Minimize</source>
+        <translation>Minimieren</translation>
+    </message>
+    <message>
+        <source>Maximize</source>
+        <translation>Maximieren</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
     </message>
 </context>
 </TS>

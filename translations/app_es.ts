@@ -12,9 +12,9 @@
         <translation>Cancelar</translation>
     </message>
     <message>
-        <source>&lt;h3&gt;Unknown Exception Detected&lt;/h3&gt;&#xd;
+        <source>&lt;h3&gt;Unknown Exception Detected&lt;/h3&gt;<byte value="xd"/>
 Upgrade was interrupted by an unknown exception, please try again.</source>
-        <translation>&lt;h3&gt;Se ha detectado una excepción desconocida&lt;/h3&gt;&#xd;
+        <translation>&lt;h3&gt;Se ha detectado una excepción desconocida&lt;/h3&gt;<byte value="xd"/>
 La actualización se interrumpió por una excepción desconocida; inténtelo de nuevo.</translation>
     </message>
     <message>
@@ -68,15 +68,13 @@ La actualización se interrumpió por una excepción desconocida; inténtelo de 
     </message>
     <message>
         <source>&lt;h3&gt;Get Ready to Upgrade&lt;/h3&gt;Make sure your camera is not in use by another application before proceeding with this software update. &lt;br&gt;&lt;br&gt;This update takes a few minutes to complete. &lt;br&gt;&lt;br&gt;&lt;b&gt;Do not disconnect your device&lt;/b&gt; during the update process.</source>
-        <translation>&lt;h3&gt;Prepárese para actualizar&lt;/h3&gt;Asegúrese de que ninguna otra aplicación esté usando la cámara antes de continuar con esta actualización de software. &lt;br&gt;&lt;br&gt;La actualización tarda unos minutos. &lt;br&gt;&lt;br&gt;&lt;b&gt;No desconecte el dispositivo&lt;/b&gt; durante el proceso de actualización.</translation>
+        <translation>&lt;h3&gt;Prepárese para actualizar&lt;/h3&gt;Asegúrese de que ninguna otra aplicación esté usando la cámara antes de continuar. &lt;br&gt;&lt;br&gt;La actualización tarda unos minutos. &lt;br&gt;&lt;br&gt;&lt;b&gt;No desconecte el dispositivo&lt;/b&gt; mientras se actualiza.</translation>
     </message>
 </context>
 <context>
     <name>MainWindow</name>
     <message>
-        <location filename="../src/ui/MainWindow.ui" line="12"/>
         <source>Orvia Vista Cam</source>
-        <extracomment>Product name, not translated</extracomment>
         <translation>Orvia Vista Cam</translation>
     </message>
     <message>
@@ -97,7 +95,7 @@ La actualización se interrumpió por una excepción desconocida; inténtelo de 
     </message>
     <message>
         <source>Other apps can&apos;t access the camera while you preview it on this app.</source>
-        <translation>Otras aplicaciones no pueden acceder a la cámara mientras la previsualiza en esta aplicación.</translation>
+        <translation>Otras aplicaciones no pueden acceder a la cámara mientras se muestra la vista previa en esta aplicación.</translation>
     </message>
     <message>
         <source>Video</source>
@@ -159,7 +157,7 @@ La actualización se interrumpió por una excepción desconocida; inténtelo de 
     </message>
     <message>
         <source>AI Tracking:</source>
-        <translation>Seguimiento IA:</translation>
+        <translation>Seguimiento por IA:</translation>
     </message>
     <message>
         <source>Manual Focus：</source>
@@ -171,7 +169,7 @@ La actualización se interrumpió por una excepción desconocida; inténtelo de 
     </message>
     <message>
         <source>AI light compensation:</source>
-        <translation>Compensación de luz IA:</translation>
+        <translation>Compensación de luz por IA:</translation>
     </message>
     <message>
         <source>Saturation:</source>
@@ -239,11 +237,93 @@ La actualización se interrumpió por una excepción desconocida; inténtelo de 
     </message>
     <message>
         <source>The setting has timed out, please try again.</source>
-        <translation>Se agotó el tiempo de la configuración, inténtelo de nuevo.</translation>
+        <translation>Se ha agotado el tiempo de espera del ajuste. Inténtelo de nuevo.</translation>
     </message>
     <message>
         <source>Any change in the setting takes effect only if the camera is working.</source>
         <translation>Los cambios de configuración solo se aplican si la cámara está funcionando.</translation>
+    </message>
+    <message>
+        <source>The operation has timed out, please try again.</source>
+        <translation>Se ha agotado el tiempo de espera de la operación. Inténtelo de nuevo.</translation>
+    </message>
+    <message>
+        <source>To complete this process, your device may take a few seconds to restart.</source>
+        <translation>Para completar este proceso, el dispositivo se reiniciará, lo que puede tardar unos segundos.</translation>
+    </message>
+    <message>
+        <source>Turn on for better image quality and turn off for better compatibility.To complete this process, your device may take a few seconds to restart.</source>
+        <translation>Actívelo para obtener mejor calidad de imagen y desactívelo para una mayor compatibilidad. Para completar este proceso, el dispositivo se reiniciará, lo que puede tardar unos segundos.</translation>
+    </message>
+    <message>
+        <source>Camera needs to restart to switch the default language.</source>
+        <translation>La cámara debe reiniciarse para cambiar el idioma predeterminado.</translation>
+    </message>
+    <message>
+        <source>&lt;style&gt; a {text-decoration: none} &lt;/style&gt;&lt;a style=&apos;color: %2;&apos; href=&quot;%1&quot; target=_blank&gt;Documentation&lt;/a&gt;</source>
+        <translation>&lt;style&gt; a {text-decoration: none} &lt;/style&gt;&lt;a style=&apos;color: %2;&apos; href=&quot;%1&quot; target=_blank&gt;Documentación&lt;/a&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;style&gt; a {text-decoration: none} &lt;/style&gt;&lt;a style=&apos;color: %2;&apos; href=&quot;%1/&quot;&gt;Application and Firmware</source>
+        <translation>&lt;style&gt; a {text-decoration: none} &lt;/style&gt;&lt;a style=&apos;color: %2;&apos; href=&quot;%1/&quot;&gt;Aplicación y firmware</translation>
+    </message>
+    <message>
+        <source>&lt;style&gt; a {text-decoration: none} &lt;/style&gt;&lt;a style=&apos;color: %2;&apos; href=&quot;%1&quot; target=_blank&gt;Application and Firmware&lt;/a&gt;</source>
+        <translation>&lt;style&gt; a {text-decoration: none} &lt;/style&gt;&lt;a style=&apos;color: %2;&apos; href=&quot;%1&quot; target=_blank&gt;Aplicación y firmware&lt;/a&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;style&gt; a {text-decoration: none} &lt;/style&gt;&lt;a style=&apos;color: %2;&apos; href=&quot;%1/&quot;&gt;Contact Support</source>
+        <translation>&lt;style&gt; a {text-decoration: none} &lt;/style&gt;&lt;a style=&apos;color: %2;&apos; href=&quot;%1/&quot;&gt;Contactar con soporte</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Unable to Upgrade&lt;/h3&gt;<byte value="xd"/>
+%1</source>
+        <translation>&lt;h3&gt;No se puede actualizar&lt;/h3&gt;<byte value="xd"/>
+%1</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Unable to Upgrade&lt;/h3&gt;<byte value="xd"/>
+The format of firmware file is not correct.</source>
+        <translation>&lt;h3&gt;No se puede actualizar&lt;/h3&gt;<byte value="xd"/>
+El formato del archivo de firmware no es correcto.</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Unable to Upgrade&lt;/h3&gt;<byte value="xd"/>
+The firmware file is corrupted.</source>
+        <translation>&lt;h3&gt;No se puede actualizar&lt;/h3&gt;<byte value="xd"/>
+El archivo de firmware está dañado.</translation>
+    </message>
+    <message>
+        <source>Open File</source>
+        <translation>Abrir archivo</translation>
+    </message>
+    <message>
+        <source>Upgrade File(*.zip)</source>
+        <translation>Archivo de actualización(*.zip)</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Unable to Upgrade&lt;/h3&gt;<byte value="xd"/>
+The upgrade version does not match this device.</source>
+        <translation>&lt;h3&gt;No se puede actualizar&lt;/h3&gt;<byte value="xd"/>
+La versión de actualización no corresponde a este dispositivo.</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Upgrade is done!&lt;/h3&gt;<byte value="xd"/>
+The device is initializing, don&apos;t power off.</source>
+        <translation>&lt;h3&gt;¡Actualización completada!&lt;/h3&gt;<byte value="xd"/>
+El dispositivo se está inicializando; no lo apague.</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Upgrade Failed!&lt;/h3&gt;<byte value="xd"/>
+please try to unplug and plug the USB cable for upgrade again.</source>
+        <translation>&lt;h3&gt;¡Error en la actualización!&lt;/h3&gt;<byte value="xd"/>
+Desconecte y vuelva a conectar el cable USB e intente actualizar de nuevo.</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Restore Factory Defaults&lt;/h3&gt;<byte value="xd"/>
+Are you sure you want to reset your device to factory settings? Your device may take several seconds to reboot. Please keep your device connected during the whole resetting process.</source>
+        <translation>&lt;h3&gt;Restaurar valores de fábrica&lt;/h3&gt;<byte value="xd"/>
+¿Seguro que desea restablecer los valores de fábrica del dispositivo? El reinicio puede tardar unos segundos. Mantenga el dispositivo conectado durante todo el proceso.</translation>
     </message>
 </context>
 <context>
@@ -349,11 +429,26 @@ La actualización se interrumpió por una excepción desconocida; inténtelo de 
     </message>
     <message>
         <source>The package would replace %1, which no package brought.</source>
-        <translation>El paquete reemplazaría %1, que no procede de ningún paquete.</translation>
+        <translation>El paquete sustituiría %1, que no procede de ningún paquete.</translation>
     </message>
     <message>
         <source>Cannot record the package&apos;s entries in %1.</source>
         <translation>No se pueden registrar las entradas del paquete en %1.</translation>
+    </message>
+</context>
+<context>
+    <name>titleBar</name>
+    <message>
+        <source>Minimize</source>
+        <translation>Minimizar</translation>
+    </message>
+    <message>
+        <source>Maximize</source>
+        <translation>Maximizar</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Cerrar</translation>
     </message>
 </context>
 </TS>

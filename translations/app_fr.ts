@@ -12,9 +12,9 @@
         <translation>Annuler</translation>
     </message>
     <message>
-        <source>&lt;h3&gt;Unknown Exception Detected&lt;/h3&gt;&#xd;
+        <source>&lt;h3&gt;Unknown Exception Detected&lt;/h3&gt;<byte value="xd"/>
 Upgrade was interrupted by an unknown exception, please try again.</source>
-        <translation>&lt;h3&gt;Exception inconnue détectée&lt;/h3&gt;&#xd;
+        <translation>&lt;h3&gt;Exception inconnue détectée&lt;/h3&gt;<byte value="xd"/>
 La mise à jour a été interrompue par une exception inconnue, veuillez réessayer.</translation>
     </message>
     <message>
@@ -74,9 +74,7 @@ La mise à jour a été interrompue par une exception inconnue, veuillez réessa
 <context>
     <name>MainWindow</name>
     <message>
-        <location filename="../src/ui/MainWindow.ui" line="12"/>
         <source>Orvia Vista Cam</source>
-        <extracomment>Product name, not translated</extracomment>
         <translation>Orvia Vista Cam</translation>
     </message>
     <message>
@@ -109,15 +107,15 @@ La mise à jour a été interrompue par une exception inconnue, veuillez réessa
     </message>
     <message>
         <source>HDR:</source>
-        <translation>HDR :</translation>
+        <translation>HDR&#xa0;:</translation>
     </message>
     <message>
         <source>HD:</source>
-        <translation>HD :</translation>
+        <translation>HD&#xa0;:</translation>
     </message>
     <message>
         <source>Gesture Control:</source>
-        <translation>Contrôle gestuel :</translation>
+        <translation>Contrôle gestuel&#xa0;:</translation>
     </message>
     <message>
         <source>Auto Focus：</source>
@@ -125,16 +123,16 @@ La mise à jour a été interrompue par une exception inconnue, veuillez réessa
     </message>
     <message>
         <source>Tracking Speed:</source>
-        <translation>Vitesse de suivi :</translation>
+        <translation>Vitesse de suivi&#xa0;:</translation>
     </message>
     <message>
         <source>Mirror:</source>
-        <translation>Miroir :</translation>
+        <translation>Miroir&#xa0;:</translation>
     </message>
     <message>
         <source>Powerline Frequency:
 (Anti Flicker)</source>
-        <translation>Fréquence secteur :
+        <translation>Fréquence secteur&#xa0;:
 (Anti-scintillement)</translation>
     </message>
     <message>
@@ -143,7 +141,7 @@ La mise à jour a été interrompue par une exception inconnue, veuillez réessa
     </message>
     <message>
         <source>Field of View:</source>
-        <translation>Champ de vision :</translation>
+        <translation>Champ de vision&#xa0;:</translation>
     </message>
     <message>
         <source>93°</source>
@@ -159,7 +157,7 @@ La mise à jour a été interrompue par une exception inconnue, veuillez réessa
     </message>
     <message>
         <source>AI Tracking:</source>
-        <translation>Suivi IA :</translation>
+        <translation>Suivi IA&#xa0;:</translation>
     </message>
     <message>
         <source>Manual Focus：</source>
@@ -167,27 +165,27 @@ La mise à jour a été interrompue par une exception inconnue, veuillez réessa
     </message>
     <message>
         <source>Tracking Effect:</source>
-        <translation>Effet de suivi :</translation>
+        <translation>Effet de suivi&#xa0;:</translation>
     </message>
     <message>
         <source>AI light compensation:</source>
-        <translation>Compensation de lumière IA :</translation>
+        <translation>Compensation de lumière IA&#xa0;:</translation>
     </message>
     <message>
         <source>Saturation:</source>
-        <translation>Saturation :</translation>
+        <translation>Saturation&#xa0;:</translation>
     </message>
     <message>
         <source>Brightness:</source>
-        <translation>Luminosité :</translation>
+        <translation>Luminosité&#xa0;:</translation>
     </message>
     <message>
         <source>Contrast:</source>
-        <translation>Contraste :</translation>
+        <translation>Contraste&#xa0;:</translation>
     </message>
     <message>
         <source>Hue:</source>
-        <translation>Teinte :</translation>
+        <translation>Teinte&#xa0;:</translation>
     </message>
     <message>
         <source>Auto</source>
@@ -195,11 +193,11 @@ La mise à jour a été interrompue par une exception inconnue, veuillez réessa
     </message>
     <message>
         <source>Sharpness:</source>
-        <translation>Netteté :</translation>
+        <translation>Netteté&#xa0;:</translation>
     </message>
     <message>
         <source>White Balance:</source>
-        <translation>Balance des blancs :</translation>
+        <translation>Balance des blancs&#xa0;:</translation>
     </message>
     <message>
         <source>Default Settings</source>
@@ -215,11 +213,11 @@ La mise à jour a été interrompue par une exception inconnue, veuillez réessa
     </message>
     <message>
         <source>Model:</source>
-        <translation>Modèle :</translation>
+        <translation>Modèle&#xa0;:</translation>
     </message>
     <message>
         <source>Firmware:</source>
-        <translation>Micrologiciel :</translation>
+        <translation>Micrologiciel&#xa0;:</translation>
     </message>
     <message>
         <source>Restore</source>
@@ -231,19 +229,101 @@ La mise à jour a été interrompue par une exception inconnue, veuillez réessa
     </message>
     <message>
         <source>Software Version:</source>
-        <translation>Version du logiciel :</translation>
+        <translation>Version du logiciel&#xa0;:</translation>
     </message>
     <message>
         <source>Cannot exit during the upgrade process!</source>
-        <translation>Impossible de quitter pendant la mise à jour !</translation>
+        <translation>Impossible de quitter pendant la mise à jour&#xa0;!</translation>
     </message>
     <message>
         <source>The setting has timed out, please try again.</source>
-        <translation>Le réglage a expiré, veuillez réessayer.</translation>
+        <translation>Le délai du réglage a expiré. Veuillez réessayer.</translation>
     </message>
     <message>
         <source>Any change in the setting takes effect only if the camera is working.</source>
         <translation>Toute modification du réglage ne prend effet que si la caméra fonctionne.</translation>
+    </message>
+    <message>
+        <source>The operation has timed out, please try again.</source>
+        <translation>Le délai de l&apos;opération a expiré. Veuillez réessayer.</translation>
+    </message>
+    <message>
+        <source>To complete this process, your device may take a few seconds to restart.</source>
+        <translation>Pour terminer cette opération, votre appareil va redémarrer, ce qui peut prendre quelques secondes.</translation>
+    </message>
+    <message>
+        <source>Turn on for better image quality and turn off for better compatibility.To complete this process, your device may take a few seconds to restart.</source>
+        <translation>Activez pour une meilleure qualité d&apos;image, désactivez pour une meilleure compatibilité. Pour terminer cette opération, votre appareil va redémarrer, ce qui peut prendre quelques secondes.</translation>
+    </message>
+    <message>
+        <source>Camera needs to restart to switch the default language.</source>
+        <translation>La caméra doit redémarrer pour changer la langue par défaut.</translation>
+    </message>
+    <message>
+        <source>&lt;style&gt; a {text-decoration: none} &lt;/style&gt;&lt;a style=&apos;color: %2;&apos; href=&quot;%1&quot; target=_blank&gt;Documentation&lt;/a&gt;</source>
+        <translation>&lt;style&gt; a {text-decoration: none} &lt;/style&gt;&lt;a style=&apos;color: %2;&apos; href=&quot;%1&quot; target=_blank&gt;Documentation&lt;/a&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;style&gt; a {text-decoration: none} &lt;/style&gt;&lt;a style=&apos;color: %2;&apos; href=&quot;%1/&quot;&gt;Application and Firmware</source>
+        <translation>&lt;style&gt; a {text-decoration: none} &lt;/style&gt;&lt;a style=&apos;color: %2;&apos; href=&quot;%1/&quot;&gt;Application et micrologiciel</translation>
+    </message>
+    <message>
+        <source>&lt;style&gt; a {text-decoration: none} &lt;/style&gt;&lt;a style=&apos;color: %2;&apos; href=&quot;%1&quot; target=_blank&gt;Application and Firmware&lt;/a&gt;</source>
+        <translation>&lt;style&gt; a {text-decoration: none} &lt;/style&gt;&lt;a style=&apos;color: %2;&apos; href=&quot;%1&quot; target=_blank&gt;Application et micrologiciel&lt;/a&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;style&gt; a {text-decoration: none} &lt;/style&gt;&lt;a style=&apos;color: %2;&apos; href=&quot;%1/&quot;&gt;Contact Support</source>
+        <translation>&lt;style&gt; a {text-decoration: none} &lt;/style&gt;&lt;a style=&apos;color: %2;&apos; href=&quot;%1/&quot;&gt;Contacter l&apos;assistance</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Unable to Upgrade&lt;/h3&gt;<byte value="xd"/>
+%1</source>
+        <translation>&lt;h3&gt;Mise à jour impossible&lt;/h3&gt;<byte value="xd"/>
+%1</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Unable to Upgrade&lt;/h3&gt;<byte value="xd"/>
+The format of firmware file is not correct.</source>
+        <translation>&lt;h3&gt;Mise à jour impossible&lt;/h3&gt;<byte value="xd"/>
+Le format du fichier de micrologiciel n&apos;est pas valide.</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Unable to Upgrade&lt;/h3&gt;<byte value="xd"/>
+The firmware file is corrupted.</source>
+        <translation>&lt;h3&gt;Mise à jour impossible&lt;/h3&gt;<byte value="xd"/>
+Le fichier de micrologiciel est corrompu.</translation>
+    </message>
+    <message>
+        <source>Open File</source>
+        <translation>Ouvrir un fichier</translation>
+    </message>
+    <message>
+        <source>Upgrade File(*.zip)</source>
+        <translation>Fichier de mise à jour(*.zip)</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Unable to Upgrade&lt;/h3&gt;<byte value="xd"/>
+The upgrade version does not match this device.</source>
+        <translation>&lt;h3&gt;Mise à jour impossible&lt;/h3&gt;<byte value="xd"/>
+Cette version de mise à jour ne correspond pas à cet appareil.</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Upgrade is done!&lt;/h3&gt;<byte value="xd"/>
+The device is initializing, don&apos;t power off.</source>
+        <translation>&lt;h3&gt;Mise à jour terminée&#xa0;!&lt;/h3&gt;<byte value="xd"/>
+L&apos;appareil s&apos;initialise, ne l&apos;éteignez pas.</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Upgrade Failed!&lt;/h3&gt;<byte value="xd"/>
+please try to unplug and plug the USB cable for upgrade again.</source>
+        <translation>&lt;h3&gt;Échec de la mise à jour&#xa0;!&lt;/h3&gt;<byte value="xd"/>
+Débranchez puis rebranchez le câble USB, puis relancez la mise à jour.</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Restore Factory Defaults&lt;/h3&gt;<byte value="xd"/>
+Are you sure you want to reset your device to factory settings? Your device may take several seconds to reboot. Please keep your device connected during the whole resetting process.</source>
+        <translation>&lt;h3&gt;Restaurer les paramètres d&apos;usine&lt;/h3&gt;<byte value="xd"/>
+Voulez-vous vraiment rétablir les paramètres d&apos;usine de votre appareil&#xa0;? Son redémarrage peut prendre quelques secondes. Laissez votre appareil connecté pendant toute la réinitialisation.</translation>
     </message>
 </context>
 <context>
@@ -266,7 +346,7 @@ La mise à jour a été interrompue par une exception inconnue, veuillez réessa
     </message>
     <message>
         <source>The firmware package cannot complete the upgrade; nothing was sent to the camera.</source>
-        <translation>Le paquet du micrologiciel ne peut pas mener la mise à jour à son terme ; rien n&apos;a été envoyé à la caméra.</translation>
+        <translation>Le paquet du micrologiciel ne peut pas mener la mise à jour à son terme&#xa0;; rien n&apos;a été envoyé à la caméra.</translation>
     </message>
 </context>
 <context>
@@ -277,7 +357,7 @@ La mise à jour a été interrompue par une exception inconnue, veuillez réessa
     </message>
     <message>
         <source>The file check is complete and normal.</source>
-        <translation>La vérification des fichiers est terminée et normale.</translation>
+        <translation>La vérification des fichiers s&apos;est terminée normalement.</translation>
     </message>
     <message>
         <source>The decompression tool could not be started (%1).</source>
@@ -297,15 +377,15 @@ La mise à jour a été interrompue par une exception inconnue, veuillez réessa
     </message>
     <message>
         <source>The package contains an absolute path: %1</source>
-        <translation>Le paquet contient un chemin absolu : %1</translation>
+        <translation>Le paquet contient un chemin absolu&#xa0;: %1</translation>
     </message>
     <message>
         <source>The package contains a path that leaves its folder: %1</source>
-        <translation>Le paquet contient un chemin qui sort de son dossier : %1</translation>
+        <translation>Le paquet contient un chemin qui sort de son dossier&#xa0;: %1</translation>
     </message>
     <message>
         <source>The package would replace a file of the program: %1</source>
-        <translation>Le paquet remplacerait un fichier du programme : %1</translation>
+        <translation>Le paquet remplacerait un fichier du programme&#xa0;: %1</translation>
     </message>
     <message>
         <source>Unable to perform decompression</source>
@@ -317,7 +397,7 @@ La mise à jour a été interrompue par une exception inconnue, veuillez réessa
     </message>
     <message>
         <source>The package contains a link: %1</source>
-        <translation>Le paquet contient un lien : %1</translation>
+        <translation>Le paquet contient un lien&#xa0;: %1</translation>
     </message>
     <message>
         <source>Cannot move %1 into %2.</source>
@@ -333,11 +413,11 @@ La mise à jour a été interrompue par une exception inconnue, veuillez réessa
     </message>
     <message>
         <source>The package contains a name with control characters: %1</source>
-        <translation>Le paquet contient un nom avec des caractères de contrôle : %1</translation>
+        <translation>Le paquet contient un nom avec des caractères de contrôle&#xa0;: %1</translation>
     </message>
     <message>
         <source>The size of an entry of the package cannot be read: %1</source>
-        <translation>La taille d&apos;une entrée du paquet est illisible : %1</translation>
+        <translation>La taille d&apos;une entrée du paquet est illisible&#xa0;: %1</translation>
     </message>
     <message>
         <source>Another package is being unpacked.</source>
@@ -345,7 +425,7 @@ La mise à jour a été interrompue par une exception inconnue, veuillez réessa
     </message>
     <message>
         <source>The package contains an entry that is not a file or a folder: %1</source>
-        <translation>Le paquet contient une entrée qui n&apos;est ni un fichier ni un dossier : %1</translation>
+        <translation>Le paquet contient une entrée qui n&apos;est ni un fichier ni un dossier&#xa0;: %1</translation>
     </message>
     <message>
         <source>The package would replace %1, which no package brought.</source>
@@ -354,6 +434,21 @@ La mise à jour a été interrompue par une exception inconnue, veuillez réessa
     <message>
         <source>Cannot record the package&apos;s entries in %1.</source>
         <translation>Impossible d&apos;enregistrer les entrées du paquet dans %1.</translation>
+    </message>
+</context>
+<context>
+    <name>titleBar</name>
+    <message>
+        <source>Minimize</source>
+        <translation>Réduire</translation>
+    </message>
+    <message>
+        <source>Maximize</source>
+        <translation>Agrandir</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Fermer</translation>
     </message>
 </context>
 </TS>

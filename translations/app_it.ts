@@ -12,9 +12,9 @@
         <translation>Annulla</translation>
     </message>
     <message>
-        <source>&lt;h3&gt;Unknown Exception Detected&lt;/h3&gt;&#xd;
+        <source>&lt;h3&gt;Unknown Exception Detected&lt;/h3&gt;<byte value="xd"/>
 Upgrade was interrupted by an unknown exception, please try again.</source>
-        <translation>&lt;h3&gt;Rilevata eccezione sconosciuta&lt;/h3&gt;&#xd;
+        <translation>&lt;h3&gt;Rilevata eccezione sconosciuta&lt;/h3&gt;<byte value="xd"/>
 L&apos;aggiornamento è stato interrotto da un&apos;eccezione sconosciuta, riprova.</translation>
     </message>
     <message>
@@ -68,15 +68,13 @@ L&apos;aggiornamento è stato interrotto da un&apos;eccezione sconosciuta, ripro
     </message>
     <message>
         <source>&lt;h3&gt;Get Ready to Upgrade&lt;/h3&gt;Make sure your camera is not in use by another application before proceeding with this software update. &lt;br&gt;&lt;br&gt;This update takes a few minutes to complete. &lt;br&gt;&lt;br&gt;&lt;b&gt;Do not disconnect your device&lt;/b&gt; during the update process.</source>
-        <translation>&lt;h3&gt;Preparati all&apos;aggiornamento&lt;/h3&gt;Assicurati che la videocamera non sia in uso da un&apos;altra applicazione prima di procedere con questo aggiornamento software. &lt;br&gt;&lt;br&gt;L&apos;aggiornamento richiede alcuni minuti. &lt;br&gt;&lt;br&gt;&lt;b&gt;Non scollegare il dispositivo&lt;/b&gt; durante l&apos;aggiornamento.</translation>
+        <translation>&lt;h3&gt;Preparati all&apos;aggiornamento&lt;/h3&gt;Assicurati che la videocamera non sia in uso da parte di un&apos;altra applicazione prima di procedere con questo aggiornamento software. &lt;br&gt;&lt;br&gt;L&apos;aggiornamento richiede alcuni minuti. &lt;br&gt;&lt;br&gt;&lt;b&gt;Non scollegare il dispositivo&lt;/b&gt; durante l&apos;aggiornamento.</translation>
     </message>
 </context>
 <context>
     <name>MainWindow</name>
     <message>
-        <location filename="../src/ui/MainWindow.ui" line="12"/>
         <source>Orvia Vista Cam</source>
-        <extracomment>Product name, not translated</extracomment>
         <translation>Orvia Vista Cam</translation>
     </message>
     <message>
@@ -135,7 +133,7 @@ L&apos;aggiornamento è stato interrotto da un&apos;eccezione sconosciuta, ripro
         <source>Powerline Frequency:
 (Anti Flicker)</source>
         <translation>Frequenza di rete:
-(Anti-sfarfallio)</translation>
+(Antisfarfallio)</translation>
     </message>
     <message>
         <source>Mic：</source>
@@ -239,11 +237,93 @@ L&apos;aggiornamento è stato interrotto da un&apos;eccezione sconosciuta, ripro
     </message>
     <message>
         <source>The setting has timed out, please try again.</source>
-        <translation>Tempo scaduto per l&apos;impostazione, riprova.</translation>
+        <translation>Tempo scaduto per l&apos;impostazione. Riprova.</translation>
     </message>
     <message>
         <source>Any change in the setting takes effect only if the camera is working.</source>
-        <translation>Le modifiche dell&apos;impostazione hanno effetto solo se la videocamera è in funzione.</translation>
+        <translation>Le modifiche all&apos;impostazione hanno effetto solo se la videocamera è in funzione.</translation>
+    </message>
+    <message>
+        <source>The operation has timed out, please try again.</source>
+        <translation>Tempo scaduto per l&apos;operazione. Riprova.</translation>
+    </message>
+    <message>
+        <source>To complete this process, your device may take a few seconds to restart.</source>
+        <translation>Per completare l&apos;operazione, il dispositivo si riavvierà: potrebbero volerci alcuni secondi.</translation>
+    </message>
+    <message>
+        <source>Turn on for better image quality and turn off for better compatibility.To complete this process, your device may take a few seconds to restart.</source>
+        <translation>Attiva per una migliore qualità dell&apos;immagine, disattiva per una maggiore compatibilità. Per completare l&apos;operazione, il dispositivo si riavvierà: potrebbero volerci alcuni secondi.</translation>
+    </message>
+    <message>
+        <source>Camera needs to restart to switch the default language.</source>
+        <translation>La videocamera deve essere riavviata per cambiare la lingua predefinita.</translation>
+    </message>
+    <message>
+        <source>&lt;style&gt; a {text-decoration: none} &lt;/style&gt;&lt;a style=&apos;color: %2;&apos; href=&quot;%1&quot; target=_blank&gt;Documentation&lt;/a&gt;</source>
+        <translation>&lt;style&gt; a {text-decoration: none} &lt;/style&gt;&lt;a style=&apos;color: %2;&apos; href=&quot;%1&quot; target=_blank&gt;Documentazione&lt;/a&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;style&gt; a {text-decoration: none} &lt;/style&gt;&lt;a style=&apos;color: %2;&apos; href=&quot;%1/&quot;&gt;Application and Firmware</source>
+        <translation>&lt;style&gt; a {text-decoration: none} &lt;/style&gt;&lt;a style=&apos;color: %2;&apos; href=&quot;%1/&quot;&gt;Applicazione e firmware</translation>
+    </message>
+    <message>
+        <source>&lt;style&gt; a {text-decoration: none} &lt;/style&gt;&lt;a style=&apos;color: %2;&apos; href=&quot;%1&quot; target=_blank&gt;Application and Firmware&lt;/a&gt;</source>
+        <translation>&lt;style&gt; a {text-decoration: none} &lt;/style&gt;&lt;a style=&apos;color: %2;&apos; href=&quot;%1&quot; target=_blank&gt;Applicazione e firmware&lt;/a&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;style&gt; a {text-decoration: none} &lt;/style&gt;&lt;a style=&apos;color: %2;&apos; href=&quot;%1/&quot;&gt;Contact Support</source>
+        <translation>&lt;style&gt; a {text-decoration: none} &lt;/style&gt;&lt;a style=&apos;color: %2;&apos; href=&quot;%1/&quot;&gt;Contatta l&apos;assistenza</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Unable to Upgrade&lt;/h3&gt;<byte value="xd"/>
+%1</source>
+        <translation>&lt;h3&gt;Impossibile aggiornare&lt;/h3&gt;<byte value="xd"/>
+%1</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Unable to Upgrade&lt;/h3&gt;<byte value="xd"/>
+The format of firmware file is not correct.</source>
+        <translation>&lt;h3&gt;Impossibile aggiornare&lt;/h3&gt;<byte value="xd"/>
+Il formato del file del firmware non è corretto.</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Unable to Upgrade&lt;/h3&gt;<byte value="xd"/>
+The firmware file is corrupted.</source>
+        <translation>&lt;h3&gt;Impossibile aggiornare&lt;/h3&gt;<byte value="xd"/>
+Il file del firmware è danneggiato.</translation>
+    </message>
+    <message>
+        <source>Open File</source>
+        <translation>Apri file</translation>
+    </message>
+    <message>
+        <source>Upgrade File(*.zip)</source>
+        <translation>File di aggiornamento(*.zip)</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Unable to Upgrade&lt;/h3&gt;<byte value="xd"/>
+The upgrade version does not match this device.</source>
+        <translation>&lt;h3&gt;Impossibile aggiornare&lt;/h3&gt;<byte value="xd"/>
+La versione dell&apos;aggiornamento non è compatibile con questo dispositivo.</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Upgrade is done!&lt;/h3&gt;<byte value="xd"/>
+The device is initializing, don&apos;t power off.</source>
+        <translation>&lt;h3&gt;Aggiornamento completato!&lt;/h3&gt;<byte value="xd"/>
+Il dispositivo si sta inizializzando, non spegnerlo.</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Upgrade Failed!&lt;/h3&gt;<byte value="xd"/>
+please try to unplug and plug the USB cable for upgrade again.</source>
+        <translation>&lt;h3&gt;Aggiornamento non riuscito!&lt;/h3&gt;<byte value="xd"/>
+Scollega e ricollega il cavo USB, quindi ripeti l&apos;aggiornamento.</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Restore Factory Defaults&lt;/h3&gt;<byte value="xd"/>
+Are you sure you want to reset your device to factory settings? Your device may take several seconds to reboot. Please keep your device connected during the whole resetting process.</source>
+        <translation>&lt;h3&gt;Ripristina impostazioni di fabbrica&lt;/h3&gt;<byte value="xd"/>
+Vuoi ripristinare le impostazioni di fabbrica del dispositivo? Il riavvio potrebbe richiedere alcuni secondi. Tieni il dispositivo collegato per tutta la durata del ripristino.</translation>
     </message>
 </context>
 <context>
@@ -266,7 +346,7 @@ L&apos;aggiornamento è stato interrotto da un&apos;eccezione sconosciuta, ripro
     </message>
     <message>
         <source>The firmware package cannot complete the upgrade; nothing was sent to the camera.</source>
-        <translation>Il pacchetto del firmware non può completare l&apos;aggiornamento; alla fotocamera non è stato inviato nulla.</translation>
+        <translation>Il pacchetto del firmware non può completare l&apos;aggiornamento; alla videocamera non è stato inviato nulla.</translation>
     </message>
 </context>
 <context>
@@ -277,7 +357,7 @@ L&apos;aggiornamento è stato interrotto da un&apos;eccezione sconosciuta, ripro
     </message>
     <message>
         <source>The file check is complete and normal.</source>
-        <translation>Il controllo dei file è completato e regolare.</translation>
+        <translation>Il controllo dei file è stato completato correttamente.</translation>
     </message>
     <message>
         <source>The decompression tool could not be started (%1).</source>
@@ -354,6 +434,21 @@ L&apos;aggiornamento è stato interrotto da un&apos;eccezione sconosciuta, ripro
     <message>
         <source>Cannot record the package&apos;s entries in %1.</source>
         <translation>Impossibile registrare le voci del pacchetto in %1.</translation>
+    </message>
+</context>
+<context>
+    <name>titleBar</name>
+    <message>
+        <source>Minimize</source>
+        <translation>Riduci a icona</translation>
+    </message>
+    <message>
+        <source>Maximize</source>
+        <translation>Ingrandisci</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Chiudi</translation>
     </message>
 </context>
 </TS>

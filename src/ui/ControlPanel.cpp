@@ -49,17 +49,18 @@ QString windowText(const char *text)
 
 QString settingTimeout()
 {
-    return windowText("The setting has timed out, please try again.");
+    return windowText(QT_TRANSLATE_NOOP("MainWindow", "The setting has timed out, please try again."));
 }
 
 QString operationTimeout()
 {
-    return windowText("The operation has timed out, please try again.");
+    return windowText(QT_TRANSLATE_NOOP("MainWindow", "The operation has timed out, please try again."));
 }
 
 QString valueNotTaken()
 {
-    return windowText("Any change in the setting takes effect only if the camera is working.");
+    return windowText(QT_TRANSLATE_NOOP("MainWindow",
+        "Any change in the setting takes effect only if the camera is working."));
 }
 
 bool validLanguage(int language)
@@ -560,7 +561,8 @@ void ControlPanel::on_btnMute_clicked()
                         &UVCExtensionUnit::GetMicEnable, settingTimeout(), "Set m_muteState:",
                         "query value:"))
         m_window.showRestartNotice(
-            windowText("To complete this process, your device may take a few seconds to restart."));
+            windowText(QT_TRANSLATE_NOOP("MainWindow",
+                "To complete this process, your device may take a few seconds to restart.")));
 }
 
 void ControlPanel::on_btnHD_clicked()
@@ -571,8 +573,9 @@ void ControlPanel::on_btnHD_clicked()
     if (toggleSetResync(m_HDState, ui->btnHD, &UVCExtensionUnit::SetHDMode, &UVCExtensionUnit::GetHDMode,
                         operationTimeout(), "Set HD mode:", "query value:"))
         m_window.showRestartNotice(
-            windowText("Turn on for better image quality and turn off for better compatibility."
-                       "To complete this process, your device may take a few seconds to restart."));
+            windowText(QT_TRANSLATE_NOOP("MainWindow",
+                "Turn on for better image quality and turn off for better compatibility."
+                "To complete this process, your device may take a few seconds to restart.")));
 }
 
 // ---- lists --------------------------------------------------------------------------------

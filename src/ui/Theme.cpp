@@ -172,26 +172,29 @@ void Theme::updateSupportUrl()
 void Theme::setDocLink(const QString &colour)
 {
     ui->labelHyperlinksQuickStartGuide->setText(
-        windowText("<style> a {text-decoration: none} </style><a style='color: %2;' href=\"%1\" "
-                   "target=_blank>Documentation</a>")
+        windowText(QT_TRANSLATE_NOOP("MainWindow",
+            "<style> a {text-decoration: none} </style><a style='color: %2;' href=\"%1\" "
+            "target=_blank>Documentation</a>"))
             .arg(m_docUrl, colour));
 }
 
 void Theme::setAppLink(const QString &colour, bool hovered)
 {
     const QString text = hovered
-        ? windowText("<style> a {text-decoration: none} </style><a style='color: %2;' href=\"%1/\">Application "
-                     "and Firmware")
-        : windowText("<style> a {text-decoration: none} </style><a style='color: %2;' href=\"%1\" "
-                     "target=_blank>Application and Firmware</a>");
+        ? windowText(QT_TRANSLATE_NOOP("MainWindow",
+              "<style> a {text-decoration: none} </style><a style='color: %2;' href=\"%1/\">Application "
+              "and Firmware"))
+        : windowText(QT_TRANSLATE_NOOP("MainWindow",
+              "<style> a {text-decoration: none} </style><a style='color: %2;' href=\"%1\" "
+              "target=_blank>Application and Firmware</a>"));
     ui->labelHyperlinksApp->setText(text.arg(m_appUrl, colour));
 }
 
 void Theme::setSupportLink(const QString &colour)
 {
     ui->labelHyperlinksContactSupport->setText(
-        windowText("<style> a {text-decoration: none} </style><a style='color: %2;' href=\"%1/\">Contact "
-                   "Support")
+        windowText(QT_TRANSLATE_NOOP("MainWindow",
+            "<style> a {text-decoration: none} </style><a style='color: %2;' href=\"%1/\">Contact Support"))
             .arg(m_supportUrl, colour));
 }
 

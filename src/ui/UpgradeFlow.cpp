@@ -74,7 +74,7 @@ bool UpgradeFlow::refuseWhileUpgrading()
     // Unpacking a package already belongs to the upgrade: the window stays until it ends.
     if (!m_bUpgrading && !m_bPreparing)
         return false;
-    showBox(windowText("Cannot exit during the upgrade process!"), 0, true);
+    showBox(windowText(QT_TRANSLATE_NOOP("MainWindow", "Cannot exit during the upgrade process!")), 0, true);
     return true;
 }
 
@@ -98,16 +98,19 @@ bool UpgradeFlow::preparePackage(const QString &file, int &model)
     if (!Zip7z::extract(file, applicationDir(), message)) {
         // The tool's own words say what was wrong with the file (or the tool).
         qWarning() << "extract failed:" << message;
-        m_window.showMessageBox(windowText("<h3>Unable to Upgrade</h3>\r\n%1").arg(message), false);
+        m_window.showMessageBox(windowText(QT_TRANSLATE_NOOP("MainWindow",
+                                    "<h3>Unable to Upgrade</h3>\r\n%1")).arg(message), false);
         return false;
     }
     if (!checkPackageFiles()) {
         m_window.showMessageBox(
-            windowText("<h3>Unable to Upgrade</h3>\r\nThe format of firmware file is not correct."), false);
+            windowText(QT_TRANSLATE_NOOP("MainWindow",
+                "<h3>Unable to Upgrade</h3>\r\nThe format of firmware file is not correct.")), false);
         return false;
     }
     if (!readPackageModel(model)) {
-        m_window.showMessageBox(windowText("<h3>Unable to Upgrade</h3>\r\nThe firmware file is corrupted."),
+        m_window.showMessageBox(windowText(QT_TRANSLATE_NOOP("MainWindow",
+                                    "<h3>Unable to Upgrade</h3>\r\nThe firmware file is corrupted.")),
                                 false);
         return false;
     }
@@ -126,8 +129,9 @@ void UpgradeFlow::on_btnUpgrade_clicked()
 void UpgradeFlow::prepareAndConfirm()
 {
     qDebug() << "app dir:" << applicationDir();
-    const QString file = FileDialogs::getOpenFileName(&m_window, windowText("Open File"), QString(),
-                                                      windowText("Upgrade File(*.zip)"));
+    const QString file = FileDialogs::getOpenFileName(
+        &m_window, windowText(QT_TRANSLATE_NOOP("MainWindow", "Open File")), QString(),
+        windowText(QT_TRANSLATE_NOOP("MainWindow", "Upgrade File(*.zip)")));
     if (file.isEmpty()) {
         qDebug() << "Open file dialog cancel.";
         setUpgrading(false);
@@ -143,7 +147,8 @@ void UpgradeFlow::prepareAndConfirm()
     qDebug() << "firmware file model:" << model;
     if (model != m_window.currentCameraModel()) {
         m_window.showMessageBox(
-            windowText("<h3>Unable to Upgrade</h3>\r\nThe upgrade version does not match this device."), false);
+            windowText(QT_TRANSLATE_NOOP("MainWindow",
+                "<h3>Unable to Upgrade</h3>\r\nThe upgrade version does not match this device.")), false);
         setUpgrading(false);
         return;
     }
@@ -231,12 +236,14 @@ void UpgradeFlow::slotOnUpgradeReport(bool ok, int progress, QString message)
         // The window is usable again before the notice: the camera comes back during it.
         releaseWindow();
         m_window.showMessageBox(
-            windowText("<h3>Upgrade is done!</h3>\r\nThe device is initializing, don't power off."), true);
+            windowText(QT_TRANSLATE_NOOP("MainWindow",
+                "<h3>Upgrade is done!</h3>\r\nThe device is initializing, don't power off.")), true);
         return;
     }
     releaseWindow();
     m_window.showMessageBox(
-        windowText("<h3>Upgrade Failed!</h3>\r\nplease try to unplug and plug the USB cable for upgrade again."),
+        windowText(QT_TRANSLATE_NOOP("MainWindow",
+            "<h3>Upgrade Failed!</h3>\r\nplease try to unplug and plug the USB cable for upgrade again.")),
         true);
 }
 
@@ -308,9 +315,10 @@ void UpgradeFlow::on_btnRestoreDefaults_clicked()
     if (!m_window.isCameraOpen() || m_bUpgrading)
         return;
     const int answer = showBox(
-        windowText("<h3>Restore Factory Defaults</h3>\r\nAre you sure you want to reset your device to factory "
-                   "settings? Your device may take several seconds to reboot. Please keep your device "
-                   "connected during the whole resetting process."),
+        windowText(QT_TRANSLATE_NOOP("MainWindow",
+            "<h3>Restore Factory Defaults</h3>\r\nAre you sure you want to reset your device to factory "
+            "settings? Your device may take several seconds to reboot. Please keep your device connected "
+            "during the whole resetting process.")),
         1, false);
     if (answer != 1)
         return;
@@ -338,11 +346,13 @@ void UpgradeFlow::restoreDefaults()
 
     if (!m_uvc.ResetDefaults()) {
         qDebug() << "Reset default params failed.";
-        m_window.showMessageBox(windowText("The setting has timed out, please try again."), false);
+        m_window.showMessageBox(windowText(QT_TRANSLATE_NOOP("MainWindow",
+                                    "The setting has timed out, please try again.")), false);
         return;
     }
     qDebug() << "Reset default params successed.";
     const int result =
-        showBox(windowText("To complete this process, your device may take a few seconds to restart."), 0, true);
+        showBox(windowText(QT_TRANSLATE_NOOP("MainWindow",
+                    "To complete this process, your device may take a few seconds to restart.")), 0, true);
     qDebug() << "Config default info" << result;
 }
