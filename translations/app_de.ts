@@ -450,5 +450,9 @@ Möchten Sie Ihr Gerät wirklich auf die Werkseinstellungen zurücksetzen? Der N
         <source>Close</source>
         <translation>Schließen</translation>
     </message>
+    <message>
+        <source>Restore</source>
+        <translation>Wiederherstellen</translation>
+    </message>
 </context>
 </TS>

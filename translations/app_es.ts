@@ -450,5 +450,9 @@ Are you sure you want to reset your device to factory settings? Your device may 
         <source>Close</source>
         <translation>Cerrar</translation>
     </message>
+    <message>
+        <source>Restore</source>
+        <translation>Restaurar</translation>
+    </message>
 </context>
 </TS>

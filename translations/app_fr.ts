@@ -450,5 +450,9 @@ Voulez-vous vraiment rétablir les paramètres d&apos;usine de votre appareil&#x
         <source>Close</source>
         <translation>Fermer</translation>
     </message>
+    <message>
+        <source>Restore</source>
+        <translation>Restaurer</translation>
+    </message>
 </context>
 </TS>

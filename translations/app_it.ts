@@ -450,5 +450,9 @@ Vuoi ripristinare le impostazioni di fabbrica del dispositivo? Il riavvio potreb
         <source>Close</source>
         <translation>Chiudi</translation>
     </message>
+    <message>
+        <source>Restore</source>
+        <translation>Ripristina</translation>
+    </message>
 </context>
 </TS>

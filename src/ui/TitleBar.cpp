@@ -52,7 +52,6 @@ titleBar::titleBar(QWidget *parent)
     for (QPushButton *b : {m_btnMinimize, m_btnMaximize, m_btnCloseWindow})
         connect(b, &QPushButton::clicked, this, &titleBar::onClicked);
     m_btnMinimize->setToolTip(tr("Minimize"));
-    m_btnMaximize->setToolTip(tr("Maximize"));
     m_btnCloseWindow->setToolTip(tr("Close"));
     setMaximizeLook(false);
 }
@@ -60,6 +59,7 @@ titleBar::titleBar(QWidget *parent)
 void titleBar::setMaximizeLook(bool maximized)
 {
     m_btnMaximize->setStyleSheet(QLatin1String(maximized ? kMaximizedLook : kNormalLook));
+    m_btnMaximize->setToolTip(maximized ? tr("Restore") : tr("Maximize"));
 }
 
 void titleBar::setLanguageButtonStyle(const QString &styleSheet)

@@ -99,7 +99,9 @@ bool UpgradeFlow::preparePackage(const QString &file, int &model)
         // The tool's own words say what was wrong with the file (or the tool).
         qWarning() << "extract failed:" << message;
         m_window.showMessageBox(windowText(QT_TRANSLATE_NOOP("MainWindow",
-                                    "<h3>Unable to Upgrade</h3>\r\n%1")).arg(message), false);
+                                    "<h3>Unable to Upgrade</h3>\r\n%1"))
+                                    .arg(message.toHtmlEscaped().replace(QLatin1Char('\n'), QLatin1String("<br>"))),
+                                false);
         return false;
     }
     if (!checkPackageFiles()) {
