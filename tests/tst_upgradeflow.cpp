@@ -6,6 +6,7 @@
 #include "WindowTestSupport.h"
 
 #include "platform/sim/SimMassStorage.h"
+#include "ui/LanguageSwitch.h"
 #include "ui/UpgradeFlow.h"
 #include "upgrade/Zip7z.h"
 
@@ -254,6 +255,33 @@ private slots:
         QVERIFY(f.upgradeButton()->isEnabled());
         QVERIFY(f.bar()->isHidden());
         QVERIFY(f.window->isCameraOpen());
+    }
+
+    void languageAndClosingAreRefusedWhileUpgrading()
+    {
+        const QString package = makePackage(m_work, QStringLiteral("good"));
+        // The camera never comes back as a volume: the worker waits its 41 searches.
+        Flow f(cameraRig(QStringLiteral(R"(, "upgradeEntryDelayMs": -1)")));
+        f.env.clock().setRealMicrosPerMs(50);
+        FileDialogAnswerer files;
+        files.answer(package);
+        DialogAnswerer dialogs(dialogtest::Ok);
+        f.upgradeButton()->click();
+        QVERIFY(f.window->isUpgrading());
+        f.child<QPushButton>("btnLanguage")->click();
+        QCOMPARE(dialogs.last().text, kCannotExit);
+        QVERIFY(!f.window->languageSwitch()->chooser());
+        f.window->close();
+        QCOMPARE(dialogs.last().text, kCannotExit);
+        QVERIFY(f.window->isVisible());
+
+        // After the report both work again.
+        QTRY_VERIFY_WITH_TIMEOUT(dialogs.texts().contains(kFailed), 60000);
+        f.child<QPushButton>("btnLanguage")->click();
+        QVERIFY(f.window->languageSwitch()->chooser());
+        QVERIFY(f.window->languageSwitch()->chooser()->isVisible());
+        f.window->close();
+        QVERIFY(!f.window->isVisible());
     }
 
     void aSecondClickWhilePreparingIsIgnored()
