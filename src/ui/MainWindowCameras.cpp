@@ -7,6 +7,7 @@
 #include "preview/VideoStreamThread.h"
 #include "ui/ControlPanel.h"
 #include "ui/DeviceProfile.h"
+#include "upgrade/WorkerThreads.h"
 
 #include "ui_MainWindow.h"
 
@@ -461,13 +462,8 @@ void MainWindow::slotStartPreview()
     qDebug() << "slotStartPreview::m_nCurrentCameraIndex" << m_nCurrentCameraIndex;
     m_controls->slotUpdateSliderValue(true);
 
-    m_videoThread = new QThread();
     m_videoWorker = new VideoStreamThread(m_captureName);
-    m_videoWorker->moveToThread(m_videoThread);
-    connect(m_videoThread, &QThread::started, m_videoWorker, &VideoStreamThread::start);
-    connect(m_videoThread, &QThread::finished, m_videoThread, &QObject::deleteLater);
-    connect(m_videoWorker, &VideoStreamThread::workFinished, m_videoWorker, &QObject::deleteLater);
-    connect(m_videoWorker, &QObject::destroyed, m_videoThread, &QThread::quit);
+    m_videoThread = moveToWorkerThread(m_videoWorker.data());
     connect(m_videoWorker, &VideoStreamThread::onReader, this, &MainWindow::slotOnReader,
             Qt::QueuedConnection);
     m_videoThread->start(QThread::InheritPriority);

@@ -176,13 +176,8 @@ void UpgradeFlow::startUpgrade()
     stopStatusRefresh();
     m_window.setControlsEnabled(false);
 
-    auto *thread = new QThread();
     auto *worker = new UpgradeThread(m_window.productLine(), m_window.isCameraOpen(), &m_uvc);
-    worker->moveToThread(thread);
-    connect(thread, &QThread::started, worker, &UpgradeThread::start);
-    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    connect(worker, &UpgradeThread::workFinished, worker, &QObject::deleteLater);
-    connect(worker, &QObject::destroyed, thread, &QThread::quit);
+    QThread *thread = moveToWorkerThread(worker);
     connect(worker, &UpgradeThread::onUpgradeReport, this, &UpgradeFlow::slotOnUpgradeReport);
     connect(thread, &QThread::finished, this, &UpgradeFlow::slotOnUpgradeThreadFinished);
     m_upgradeWorker = worker;
@@ -282,13 +277,8 @@ void UpgradeFlow::slotOnDeviceAbnormal(int state)
 
 void UpgradeFlow::startAbnormalWatcher()
 {
-    auto *thread = new QThread();
     auto *watcher = new AbnormalDetectThread(m_window.productLine());
-    watcher->moveToThread(thread);
-    connect(thread, &QThread::started, watcher, &AbnormalDetectThread::start);
-    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    connect(watcher, &AbnormalDetectThread::workFinished, watcher, &QObject::deleteLater);
-    connect(watcher, &QObject::destroyed, thread, &QThread::quit);
+    QThread *thread = moveToWorkerThread(watcher);
     connect(watcher, &AbnormalDetectThread::onDeviceAbnormal, this, &UpgradeFlow::slotOnDeviceAbnormal);
     m_abnormalWorker = watcher;
     m_abnormalThread = thread;

@@ -10,3 +10,19 @@
 // has already ended is null and only the thread is waited for. Returns whether the
 // thread has finished.
 bool stopWorkerThread(const QPointer<QObject> &worker, QThread *thread, unsigned long timeoutMs = 5000);
+
+// Moves a worker (a start slot and a workFinished signal) to a new thread, wired as
+// every worker of the program is: the thread's start runs the worker, the finished
+// worker deletes itself and then ends its thread, and the ended thread deletes itself.
+// The caller connects the worker's results and starts the thread.
+template<class Worker>
+QThread *moveToWorkerThread(Worker *worker)
+{
+    auto *thread = new QThread();
+    worker->moveToThread(thread);
+    QObject::connect(thread, &QThread::started, worker, &Worker::start);
+    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    QObject::connect(worker, &Worker::workFinished, worker, &QObject::deleteLater);
+    QObject::connect(worker, &QObject::destroyed, thread, &QThread::quit);
+    return thread;
+}
