@@ -9,6 +9,7 @@
 #include "ui_MainWindow.h"
 
 #include <QDebug>
+#include <QStyledItemDelegate>
 #include <QTimer>
 
 #include <algorithm>
@@ -67,6 +68,11 @@ ControlPanel::ControlPanel(MainWindow &window, Ui::MainWindow *form, DShowCamera
     connect(ui->btnCameraLeft, &QAbstractButton::clicked, this, &ControlPanel::on_btnCameraLeft_clicked);
     connect(ui->btnCameraRight, &QAbstractButton::clicked, this,
             &ControlPanel::on_btnCameraRight_clicked);
+
+    // Styled item views, so that the style sheets' row height and hover colour apply.
+    for (QComboBox *box : {ui->comboBoxAntiFlicker, ui->comboBoxTrackMode, ui->comboBoxTrackEffect,
+                           ui->comboBoxTrackSpeend})
+        box->setItemDelegate(new QStyledItemDelegate(box));
 
     const auto indexChanged = QOverload<int>::of(&QComboBox::currentIndexChanged);
     connect(ui->comboBoxAntiFlicker, indexChanged, this,
