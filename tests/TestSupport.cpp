@@ -26,6 +26,7 @@ void prepareEnvironment()
     }
     qputenv("HOME", g_home->path().toLocal8Bit());
     qputenv("XDG_CONFIG_HOME", (g_home->path() + QStringLiteral("/.config")).toLocal8Bit());
+    qputenv("XDG_DATA_HOME", (g_home->path() + QStringLiteral("/.local/share")).toLocal8Bit());
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     setApplicationDirOverride(g_app->path());

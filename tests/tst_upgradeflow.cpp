@@ -5,6 +5,7 @@
 #include "UpgradeTestSupport.h"
 #include "WindowTestSupport.h"
 
+#include "app/AppPaths.h"
 #include "platform/sim/SimMassStorage.h"
 #include "ui/LanguageSwitch.h"
 #include "ui/UpgradeFlow.h"
@@ -21,6 +22,7 @@
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QTimer>
 
 using namespace windowtest;
@@ -196,6 +198,53 @@ private slots:
         f.window->close();
         QVERIFY(!f.window->isVisible());
         QCOMPARE(dialogs.count(), seen);
+    }
+
+    void upgradeFromAReadOnlyInstallation()
+    {
+        // The program as installed under a prefix: bin/ beside share/lensdesk with the
+        // installation's settings, and bin/ read-only.
+        QTemporaryDir prefix;
+        const QString bin = prefix.path() + QStringLiteral("/bin");
+        QVERIFY(QDir().mkpath(bin));
+        upgradetest::writeFile(prefix.path() + QStringLiteral("/share/lensdesk/product.ini"),
+                               "[product_model]\nmain=2\n");
+        QVERIFY(QFile::setPermissions(bin, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadUser | QFile::ExeUser));
+        setApplicationDirOverride(bin);
+        const auto restore = qScopeGuard([bin] {
+            setApplicationDirOverride(testsupport::appDir());
+            QFile::setPermissions(bin, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser
+                                           | QFile::WriteUser | QFile::ExeUser);
+        });
+        const QString packages = testsupport::homeDir() + QStringLiteral("/.local/share/lensdesk/package");
+        QCOMPARE(packageDir(), packages);
+
+        const QString package = makePackage(m_work, QStringLiteral("installed"));
+        Flow f(cameraRig(), -1); // the manufacturer comes from the installation's file
+        QVERIFY(f.window->isCameraOpen());
+        FileDialogAnswerer files;
+        files.answer(package);
+        DialogAnswerer dialogs(dialogtest::LeaveOpen);
+        dialogs.answer(dialogtest::Ok); // the confirmation
+        f.child<QToolButton>("btnNavSupport")->click();
+        f.upgradeButton()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(dialogs.texts().contains(kDone), 30000);
+
+        const auto flash = f.cam1()->storage().flashWrites();
+        QCOMPARE(flash.size(), 1);
+        QCOMPARE(flash.at(0).digest, md5(kKernel));
+        QTRY_VERIFY_WITH_TIMEOUT(f.window->isCameraOpen(), 30000);
+        QCOMPARE(f.cam1()->firmwareVersion(), QStringLiteral("1.0.23"));
+        // The package went to the user's folder; the program's folder got nothing.
+        QFile kernel(packages + QStringLiteral("/kernel"));
+        QVERIFY(kernel.open(QIODevice::ReadOnly));
+        QCOMPARE(kernel.readAll(), kKernel);
+        QVERIFY(QFileInfo(packages + QStringLiteral("/auto_update.txt")).isFile());
+        QCOMPARE(QDir(bin).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+                 QStringList());
+        f.window->close();
+        QCOMPARE(QDir(bin).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+                 QStringList());
     }
 
     void packagesThatStopEarly_data()

@@ -352,8 +352,8 @@ Möchten Sie Ihr Gerät wirklich auf die Werkseinstellungen zurücksetzen? Der N
 <context>
     <name>Zip7z</name>
     <message>
-        <source>The decompression tool (7-Zip) was not found.</source>
-        <translation>Das Entpackprogramm (7-Zip) wurde nicht gefunden.</translation>
+        <source>The decompression tool (7-Zip) was not found. Install the Debian package &quot;7zip&quot;, which provides 7zz.</source>
+        <translation>Das Entpackprogramm (7-Zip) wurde nicht gefunden. Installieren Sie das Debian-Paket &quot;7zip&quot;, das 7zz enthält.</translation>
     </message>
     <message>
         <source>The file check is complete and normal.</source>

@@ -352,8 +352,8 @@ Are you sure you want to reset your device to factory settings? Your device may 
 <context>
     <name>Zip7z</name>
     <message>
-        <source>The decompression tool (7-Zip) was not found.</source>
-        <translation>No se ha encontrado la herramienta de descompresión (7-Zip).</translation>
+        <source>The decompression tool (7-Zip) was not found. Install the Debian package &quot;7zip&quot;, which provides 7zz.</source>
+        <translation>No se ha encontrado la herramienta de descompresión (7-Zip). Instale el paquete de Debian &quot;7zip&quot;, que proporciona 7zz.</translation>
     </message>
     <message>
         <source>The file check is complete and normal.</source>

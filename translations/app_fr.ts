@@ -352,8 +352,8 @@ Voulez-vous vraiment rétablir les paramètres d&apos;usine de votre appareil&#x
 <context>
     <name>Zip7z</name>
     <message>
-        <source>The decompression tool (7-Zip) was not found.</source>
-        <translation>L&apos;outil de décompression (7-Zip) est introuvable.</translation>
+        <source>The decompression tool (7-Zip) was not found. Install the Debian package &quot;7zip&quot;, which provides 7zz.</source>
+        <translation>L&apos;outil de décompression (7-Zip) est introuvable. Installez le paquet Debian &quot;7zip&quot;, qui fournit 7zz.</translation>
     </message>
     <message>
         <source>The file check is complete and normal.</source>

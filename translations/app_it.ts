@@ -352,8 +352,8 @@ Vuoi ripristinare le impostazioni di fabbrica del dispositivo? Il riavvio potreb
 <context>
     <name>Zip7z</name>
     <message>
-        <source>The decompression tool (7-Zip) was not found.</source>
-        <translation>Lo strumento di decompressione (7-Zip) non è stato trovato.</translation>
+        <source>The decompression tool (7-Zip) was not found. Install the Debian package &quot;7zip&quot;, which provides 7zz.</source>
+        <translation>Lo strumento di decompressione (7-Zip) non è stato trovato. Installare il pacchetto Debian &quot;7zip&quot;, che fornisce 7zz.</translation>
     </message>
     <message>
         <source>The file check is complete and normal.</source>

@@ -2,9 +2,11 @@
 
 #include "app/AppPaths.h"
 #include "app/Language.h"
+#include "app/SettingsStore.h"
 #include "catalogue/SharedTexts.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
@@ -15,19 +17,64 @@
 #include <QTimer>
 #include <QTranslator>
 
-QString settingsFilePath()
+int handleCommandLine(int argc, char *argv[])
 {
-    return QStringLiteral("%1/%2").arg(applicationDir(), QLatin1String(kSettingsFileName));
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QCommandLineParser parser;
+    // "-reverse" or "-style" of the toolkit must not read as a cluster of short options.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setApplicationDescription(QStringLiteral(
+        "Controls and upgrades USB PTZ conference cameras. Toolkit options such as -platform "
+        "are passed on unchanged."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    // Toolkit options are unknown here; they are not errors.
+    parser.parse(arguments);
+    if (!parser.isSet(help) && !parser.isSet(version) && !parser.isSet(QStringLiteral("help-all")))
+        return -1;
+    // Printing the texts needs an application object; a non-GUI one needs no display.
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("lensdesk"));
+    QCoreApplication::setApplicationVersion(applicationVersion());
+    // Prints the text asked for and exits with 0.
+    parser.process(app);
+    return 0;
 }
 
-int languageIndexFromSettings(const QSettings &settings)
+QString applicationVersion()
+{
+    return QStringLiteral("%1.%2.%3").arg(LENSDESK_VERSION_MAJOR).arg(LENSDESK_VERSION_MINOR).arg(LENSDESK_VERSION_PATCH);
+}
+
+QString settingsFilePath()
+{
+    return userSettingsFilePath();
+}
+
+namespace {
+
+int languageIndexFromValue(const QVariant &value)
 {
     bool ok = false;
-    const int index = settings.value(QStringLiteral("/ChangeLanguage/Language"), QVariant()).toInt(&ok);
+    const int index = value.toInt(&ok);
     // An index outside the known languages would select no label table later on.
     if (!ok || index < 0 || index >= kLanguageCount)
         return E_L_EN;
     return index;
+}
+
+} // namespace
+
+int languageIndexFromSettings(const QSettings &settings)
+{
+    return languageIndexFromValue(settings.value(QStringLiteral("/ChangeLanguage/Language"), QVariant()));
+}
+
+int languageIndexFromSettings(const SettingsStore &settings)
+{
+    return languageIndexFromValue(settings.value(QStringLiteral("/ChangeLanguage/Language"), QVariant()));
 }
 
 void installApplicationFont()
@@ -54,21 +101,21 @@ void logStartBanner()
     qInfo("%s", rule);
 }
 
-bool loadTranslation(QTranslator *translator, int language)
+bool loadTranslation(QTranslator *translator, int language, const QString &folder)
 {
     switch (language) {
     case E_L_GE:
         qDebug("call E_L_GE");
-        return translator->load(QStringLiteral("app_de.qm"));
+        return translator->load(QStringLiteral("app_de.qm"), folder);
     case E_L_FR:
         qDebug("call E_L_FR");
-        return translator->load(QStringLiteral("app_fr.qm"));
+        return translator->load(QStringLiteral("app_fr.qm"), folder);
     case E_L_SP:
         qDebug("call E_L_SP");
-        return translator->load(QStringLiteral("app_es.qm"));
+        return translator->load(QStringLiteral("app_es.qm"), folder);
     case E_L_IT:
         qDebug("call E_L_IT");
-        return translator->load(QStringLiteral("app_it.qm"));
+        return translator->load(QStringLiteral("app_it.qm"), folder);
     default:
         return false;
     }
@@ -100,8 +147,16 @@ void armTestExitHook(const QTranslator &translator)
     const QString report = QStringLiteral("test hook: exit %1, pid %2, directory \"%3\", translation \"%4\"")
                                .arg(QString::number(code), QString::number(QCoreApplication::applicationPid()),
                                     QDir::currentPath(), translator.language());
-    QTimer::singleShot(0, qApp, [code, report] {
+    // LENSDESK_TEST_CLOSE_WINDOW closes the window first, as a user would, so that what
+    // closing does (saving the settings) happens too.
+    const bool closeWindow = qEnvironmentVariableIsSet("LENSDESK_TEST_CLOSE_WINDOW");
+    QTimer::singleShot(0, qApp, [code, report, closeWindow] {
         qInfo().noquote() << report;
+        if (closeWindow) {
+            // The exit code stays the one asked for.
+            QApplication::setQuitOnLastWindowClosed(false);
+            QApplication::closeAllWindows();
+        }
         QCoreApplication::exit(code);
     });
 }

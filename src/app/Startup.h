@@ -3,18 +3,28 @@
 
 class QSettings;
 class QTranslator;
+class SettingsStore;
 
 // The steps of start-up and shut-down that main() strings together.
 
 // The event-loop result that asks for a fresh copy of the program.
 constexpr int kRestartExitCode = 773;
 
-// "product.ini" in the application directory.
+// The "product.ini" the user's settings are read from and written to: beside the program
+// for a portable install, else in the user's configuration folder.
 QString settingsFilePath();
+
+// "--help" and "--version": prints the text and gives the exit code (0) when one of them
+// is asked for, else -1. Needs no display: it runs before the GUI application exists.
+// Every other argument is left to the toolkit, as before.
+int handleCommandLine(int argc, char *argv[]);
+// "major.minor.patch" of this build.
+QString applicationVersion();
 
 // The language index stored in the settings; anything but 0 to 4 (missing, not a number,
 // out of range) is English.
 int languageIndexFromSettings(const QSettings &settings);
+int languageIndexFromSettings(const SettingsStore &settings);
 
 // Registers the bundled font, lets it stand in for "Segoe UI" and makes "Segoe UI" 12
 // the application font.
@@ -23,9 +33,9 @@ void installApplicationFont();
 // The three banner lines that open every run in the log.
 void logStartBanner();
 
-// Loads the translation of a language (1 to 4) from the current directory; returns
-// whether it loaded. English and unknown indices load nothing.
-bool loadTranslation(QTranslator *translator, int language);
+// Loads the translation of a language (1 to 4) from the folder (the current directory
+// when empty); returns whether it loaded. English and unknown indices load nothing.
+bool loadTranslation(QTranslator *translator, int language, const QString &folder = QString());
 
 // What main() returns for an event-loop result: on kRestartExitCode it starts program
 // detached, without arguments, and gives 0; any other result is passed through.
@@ -33,5 +43,6 @@ int handleEventLoopResult(int result, const QString &program);
 
 // For tests of the real executable: LENSDESK_TEST_EXIT_CODES holds a comma-separated list
 // of exit codes. The first one ends this run's event loop as soon as it runs; the rest is
-// left in the environment for a restarted copy, so a chain of restarts always ends.
+// left in the environment for a restarted copy, so a chain of restarts always ends. With
+// LENSDESK_TEST_CLOSE_WINDOW set, the windows are closed before the loop ends.
 void armTestExitHook(const QTranslator &translator);

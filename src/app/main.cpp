@@ -1,13 +1,13 @@
 #include "app/AppPaths.h"
 #include "app/Language.h"
 #include "app/Log.h"
+#include "app/SettingsStore.h"
 #include "app/Startup.h"
 #include "ui/MainWindow.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QIcon>
-#include <QSettings>
 #include <QTranslator>
 
 #include <csignal>
@@ -19,26 +19,30 @@ int main(int argc, char *argv[])
     // terminal a restarted copy was started from) must not end the program.
     std::signal(SIGPIPE, SIG_IGN);
 #endif
+    const int handled = handleCommandLine(argc, argv);
+    if (handled >= 0)
+        return handled;
     Q_INIT_RESOURCE(resources);
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     // Icons then take their "@2x" pictures on scaled screens instead of blowing up the 1x ones.
     QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps, true);
     QApplication app(argc, argv);
 
-    QSettings settings(settingsFilePath(), QSettings::IniFormat);
-    g_language = languageIndexFromSettings(settings);
+    QCoreApplication::setApplicationVersion(applicationVersion());
+    g_language = languageIndexFromSettings(SettingsStore());
 
     installApplicationFont();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/main.ico")));
-    // Every relative path of the program (translations, package files) is resolved here.
-    QDir::setCurrent(applicationDir());
+    // Every relative path of the program (package files) is resolved in the package folder:
+    // the application directory, or a per-user folder where that is read-only.
+    QDir::setCurrent(packageDir());
 
     setLogFilePath(prepareFilePath(logFilePath(), false, QByteArray()));
     qInstallMessageHandler(logMessageHandler);
     logStartBanner();
 
     QTranslator translator;
-    loadTranslation(&translator, g_language);
+    loadTranslation(&translator, g_language, translationsDir());
     app.installTranslator(&translator);
 
     MainWindow window;

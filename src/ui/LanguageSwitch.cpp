@@ -1,6 +1,7 @@
 #include "ui/LanguageSwitch.h"
 
 #include "app/AppPaths.h"
+#include "app/SettingsStore.h"
 #include "app/Language.h"
 #include "app/Startup.h"
 #include "catalogue/SharedTexts.h"
@@ -93,11 +94,10 @@ void LanguageSwitch::slotOnSwitchLanguage(int type)
     qDebug() << "Switch Language" << g_language;
     {
         // Both values must be on disk before the new copy starts and reads them.
-        QSettings settings(settingsFilePath(), QSettings::IniFormat);
+        SettingsStore settings;
         settings.setValue(QStringLiteral("/style/index"), QString::number(m_window.styleIndex()));
         settings.setValue(QStringLiteral("/ChangeLanguage/Language"), QString::number(type));
-        settings.sync();
-        if (settings.status() != QSettings::NoError)
+        if (!settings.sync())
             qWarning() << "The language choice could not be saved to" << settings.fileName();
     }
     QTimer::singleShot(platform::clock().timerIntervalMs(kRestartDelayMs), this, &LanguageSwitch::slotRestartApp);

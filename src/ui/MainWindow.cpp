@@ -1,6 +1,7 @@
 #include "ui/MainWindow.h"
 
 #include "app/AppPaths.h"
+#include "app/SettingsStore.h"
 #include "platform/Backend.h"
 #include "platform/Clock.h"
 #include "platform/DeviceChange.h"
@@ -52,11 +53,6 @@ const char kCameraIconStyle[] = "background-image:url(:/qss/light/camera_disable
 const char kCameraIconHoverStyle[] = "background-image:url(:/qss/light/camera_disable-hover.png)";
 const char kStopIconStyle[] = "background-image:url(:/qss/light/icon-stop.png)";
 const char kStopIconHoverStyle[] = "background-image:url(:/qss/light/icon-stop-hover.png)";
-
-QString settingsPath()
-{
-    return QStringLiteral("%1/%2").arg(applicationDir(), QLatin1String(kSettingsFileName));
-}
 
 } // namespace
 
@@ -152,7 +148,7 @@ MainWindow::~MainWindow()
 
 void MainWindow::readSettings()
 {
-    QSettings settings(settingsPath(), QSettings::IniFormat);
+    const SettingsStore settings;
     m_productLine = settings.value(QStringLiteral("/product_model/main")).toInt();
     const Manufacturer manufacturer = manufacturerLookup(m_productLine);
     qInfo() << "credit manufacturer:" << manufacturer.name;
@@ -175,7 +171,7 @@ void MainWindow::readSettings()
 
 void MainWindow::saveSettings()
 {
-    QSettings settings(settingsPath(), QSettings::IniFormat);
+    SettingsStore settings;
     const QRect frame = frameGeometry();
     settings.setValue(QStringLiteral("/window/left"), QString::number(frame.x()));
     settings.setValue(QStringLiteral("/window/top"), QString::number(frame.y()));

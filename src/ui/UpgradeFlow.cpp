@@ -95,7 +95,7 @@ bool UpgradeFlow::preparePackage(const QString &file, int &model)
 {
     cleanPackageFiles();
     QString message;
-    if (!Zip7z::extract(file, applicationDir(), message)) {
+    if (!Zip7z::extract(file, packageDir(), message)) {
         // The tool's own words say what was wrong with the file (or the tool).
         qWarning() << "extract failed:" << message;
         m_window.showMessageBox(windowText(QT_TRANSLATE_NOOP("MainWindow",

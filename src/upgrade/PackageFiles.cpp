@@ -49,7 +49,7 @@ constexpr int kModelNameCount = int(sizeof kModelNames / sizeof kModelNames[0]);
 
 QString appPath(const char *name)
 {
-    return QStringLiteral("%1/%2").arg(applicationDir(), QLatin1String(name));
+    return QStringLiteral("%1/%2").arg(packageDir(), QLatin1String(name));
 }
 
 // A pattern over Latin-1 text that matches the name's bytes by its rule.
@@ -213,7 +213,7 @@ bool removePath(const QString &path)
 
 bool cleanPackageFiles()
 {
-    const QString dir = applicationDir();
+    const QString dir = packageDir();
     for (const char *name : {kScript, kBoot, kScripts, kKernel, kCis, kUBoot})
         removePath(appPath(name));
     removePath(appPath(kMiservice));

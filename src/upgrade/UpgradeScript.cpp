@@ -1,5 +1,6 @@
 #include "upgrade/UpgradeScript.h"
 
+#include "app/AppPaths.h"
 #include "upgrade/MassStorageTransport.h"
 #include "upgrade/PackageFiles.h"
 
@@ -268,6 +269,6 @@ QByteArray normaliseScriptLine(const QByteArray &line)
 
 int runUpgradeScript(platform::Volume *device, const char *path)
 {
-    UpgradeScript script(device, QDir::currentPath());
+    UpgradeScript script(device, packageDir());
     return script.run(path);
 }

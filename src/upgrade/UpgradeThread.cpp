@@ -1,5 +1,6 @@
 #include "upgrade/UpgradeThread.h"
 
+#include "app/AppPaths.h"
 #include "camera/UVCExtensionUnit.h"
 #include "platform/Clock.h"
 #include "upgrade/MassStorageTransport.h"
@@ -71,7 +72,7 @@ void UpgradeThread::doWork()
 
 void UpgradeThread::upgrade(UpgradeDevice &device)
 {
-    m_packageFolder = QDir::currentPath();
+    m_packageFolder = packageDir();
     if (stopRequested()) {
         qWarning("Upgrade stopped before it began.");
         return;

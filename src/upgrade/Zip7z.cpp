@@ -70,7 +70,7 @@ QString Zip7z::toolPath()
     const QString beside = applicationDir() + QLatin1Char('/') + QLatin1String(kToolProgram);
     if (QFileInfo(beside).isFile())
         return beside;
-    for (const char *name : {"7z", "7zz"}) {
+    for (const char *name : {"7zz", "7z"}) {
         const QString found = QStandardPaths::findExecutable(QLatin1String(name));
         if (!found.isEmpty())
             return found;
@@ -117,7 +117,8 @@ bool Zip7z::prepareTool(QString &message)
             QFile::copy(resource, target);
     }
     if (toolPath().isEmpty()) {
-        message = tr("The decompression tool (7-Zip) was not found.");
+        // Debian's "7zip" gives 7zz, the older "p7zip-full" gives 7z; either will do.
+        message = tr("The decompression tool (7-Zip) was not found. Install the Debian package \"7zip\", which provides 7zz.");
         return false;
     }
     message = tr("The file check is complete and normal.");

@@ -28,7 +28,7 @@ public:
     // Whether an extraction is running.
     static bool isBusy();
 
-    // The tool in use: "7z" beside the executable, else the system's 7z or 7zz; empty
+    // The tool in use: "7z" beside the executable, else the system's 7zz or 7z; empty
     // when there is none.
     static QString toolPath();
     // The time each run of the tool may take, on the clock in force (30 s).

@@ -28,7 +28,7 @@ FormAbnormal::~FormAbnormal()
 
 void FormAbnormal::on_btnUpgrade_clicked()
 {
-    const QString appDir = applicationDir();
+    const QString appDir = packageDir();
     qInfo() << "app dir:" << appDir;
     const QString fileName =
         FileDialogs::getOpenFileName(this, tr("Open File"), QString(), tr("Upgrade File(*.zip)"));

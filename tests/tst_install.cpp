@@ -1,0 +1,359 @@
+// The installed program: the layout of an installation into a temporary prefix, the
+// program run from it with a read-only install folder, the Debian package, the menu
+// entry, the udev rule, and the command-line options.
+#include "TestSupport.h"
+
+#include "catalogue/Catalogue.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+namespace {
+
+const QString kBuildDir = QStringLiteral(LENSDESK_BUILD_DIR);
+const QString kSourceDir = QStringLiteral(LENSDESK_SOURCE_DIR);
+const QString kCMake = QStringLiteral(LENSDESK_CMAKE);
+const QString kCPack = QStringLiteral(LENSDESK_CPACK);
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+struct Result
+{
+    int code = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Result runProgram(const QString &program, const QStringList &arguments, const QProcessEnvironment &env,
+                  const QString &workingDir = QString(), int timeoutMs = 120000)
+{
+    QProcess process;
+    process.setProcessEnvironment(env);
+    if (!workingDir.isEmpty())
+        process.setWorkingDirectory(workingDir);
+    process.start(program, arguments);
+    Result result;
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        result.err = "timed out";
+        return result;
+    }
+    result.out = process.readAllStandardOutput();
+    result.err = process.readAllStandardError();
+    result.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    return result;
+}
+
+// Makes a tree read-only (or writable again), folders included.
+void setTreeWritable(const QString &root, bool writable)
+{
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    QStringList paths{root};
+    while (it.hasNext())
+        paths << it.next();
+    for (const QString &path : qAsConst(paths)) {
+        QFile::Permissions p = QFile::permissions(path);
+        const QFile::Permissions write = QFile::WriteOwner | QFile::WriteUser | QFile::WriteGroup | QFile::WriteOther;
+        QFile::setPermissions(path, writable ? (p | QFile::WriteOwner | QFile::WriteUser) : (p & ~write));
+    }
+}
+
+// The files every installation has, relative to the prefix.
+QStringList installedFiles()
+{
+    QStringList files{QStringLiteral("bin/lensdesk"),
+                      QStringLiteral("share/lensdesk/product.ini"),
+                      QStringLiteral("share/lensdesk/app_de.qm"),
+                      QStringLiteral("share/lensdesk/app_fr.qm"),
+                      QStringLiteral("share/lensdesk/app_es.qm"),
+                      QStringLiteral("share/lensdesk/app_it.qm"),
+                      QStringLiteral("share/applications/lensdesk.desktop"),
+                      QStringLiteral("share/icons/hicolor/scalable/apps/lensdesk.svg"),
+                      QStringLiteral("lib/udev/rules.d/70-lensdesk.rules")};
+    for (const char *size : {"16x16", "24x24", "32x32", "48x48", "64x64", "256x256"})
+        files << QStringLiteral("share/icons/hicolor/%1/apps/lensdesk.png").arg(QLatin1String(size));
+    return files;
+}
+
+} // namespace
+
+class TestInstall : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_root; // DESTDIR
+    QString m_prefix;     // m_root + "/usr"
+
+    // A user of the installed program: own HOME, configuration and data folders.
+    struct User
+    {
+        QTemporaryDir home;
+        QString config() const { return home.path() + QStringLiteral("/config"); }
+        QString data() const { return home.path() + QStringLiteral("/data"); }
+        QString log() const { return home.path() + QStringLiteral("/.lensdesk/lensdesk.log"); }
+        QProcessEnvironment environment() const
+        {
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("HOME"), home.path());
+            env.insert(QStringLiteral("XDG_CONFIG_HOME"), config());
+            env.insert(QStringLiteral("XDG_DATA_HOME"), data());
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+            env.insert(QStringLiteral("LENSDESK_BACKEND"), QStringLiteral("sim"));
+            env.insert(QStringLiteral("LENSDESK_TEST_EXIT_CODES"), QStringLiteral("0"));
+            env.insert(QStringLiteral("LENSDESK_TEST_CLOSE_WINDOW"), QStringLiteral("1"));
+            env.remove(QStringLiteral("LENSDESK_RIG"));
+            env.remove(QStringLiteral("DISPLAY"));
+            env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+            return env;
+        }
+    };
+
+    // The messages of the log, without time stamps.
+    static QStringList logMessages(const QString &path)
+    {
+        QStringList messages;
+        const QRegularExpression stamp(QStringLiteral("^\\[[^]]*\\] -[DIWCFE]- : "));
+        for (const QByteArray &line : readAll(path).split('\n'))
+            messages << QString::fromUtf8(line).remove(stamp).remove(QLatin1Char('\r'));
+        return messages;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_root.isValid());
+        m_prefix = m_root.path() + QStringLiteral("/usr");
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DESTDIR"), m_root.path());
+        const Result r = runProgram(kCMake, {QStringLiteral("--install"), kBuildDir, QStringLiteral("--prefix"),
+                                             QStringLiteral("/usr")},
+                                    env);
+        QVERIFY2(r.code == 0, r.err.constData());
+        // The installation's defaults name another manufacturer than the user will, so
+        // that a value read from the wrong file shows.
+        const QString defaults = m_prefix + QStringLiteral("/share/lensdesk/product.ini");
+        QCOMPARE(readAll(defaults), QByteArray("[product_model]\nmain=2\n"));
+        QFile file(defaults);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("[product_model]\nmain=1\n\n[style]\nindex=2\n");
+        file.close();
+        setTreeWritable(m_prefix, false);
+    }
+
+    void cleanupTestCase()
+    {
+        if (!m_prefix.isEmpty())
+            setTreeWritable(m_prefix, true);
+    }
+
+    void installedLayout()
+    {
+        for (const QString &file : installedFiles())
+            QVERIFY2(QFileInfo(m_prefix + QLatin1Char('/') + file).isFile(), qPrintable(file));
+        QVERIFY(QFileInfo(m_prefix + QStringLiteral("/bin/lensdesk")).isExecutable());
+        // Nothing but the program in bin/.
+        QCOMPARE(QDir(m_prefix + QStringLiteral("/bin")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList{QStringLiteral("lensdesk")});
+    }
+
+    void settingsSurviveInTheUsersFolder()
+    {
+        User user;
+        const QString program = m_prefix + QStringLiteral("/bin/lensdesk");
+        QTemporaryDir elsewhere;
+        Result r = runProgram(program, {}, user.environment(), elsewhere.path());
+        QVERIFY2(r.code == 0, r.err.right(2000).constData());
+
+        // The defaults come from the installation; the user's file gets what closing writes.
+        QStringList log = logMessages(user.log());
+        QVERIFY(log.contains(QStringLiteral("credit manufacturer: \"Tessaline\"")));
+        QVERIFY(log.contains(QStringLiteral("pre ui style: 2")));
+        const QString userFile = user.config() + QStringLiteral("/lensdesk/product.ini");
+        QVERIFY(QFileInfo(userFile).isFile());
+        QVERIFY(!QFileInfo::exists(m_prefix + QStringLiteral("/bin/product.ini")));
+        {
+            QSettings saved(userFile, QSettings::IniFormat);
+            QCOMPARE(saved.value(QStringLiteral("/style/index")).toString(), QStringLiteral("2"));
+            QVERIFY(saved.value(QStringLiteral("/window/width")).toInt() > 0);
+            QVERIFY(saved.value(QStringLiteral("/window/height")).toInt() > 0);
+            QVERIFY(!saved.contains(QStringLiteral("/product_model/main")));
+        }
+        // The package folder is the user's, and the program works there.
+        const QString packages = user.data() + QStringLiteral("/lensdesk/package");
+        QVERIFY(QFileInfo(packages).isDir());
+        const QStringList hook = log.filter(QStringLiteral("test hook: exit 0,"));
+        QCOMPARE(hook.size(), 1);
+        QVERIFY2(hook.at(0).endsWith(QStringLiteral(", directory \"%1\", translation \"\"").arg(packages)),
+                 qPrintable(hook.at(0)));
+
+        // The user's own values win over the installation's on the next start, and the
+        // translation comes from the installed data folder.
+        {
+            QSettings saved(userFile, QSettings::IniFormat);
+            saved.setValue(QStringLiteral("/window/left"), QStringLiteral("40"));
+            saved.setValue(QStringLiteral("/window/top"), QStringLiteral("50"));
+            saved.setValue(QStringLiteral("/window/width"), QStringLiteral("1300"));
+            saved.setValue(QStringLiteral("/window/height"), QStringLiteral("800"));
+            saved.setValue(QStringLiteral("/style/index"), QStringLiteral("0"));
+            saved.setValue(QStringLiteral("/ChangeLanguage/Language"), QStringLiteral("1"));
+        }
+        QFile::remove(user.log());
+        r = runProgram(program, {}, user.environment(), elsewhere.path());
+        QVERIFY2(r.code == 0, r.err.right(2000).constData());
+        log = logMessages(user.log());
+        QVERIFY(log.contains(QStringLiteral("call E_L_GE")));
+        QVERIFY(log.contains(QStringLiteral("pre main window pos: \"40 50 1300 800\"")));
+        QVERIFY(log.contains(QStringLiteral("pre ui style: 0")));
+        QVERIFY(log.contains(QStringLiteral("credit manufacturer: \"Tessaline\"")));
+        QCOMPARE(log.filter(QStringLiteral("test hook:")).size(), 1);
+        QVERIFY(log.filter(QStringLiteral("test hook:")).at(0).endsWith(QStringLiteral("translation \"de\"")));
+        QSettings saved(userFile, QSettings::IniFormat);
+        QCOMPARE(saved.value(QStringLiteral("/ChangeLanguage/Language")).toString(), QStringLiteral("1"));
+    }
+
+    void aFailedWriteIsLogged()
+    {
+        User user;
+        // A file where the configuration folder should be: nothing can be written there.
+        QFile blocker(user.config());
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        const Result r = runProgram(m_prefix + QStringLiteral("/bin/lensdesk"), {}, user.environment());
+        QCOMPARE(r.code, 0);
+        const QStringList log = logMessages(user.log());
+        QCOMPARE(log.filter(QStringLiteral("The settings could not be written to")),
+                 QStringList{QStringLiteral("The settings could not be written to \"%1/lensdesk/product.ini\"")
+                                 .arg(user.config())});
+    }
+
+    void helpAndVersionNeedNoDisplay_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("--version") << "--version" << "lensdesk 1.0.4\n";
+        QTest::newRow("-v") << "-v" << "lensdesk 1.0.4\n";
+        QTest::newRow("--help") << "--help" << "  -v, --version  Displays version information.\n";
+        QTest::newRow("-h") << "-h" << "  -h, --help     Displays help on commandline options.\n";
+    }
+
+    void helpAndVersionNeedNoDisplay()
+    {
+        QFETCH(QString, option);
+        QFETCH(QString, expected);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        // No display of any kind, and no platform that would stand in for one.
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(QLatin1String(name));
+        env.insert(QStringLiteral("HOME"), testsupport::homeDir());
+        const Result r = runProgram(m_prefix + QStringLiteral("/bin/lensdesk"), {option}, env);
+        QCOMPARE(r.code, 0);
+        QVERIFY2(QString::fromUtf8(r.out).contains(expected), r.out.constData());
+        // Nothing of a run: no log file.
+        QVERIFY(!QFileInfo::exists(testsupport::homeDir() + QStringLiteral("/.lensdesk/lensdesk.log")));
+    }
+
+    void desktopEntryValidates()
+    {
+        const QString validator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+        QVERIFY2(!validator.isEmpty(), "desktop-file-validate not found (Debian package desktop-file-utils)");
+        const QString entry = m_prefix + QStringLiteral("/share/applications/lensdesk.desktop");
+        const Result r = runProgram(validator, {entry}, QProcessEnvironment::systemEnvironment());
+        QVERIFY2(r.code == 0 && r.out.isEmpty(), (r.out + r.err).constData());
+        // The names in the four languages besides English, and what the menu needs.
+        const QByteArray text = readAll(entry);
+        for (const char *line : {"Name=LensDesk Camera Control\n", "Name[de]=LensDesk Kamerasteuerung\n",
+                                 "Name[fr]=LensDesk Contr\xc3\xb4le de cam\xc3\xa9ra\n",
+                                 "Name[es]=LensDesk Control de c\xc3\xa1mara\n",
+                                 "Name[it]=LensDesk Controllo videocamera\n", "Exec=lensdesk\n", "Icon=lensdesk\n",
+                                 "Categories=AudioVideo;Video;Qt;\n", "Terminal=false\n"})
+            QVERIFY2(text.contains(line), line);
+    }
+
+    void udevRuleNamesTheCatalogueVendors()
+    {
+        const QString rule = m_prefix + QStringLiteral("/lib/udev/rules.d/70-lensdesk.rules");
+        QSet<QString> expected;
+        for (const ProductModel &row : productModelTable())
+            expected << QStringLiteral("%1").arg(row.vendorId, 4, 16, QLatin1Char('0'));
+        for (const Manufacturer &row : manufacturerTable())
+            expected << QStringLiteral("%1").arg(row.vendorId, 4, 16, QLatin1Char('0'));
+        QCOMPARE(expected, (QSet<QString>{QStringLiteral("1d6b"), QStringLiteral("343b"), QStringLiteral("3749")}));
+
+        // Every rule line: one subsystem, one vendor, the seat tag and nothing else.
+        static const char pattern[] =
+            R"re(^SUBSYSTEM=="(video4linux|scsi_generic)", ATTRS\{idVendor\}=="([0-9a-f]{4})", TAG\+="uaccess"$)re";
+        const QRegularExpression ruleLine(QString::fromLatin1(pattern));
+        QSet<QString> video;
+        QSet<QString> sg;
+        for (const QByteArray &raw : readAll(rule).split('\n')) {
+            const QString line = QString::fromUtf8(raw).trimmed();
+            if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+                continue;
+            const QRegularExpressionMatch m = ruleLine.match(line);
+            QVERIFY2(m.hasMatch(), qPrintable(line));
+            (m.captured(1) == QLatin1String("video4linux") ? video : sg) << m.captured(2);
+        }
+        QCOMPARE(video, expected);
+        QCOMPARE(sg, expected);
+    }
+
+    void debianPackage()
+    {
+        QTemporaryDir out;
+        const Result r = runProgram(kCPack, {QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("--config"),
+                                             kBuildDir + QStringLiteral("/CPackConfig.cmake"), QStringLiteral("-B"),
+                                             out.path()},
+                                    QProcessEnvironment::systemEnvironment(), kBuildDir, 300000);
+        QVERIFY2(r.code == 0, (r.out + r.err).right(3000).constData());
+        const QStringList debs = QDir(out.path()).entryList({QStringLiteral("*.deb")});
+        QCOMPARE(debs, QStringList{QStringLiteral("lensdesk_1.0.4_amd64.deb")});
+        const QString deb = out.path() + QLatin1Char('/') + debs.first();
+
+        const Result info = runProgram(QStringLiteral("dpkg-deb"), {QStringLiteral("--info"), deb},
+                                       QProcessEnvironment::systemEnvironment());
+        QCOMPARE(info.code, 0);
+        const QString control = QString::fromUtf8(info.out);
+        QVERIFY(control.contains(QStringLiteral(" Package: lensdesk\n")));
+        QVERIFY(control.contains(QStringLiteral(" Version: 1.0.4\n")));
+        QVERIFY(control.contains(QStringLiteral(" Architecture: amd64\n")));
+        const QRegularExpression depends(QStringLiteral("\\n Depends: ([^\\n]*)\\n"));
+        const QStringList deps = depends.match(control).captured(1).split(QStringLiteral(", "));
+        for (const char *dep : {"libqt5core5a (>= 5.15)", "libqt5gui5 (>= 5.15)", "libqt5widgets5 (>= 5.15)",
+                                "libavcodec59", "libavformat59", "libavdevice59", "libavutil57", "libswscale6",
+                                "libudev1", "7zip | p7zip-full"})
+            QVERIFY2(deps.contains(QLatin1String(dep)), dep);
+        QVERIFY(control.contains(QStringLiteral("postinst")));
+
+        const Result contents = runProgram(QStringLiteral("dpkg-deb"), {QStringLiteral("--contents"), deb},
+                                           QProcessEnvironment::systemEnvironment());
+        QCOMPARE(contents.code, 0);
+        QStringList files;
+        for (const QByteArray &line : contents.out.split('\n')) {
+            const QString text = QString::fromUtf8(line);
+            if (text.startsWith(QLatin1Char('-')))
+                files << text.section(QLatin1Char(' '), -1).mid(2); // "./usr/..." without "./"
+        }
+        files.sort();
+        QStringList expected;
+        for (const QString &file : installedFiles())
+            expected << QStringLiteral("usr/") + file;
+        expected.sort();
+        QCOMPARE(files, expected);
+        QVERIFY(contents.out.contains("-rwxr-xr-x root/root"));
+    }
+};
+
+LENSDESK_TEST_MAIN(TestInstall)
+#include "tst_install.moc"
