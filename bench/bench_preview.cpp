@@ -206,7 +206,7 @@ int main(int argc, char *argv[])
     // Marks taken on the worker's thread as it hands each picture over.
     std::array<Mark, 2> marks; // warm-up done, last
     std::atomic<int> emitted{0};
-    QObject::connect(worker, &VideoStreamThread::onReader, worker, [&](const QImage &) {
+    QObject::connect(worker, &VideoStreamThread::onReader, worker, [&]() {
         const int n = ++emitted;
         const int slot = n == kWarmUpFrames ? 0 : n == total ? 1 : -1;
         if (slot >= 0)
@@ -220,7 +220,10 @@ int main(int argc, char *argv[])
     long peak[2] = {0, 0};
     long backlog[2] = {0, 0};
     QSize size;
-    QObject::connect(worker, &VideoStreamThread::onReader, &receiver, [&](const QImage &image) {
+    QObject::connect(worker, &VideoStreamThread::onReader, &receiver, [&]() {
+        const QImage image = worker->takePicture();
+        if (image.isNull())
+            return;
         ++received;
         size = image.size();
         const int slot = received == kMemoryMark ? 0 : received == total ? 1 : -1;

@@ -157,7 +157,13 @@ public:
         connect(worker, &VideoStreamThread::workFinished, worker, &QObject::deleteLater);
         connect(worker, &QObject::destroyed, thread.data(), &QThread::quit);
         connect(thread.data(), &QThread::finished, thread.data(), &QObject::deleteLater);
-        connect(worker, &VideoStreamThread::onReader, this, &PreviewRun::take);
+        // A consumer that takes each picture the moment it is announced, on the worker's
+        // thread, so that none is replaced; the picture then travels to the test's thread.
+        connect(worker, &VideoStreamThread::onReader, worker, [this] {
+            const QImage image = worker->takePicture();
+            if (!image.isNull())
+                QMetaObject::invokeMethod(this, [this, image] { take(image); }, Qt::QueuedConnection);
+        }, Qt::DirectConnection);
         connect(worker, &VideoStreamThread::workFinished, this, [this] { ++finishedSeen; });
 
         // What happens on the worker's own thread, in emission order.
