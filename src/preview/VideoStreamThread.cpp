@@ -258,6 +258,13 @@ bool VideoStreamThread::openDecoder(int lowres)
     codecContext = avcodec_alloc_context3(decoder);
     if (!codecContext || avcodec_parameters_to_context(codecContext, streamParameters) < 0)
         return false;
+    // The size the pictures have now, not the one the stream announced: the MJPEG
+    // decoder takes pictures much shorter than announced for the fields of an
+    // interlaced stream.
+    if (!pictureSize.isEmpty()) {
+        codecContext->width = pictureSize.width();
+        codecContext->height = pictureSize.height();
+    }
     codecContext->lowres = lowres;
     if (avcodec_open2(codecContext, decoder, nullptr) < 0)
         return false;
@@ -327,6 +334,7 @@ int VideoStreamThread::emitPicture()
     QSize full(decodedFrame->width, decodedFrame->height);
     if (decodeLowres > 0 && codecContext->coded_width > 0 && codecContext->coded_height > 0)
         full = QSize(codecContext->coded_width, codecContext->coded_height);
+    pictureSize = full;
     const QSize output = shownSize(full, previewSize());
     const int wantedLowres = reductionFor(full, output, decoder ? decoder->max_lowres : 0);
 
@@ -364,5 +372,6 @@ void VideoStreamThread::release()
     decoder = nullptr;
     streamParameters = nullptr;
     decodeLowres = 0;
+    pictureSize = QSize();
     avformat_close_input(&formatContext);
 }

@@ -86,6 +86,8 @@ private:
     SwsContext *scaler = nullptr;
     QString m_CameraName;
     int decodeLowres = 0;
+    // The camera's own size of the latest picture.
+    QSize pictureSize;
 
     // The geometry the scaler was made for.
     int convertWidth = 0;
