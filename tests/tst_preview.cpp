@@ -275,8 +275,13 @@ public:
             // test's thread.
             connect(worker, &VideoStreamThread::onReader, worker, [this] {
                 const QImage image = worker->takePicture();
-                if (!image.isNull())
-                    QMetaObject::invokeMethod(this, [this, image] { take(image); }, Qt::QueuedConnection);
+                if (image.isNull())
+                    return;
+                {
+                    std::lock_guard<std::mutex> lock(m_incomingMutex);
+                    m_incoming.append(image);
+                }
+                QMetaObject::invokeMethod(this, "drain", Qt::QueuedConnection);
             }, Qt::DirectConnection);
         } else {
             connect(worker, &VideoStreamThread::onReader, this, [this] {
@@ -357,6 +362,17 @@ public:
     std::atomic<bool> workerDestroyed{false};
 
 private slots:
+    void drain()
+    {
+        QList<QImage> incoming;
+        {
+            std::lock_guard<std::mutex> lock(m_incomingMutex);
+            incoming.swap(m_incoming);
+        }
+        for (const QImage &image : incoming)
+            take(image);
+    }
+
     void take(const QImage &image)
     {
         if (pictures.isEmpty()) {
@@ -380,6 +396,9 @@ public:
 
 private:
     bool m_stopped = false;
+    // Pictures taken on the worker's thread, on their way to the test's.
+    std::mutex m_incomingMutex;
+    QList<QImage> m_incoming;
     std::atomic<int> m_sequence{0};
     bool m_ended = false;
     bool m_begun = false;
