@@ -1,34 +1,54 @@
-// Measures the live preview's whole per-frame path (read, decode, convert, copy,
-// hand-over to the GUI thread) on a 1920x1080 MJPEG stream served by the rig without
-// pacing, and prints beside it the floor: FFmpeg's own command-line tool decoding and
-// converting the same clip to BGRA on one thread.
+// Measures the live preview's whole per-frame path (read, decode, convert, hand-over)
+// on a 1920x1080 MJPEG stream and prints, from one run, three paths side by side:
+//   - the floor: FFmpeg's own command-line tool decoding and converting the clip to
+//     BGRA at full size on one thread;
+//   - the worker making its pictures at the stream's full size;
+//   - the worker making them at the preview size (748x421 in the window's 750x421).
+// For each: CPU per picture, the ratio to the floor and the peak resident memory (each
+// worker path runs in a process of its own, so that the peaks do not mix).
 //
-// Usage: bench_preview [frames]   (default 10000; peak memory is printed at 1,000 and
-// at the last frame)
+// Usage: bench_preview [--clip FILE.mjpeg] [--size WxH] [frames]
+//   Without --clip the rig's pattern is served without pacing (frames, default 3000,
+//   with a picture taken as the window takes it; peak memory is printed at 1,000 and at
+//   the last picture). With --clip the worker reads that raw MJPEG file once, to its
+//   end.
 
 #include "platform/Backend.h"
 #include "platform/sim/SimBackend.h"
 #include "platform/sim/SimMjpegPattern.h"
 #include "platform/sim/SimRig.h"
+#include "platform/sim/SimStreamServer.h"
 #include "preview/VideoStreamThread.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 
 #include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <utility>
 
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 
+#include <pthread.h>
+#include <time.h>
+
 extern "C" {
 #include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
 }
 
 extern char **environ;
@@ -38,7 +58,6 @@ namespace {
 constexpr int kWidth = 1920;
 constexpr int kHeight = 1080;
 constexpr int kClipFrames = 300;
-constexpr int kWarmUpFrames = 100;
 constexpr int kMemoryMark = 1000;
 
 double toMs(const timeval &tv)
@@ -78,14 +97,16 @@ struct Floor
     bool ok = false;
     double cpuMs = 0;
     double wallMs = 0;
+    long peakKb = 0;
 };
 
-// Runs ffmpeg with the given arguments and returns the CPU time of that child.
-Floor runFfmpeg(const QList<QByteArray> &arguments)
+// Runs a program with the given arguments and returns the CPU time and peak memory of
+// that child.
+Floor runChild(const char *program, const QList<QByteArray> &arguments)
 {
     std::vector<char *> argv;
     QList<QByteArray> storage = arguments;
-    storage.prepend("ffmpeg");
+    storage.prepend(program);
     for (QByteArray &a : storage)
         argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -97,12 +118,13 @@ Floor runFfmpeg(const QList<QByteArray> &arguments)
     Floor floor;
     const double start = wallMs();
     pid_t pid = 0;
-    if (posix_spawnp(&pid, "ffmpeg", &actions, nullptr, argv.data(), environ) == 0) {
+    if (posix_spawnp(&pid, program, &actions, nullptr, argv.data(), environ) == 0) {
         int status = 0;
         rusage usage{};
         if (wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0) {
             floor.ok = true;
             floor.cpuMs = toMs(usage.ru_utime) + toMs(usage.ru_stime);
+            floor.peakKb = usage.ru_maxrss;
         }
     }
     floor.wallMs = wallMs() - start;
@@ -114,167 +136,299 @@ Floor bestOf(int runs, const QList<QByteArray> &arguments)
 {
     Floor best;
     for (int i = 0; i < runs; ++i) {
-        const Floor f = runFfmpeg(arguments);
+        const Floor f = runChild("ffmpeg", arguments);
         if (f.ok && (!best.ok || f.cpuMs < best.cpuMs))
             best = f;
     }
     return best;
 }
 
-// What the worker's own thread and the process look like at one picture.
-struct Mark
+double threadCpuMs(pthread_t thread)
 {
-    double wall = 0;
-    double threadCpu = 0;
-    double processCpu = 0;
-};
+    clockid_t clock;
+    timespec ts{};
+    if (pthread_getcpuclockid(thread, &clock) != 0 || clock_gettime(clock, &ts) != 0)
+        return 0;
+    return ts.tv_sec * 1000.0 + ts.tv_nsec / 1e6;
+}
 
-} // namespace
-
-int main(int argc, char *argv[])
+// The number of pictures in a raw MJPEG file.
+int countPictures(const QString &path)
 {
-    QCoreApplication app(argc, argv);
-    const int total = qMax(kMemoryMark + kWarmUpFrames, argc > 1 ? QByteArray(argv[1]).toInt() : 10000);
-
-    QTemporaryDir folder;
-    const auto clip = sim::SimMjpegPattern::frames(kWidth, kHeight, kClipFrames);
-    if (!folder.isValid() || clip->empty()) {
-        std::fprintf(stderr, "cannot make the clip\n");
-        return 1;
+    AVFormatContext *input = nullptr;
+    const QByteArray file = QFile::encodeName(path);
+    if (avformat_open_input(&input, file.constData(), av_find_input_format("mjpeg"), nullptr) < 0)
+        return 0;
+    AVPacket *packet = av_packet_alloc();
+    int count = 0;
+    while (packet && av_read_frame(input, packet) >= 0) {
+        ++count;
+        av_packet_unref(packet);
     }
-    const QString clipPath = folder.filePath(QStringLiteral("clip.mjpeg"));
-    QFile clipFile(clipPath);
-    qint64 clipBytes = 0;
-    if (!clipFile.open(QIODevice::WriteOnly))
-        return 1;
-    for (const QByteArray &picture : *clip)
-        clipBytes += clipFile.write(picture);
-    clipFile.close();
+    av_packet_free(&packet);
+    avformat_close_input(&input);
+    return count;
+}
 
-    const AVCodec *mjpeg = avcodec_find_decoder(AV_CODEC_ID_MJPEG);
-    AVCodecContext *probe = avcodec_alloc_context3(mjpeg);
-    const int decoderThreads = probe ? probe->thread_count : -1;
-    avcodec_free_context(&probe);
-
-    std::printf("clip: %d pictures of %dx%d MJPEG (4:2:2), %.1f KiB per picture on average\n", kClipFrames,
-                kWidth, kHeight, clipBytes / 1024.0 / kClipFrames);
-    std::printf("decoder threads of a context opened without options (as the worker opens it): %d\n",
-                decoderThreads);
-    {
-        QFile load(QStringLiteral("/proc/loadavg"));
-        if (load.open(QIODevice::ReadOnly))
-            std::printf("load before the run (/proc/loadavg): %s", load.readAll().constData());
+// One worker path, in this process: the worker wired as the window wires it, its
+// pictures taken on this (the "GUI") thread as the window's slot takes them. Prints one
+// line of JSON with the figures.
+int runWorker(QCoreApplication &app, const QString &clipPath, const QSize &previewSize, int frames, int slowGuiMs)
+{
+    QJsonObject stream{{QStringLiteral("width"), kWidth}, {QStringLiteral("height"), kHeight},
+                       {QStringLiteral("fps"), 30}, {QStringLiteral("cycleFrames"), kClipFrames},
+                       {QStringLiteral("paced"), false}};
+    QJsonObject camera{{QStringLiteral("key"), QStringLiteral("cam1")}, {QStringLiteral("stream"), stream}};
+    int clipPictures = 0;
+    if (!clipPath.isEmpty()) {
+        clipPictures = countPictures(clipPath);
+        camera.insert(QStringLiteral("faults"),
+                      QJsonObject{{QStringLiteral("streamInput"),
+                                   QJsonObject{{QStringLiteral("format"), QStringLiteral("mjpeg")},
+                                               {QStringLiteral("url"), clipPath}}}});
     }
-
-    // The floor: the prescribed command, and the same with the clip looped ten times
-    // so that the tool's start-up is spread over more pictures.
-    const QByteArray clipArg = QFile::encodeName(clipPath);
-    const Floor floor = bestOf(3, {"-hide_banner", "-loglevel", "error", "-nostats", "-threads", "1", "-f",
-                                   "mjpeg", "-i", clipArg, "-pix_fmt", "bgra", "-f", "null", "-"});
-    // (The looped input repeats timestamps, which the null muxer would complain about.)
-    const Floor floorLooped = bestOf(3, {"-hide_banner", "-loglevel", "fatal", "-nostats", "-threads", "1",
-                                         "-stream_loop", "9", "-f", "mjpeg", "-i", clipArg, "-pix_fmt", "bgra",
-                                         "-f", "null", "-"});
-    if (!floor.ok)
-        std::printf("floor: ffmpeg did not run\n");
-
-    // The worker, wired as the window wires it, on the rig's stream served as fast as
-    // it is read.
-    const QByteArray rigJson = QStringLiteral(R"({"cameras":[{"key":"cam1","stream":{"width":%1,"height":%2,
-        "fps":30,"cycleFrames":%3,"paced":false}}]})")
-                                   .arg(kWidth)
-                                   .arg(kHeight)
-                                   .arg(kClipFrames)
-                                   .toUtf8();
+    const QByteArray rigJson =
+        QJsonDocument(QJsonObject{{QStringLiteral("cameras"), QJsonArray{camera}}}).toJson();
     QString error;
     auto rig = sim::SimRig::fromJson(rigJson, &error);
     if (!rig) {
         std::fprintf(stderr, "rig: %s\n", qPrintable(error));
         return 1;
     }
+    sim::SimStreamServer &server = rig->camera(QStringLiteral("cam1"))->stream();
     const QString cameraName =
         rig->camera(QStringLiteral("cam1"))->monikerDisplayName().replace(QLatin1Char(':'), QLatin1Char('_'));
     platform::setBackend(std::make_unique<sim::SimBackend>(std::move(rig)));
+    // The rig encodes its pattern once per process: done before the clock starts.
+    if (clipPath.isEmpty())
+        sim::SimMjpegPattern::frames(kWidth, kHeight, kClipFrames);
 
     auto *thread = new QThread;
     auto *worker = new VideoStreamThread(cameraName);
+    worker->setPreviewSize(previewSize);
     worker->moveToThread(thread);
     QObject::connect(thread, &QThread::started, worker, &VideoStreamThread::start);
     QObject::connect(worker, &VideoStreamThread::workFinished, worker, &QObject::deleteLater);
     QObject::connect(worker, &QObject::destroyed, thread, &QThread::quit);
+    std::atomic<pthread_t> workerThread{};
+    QObject::connect(worker, &VideoStreamThread::workStart, worker, [&] { workerThread = pthread_self(); },
+                     Qt::DirectConnection);
 
-    // Marks taken on the worker's thread as it hands each picture over.
-    std::array<Mark, 2> marks; // warm-up done, last
-    std::atomic<int> emitted{0};
-    QObject::connect(worker, &VideoStreamThread::onReader, worker, [&](const QImage &) {
-        const int n = ++emitted;
-        const int slot = n == kWarmUpFrames ? 0 : n == total ? 1 : -1;
-        if (slot >= 0)
-            marks[static_cast<size_t>(slot)] = Mark{wallMs(), cpuMs(RUSAGE_THREAD), cpuMs(RUSAGE_SELF)};
-    }, Qt::DirectConnection);
-
-    // The receiving end, as the window's slot: takes the picture and drops it.
-    QObject receiver;
-    int received = 0;
-    long rss[2] = {0, 0};
-    long peak[2] = {0, 0};
-    long backlog[2] = {0, 0};
+    // Marks: the first picture taken (after the opening) and the end.
+    bool marked = false;
+    double startProcess = 0, startThread = 0, startWall = 0;
+    qint64 startSent = 0;
+    int taken = 0;
+    long peakAtMark = 0;
     QSize size;
-    QObject::connect(worker, &VideoStreamThread::onReader, &receiver, [&](const QImage &image) {
-        ++received;
+    QElapsedTimer sinceLast;
+    sinceLast.start();
+    bool ended = false;
+    double endProcess = 0, endThread = 0, endWall = 0;
+    qint64 endSent = 0;
+    const auto finish = [&] {
+        if (ended)
+            return;
+        ended = true;
+        endProcess = cpuMs(RUSAGE_SELF);
+        endThread = threadCpuMs(workerThread);
+        endWall = wallMs();
+        endSent = server.framesSent();
+        worker->stop();
+        thread->quit();
+        thread->wait();
+        app.quit();
+    };
+    QObject receiver;
+    QObject::connect(worker, &VideoStreamThread::onReader, &receiver, [&] {
+        if (ended)
+            return;
+        const QImage image = worker->takePicture();
+        if (image.isNull())
+            return;
+        sinceLast.restart();
+        if (!marked && clipPath.isEmpty()) {
+            marked = true;
+            startProcess = cpuMs(RUSAGE_SELF);
+            startThread = threadCpuMs(workerThread);
+            startWall = wallMs();
+            startSent = server.framesSent();
+        }
         size = image.size();
-        const int slot = received == kMemoryMark ? 0 : received == total ? 1 : -1;
-        if (slot >= 0) {
-            rss[slot] = statusKb("VmRSS:");
-            peak[slot] = statusKb("VmHWM:");
-            backlog[slot] = emitted - received;
-        }
-        if (received == total) {
-            worker->stop();
-            thread->quit();
-            thread->wait();
-            app.quit();
-        }
+        if (++taken == kMemoryMark)
+            peakAtMark = statusKb("VmHWM:");
+        if (slowGuiMs > 0)
+            QThread::msleep(static_cast<unsigned long>(slowGuiMs));
+        if (clipPath.isEmpty() && server.framesSent() - startSent >= frames)
+            finish();
     });
-
-    const double runStart = wallMs();
+    // A clip ends when the file does: no picture for a second.
+    QTimer idle;
+    QObject::connect(&idle, &QTimer::timeout, &receiver, [&] {
+        if (taken > 0 && sinceLast.elapsed() > 1000)
+            finish();
+    });
+    if (!clipPath.isEmpty()) {
+        marked = true;
+        startProcess = cpuMs(RUSAGE_SELF);
+        startWall = wallMs();
+        idle.start(100);
+    }
     thread->start();
     app.exec();
-    const double runWall = wallMs() - runStart;
     delete thread;
-
-    const int measured = total - kWarmUpFrames;
-    const Mark &a = marks[0];
-    const Mark &b = marks[1];
-    const double fps = measured / ((b.wall - a.wall) / 1000.0);
-    const double processPerFrame = (b.processCpu - a.processCpu) / measured;
-    const double threadPerFrame = (b.threadCpu - a.threadCpu) / measured;
-
-    std::printf("\nfloor, ffmpeg -threads 1 -f mjpeg -i CLIP -pix_fmt bgra -f null - (best of 3):\n");
-    std::printf("  %d pictures: %.1f fps, %.3f ms CPU per picture\n", kClipFrames,
-                kClipFrames / (floor.wallMs / 1000.0), floor.cpuMs / kClipFrames);
-    std::printf("  same, -stream_loop 9 (%d pictures): %.1f fps, %.3f ms CPU per picture\n", kClipFrames * 10,
-                kClipFrames * 10 / (floorLooped.wallMs / 1000.0), floorLooped.cpuMs / (kClipFrames * 10));
-    std::printf("\nworker, %d pictures of %dx%d (%d after %d of warm-up), %.1f s:\n", total, size.width(),
-                size.height(), measured, kWarmUpFrames, runWall / 1000.0);
-    std::printf("  %.1f fps\n", fps);
-    std::printf("  %.3f ms CPU per picture, whole process (worker, rig server, receiving thread)\n",
-                processPerFrame);
-    std::printf("  %.3f ms CPU per picture, worker thread alone\n", threadPerFrame);
-    if (floor.ok) {
-        std::printf("  ratio to the floor: %.2f (process), %.2f (worker thread); target <= 1.25\n",
-                    processPerFrame / (floor.cpuMs / kClipFrames), threadPerFrame / (floor.cpuMs / kClipFrames));
-        if (floorLooped.ok)
-            std::printf("  ratio to the looped floor: %.2f (process), %.2f (worker thread)\n",
-                        processPerFrame / (floorLooped.cpuMs / (kClipFrames * 10)),
-                        threadPerFrame / (floorLooped.cpuMs / (kClipFrames * 10)));
-    }
-    std::printf("\nmemory at picture %d: RSS %ld KiB, peak %ld KiB, %ld pictures queued\n", kMemoryMark, rss[0],
-                peak[0], backlog[0]);
-    std::printf("memory at picture %d: RSS %ld KiB, peak %ld KiB, %ld pictures queued\n", total, rss[1], peak[1],
-                backlog[1]);
-    std::printf("peak growth from picture %d to %d: %ld KiB\n", kMemoryMark, total, peak[1] - peak[0]);
-
     platform::setBackend(nullptr);
+
+    // On a clip the last second waited for nothing; its few failed reads cost next to
+    // nothing, but its wall time is taken off.
+    const double wall = endWall - startWall - (clipPath.isEmpty() ? 0 : 1000);
+    const int pictures = clipPath.isEmpty() ? static_cast<int>(endSent - startSent) : clipPictures;
+    const QJsonObject result{{QStringLiteral("pictures"), pictures},
+                             {QStringLiteral("taken"), taken},
+                             {QStringLiteral("width"), size.width()},
+                             {QStringLiteral("height"), size.height()},
+                             {QStringLiteral("processMs"), (endProcess - startProcess) / qMax(1, pictures)},
+                             {QStringLiteral("threadMs"), (endThread - startThread) / qMax(1, pictures)},
+                             {QStringLiteral("fps"), pictures / (wall / 1000.0)},
+                             {QStringLiteral("peakAtMarkKb"), double(peakAtMark)},
+                             {QStringLiteral("peakAtEndKb"), double(statusKb("VmHWM:"))}};
+    std::printf("%s\n", QJsonDocument(result).toJson(QJsonDocument::Compact).constData());
+    return 0;
+}
+
+// Runs one worker path in a child process (this program, --worker); its figures and
+// its peak memory.
+QJsonObject workerPath(const QString &clipPath, const QString &size, int frames, int slowGuiMs, long *peakKb)
+{
+    QTemporaryDir folder;
+    const QString out = folder.filePath(QStringLiteral("result.json"));
+    QList<QByteArray> arguments{"--worker", QFile::encodeName(out), "--size", size.toUtf8(), "--slow-gui",
+                                QByteArray::number(slowGuiMs)};
+    if (!clipPath.isEmpty())
+        arguments << "--clip" << QFile::encodeName(clipPath);
+    arguments << QByteArray::number(frames);
+    const Floor child = runChild("/proc/self/exe", arguments);
+    *peakKb = child.peakKb;
+    QFile result(out);
+    if (!child.ok || !result.open(QIODevice::ReadOnly))
+        return {};
+    return QJsonDocument::fromJson(result.readAll()).object();
+}
+
+QSize parseSize(const QString &text)
+{
+    const QStringList parts = text.split(QLatin1Char('x'));
+    return parts.size() == 2 ? QSize(parts[0].toInt(), parts[1].toInt()) : QSize();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QString clipArgPath;
+    QString sizeText = QStringLiteral("750x421");
+    QString workerOut;
+    int slowGuiMs = 0;
+    int frames = 3000;
+    const QStringList args = app.arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--clip") && i + 1 < args.size())
+            clipArgPath = args[++i];
+        else if (args[i] == QLatin1String("--size") && i + 1 < args.size())
+            sizeText = args[++i];
+        else if (args[i] == QLatin1String("--worker") && i + 1 < args.size())
+            workerOut = args[++i];
+        else if (args[i] == QLatin1String("--slow-gui") && i + 1 < args.size())
+            slowGuiMs = args[++i].toInt();
+        else
+            frames = qMax(kMemoryMark + 100, args[i].toInt());
+    }
+
+    if (!workerOut.isEmpty()) {
+        // A child: one path, figures to the file.
+        if (!std::freopen(QFile::encodeName(workerOut).constData(), "w", stdout))
+            return 1;
+        const QSize size = sizeText == QLatin1String("full") ? QSize() : parseSize(sizeText);
+        return runWorker(app, clipArgPath, size, frames, slowGuiMs);
+    }
+
+    QTemporaryDir folder;
+    QString clipPath = clipArgPath;
+    if (clipPath.isEmpty()) {
+        const auto clip = sim::SimMjpegPattern::frames(kWidth, kHeight, kClipFrames);
+        if (!folder.isValid() || clip->empty()) {
+            std::fprintf(stderr, "cannot make the clip\n");
+            return 1;
+        }
+        clipPath = folder.filePath(QStringLiteral("clip.mjpeg"));
+        QFile clipFile(clipPath);
+        if (!clipFile.open(QIODevice::WriteOnly))
+            return 1;
+        for (const QByteArray &picture : *clip)
+            clipFile.write(picture);
+    }
+    const int clipPictures = countPictures(clipPath);
+    const qint64 clipBytes = QFileInfo(clipPath).size();
+    std::printf("clip: %s, %d pictures, %.1f KiB per picture on average\n",
+                clipArgPath.isEmpty() ? "the rig's pattern (1920x1080, 4:2:2)" : qPrintable(clipArgPath),
+                clipPictures, clipBytes / 1024.0 / qMax(1, clipPictures));
+    std::printf("worker input: %s; preview area %s%s\n",
+                clipArgPath.isEmpty() ? qPrintable(QStringLiteral("the rig's stream without pacing, %1 pictures")
+                                                       .arg(frames))
+                                      : "the clip, once",
+                qPrintable(sizeText),
+                slowGuiMs > 0 ? qPrintable(QStringLiteral(", GUI taking %1 ms per picture").arg(slowGuiMs)) : "");
+    {
+        QFile load(QStringLiteral("/proc/loadavg"));
+        if (load.open(QIODevice::ReadOnly))
+            std::printf("load before the run (/proc/loadavg): %s", load.readAll().constData());
+    }
+
+    // The floor: decoding and converting the clip to BGRA at full size on one thread.
+    const QByteArray clipArg = QFile::encodeName(clipPath);
+    const Floor floor = bestOf(3, {"-hide_banner", "-loglevel", "error", "-nostats", "-threads", "1", "-f",
+                                   "mjpeg", "-i", clipArg, "-pix_fmt", "bgra", "-f", "null", "-"});
+    const double floorMs = floor.ok ? floor.cpuMs / qMax(1, clipPictures) : 0;
+
+    long fullPeak = 0;
+    long previewPeak = 0;
+    const QJsonObject full = workerPath(clipArgPath, QStringLiteral("full"), frames, slowGuiMs, &fullPeak);
+    const QJsonObject preview = workerPath(clipArgPath, sizeText, frames, slowGuiMs, &previewPeak);
+
+    std::printf("\n%-44s %10s %8s %10s %10s\n", "path", "CPU ms/pic", "ratio", "peak RSS", "pictures");
+    if (floor.ok)
+        std::printf("%-44s %10.2f %8.2f %7ld MiB %10d\n", "floor: ffmpeg -threads 1 ... -pix_fmt bgra", floorMs,
+                    1.0, floor.peakKb / 1024, clipPictures);
+    else
+        std::printf("floor: ffmpeg did not run\n");
+    const auto row = [&](const char *name, const QJsonObject &r, long peakKb) {
+        if (r.isEmpty()) {
+            std::printf("%-44s did not run\n", name);
+            return;
+        }
+        const double ms = r.value(QStringLiteral("processMs")).toDouble();
+        const QString label = QStringLiteral("%1 (%2x%3)")
+                                  .arg(QLatin1String(name))
+                                  .arg(r.value(QStringLiteral("width")).toInt())
+                                  .arg(r.value(QStringLiteral("height")).toInt());
+        std::printf("%-44s %10.2f %8.2f %7ld MiB %10d\n", qPrintable(label), ms, floorMs > 0 ? ms / floorMs : 0.0,
+                    peakKb / 1024, r.value(QStringLiteral("pictures")).toInt());
+    };
+    row("worker, full size", full, fullPeak);
+    row("worker, preview size", preview, previewPeak);
+    std::printf("\n(CPU of the whole process, rig server and receiving thread included; worker thread alone: "
+                "%.2f and %.2f ms/pic)\n",
+                full.value(QStringLiteral("threadMs")).toDouble(), preview.value(QStringLiteral("threadMs")).toDouble());
+    for (const auto &[name, r] : {std::make_pair("full size", full), std::make_pair("preview size", preview)}) {
+        if (r.value(QStringLiteral("peakAtMarkKb")).toDouble() > 0)
+            std::printf("%s: %.1f fps, %d pictures taken; peak RSS %.0f KiB at picture %d, %.0f KiB at the end\n",
+                        name, r.value(QStringLiteral("fps")).toDouble(), r.value(QStringLiteral("taken")).toInt(),
+                        r.value(QStringLiteral("peakAtMarkKb")).toDouble(), kMemoryMark,
+                        r.value(QStringLiteral("peakAtEndKb")).toDouble());
+        else
+            std::printf("%s: %.1f fps, %d pictures taken\n", name, r.value(QStringLiteral("fps")).toDouble(),
+                        r.value(QStringLiteral("taken")).toInt());
+    }
     return 0;
 }

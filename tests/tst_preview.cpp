@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "platform/sim/SimMjpegPattern.h"
 #include "platform/sim/SimStreamServer.h"
 #include "preview/VideoStreamThread.h"
 
@@ -21,6 +22,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libswscale/swscale.h>
 }
 
 namespace {
@@ -139,6 +141,113 @@ bool writeFixture(const QString &path, const char *muxer, AVMediaType type, AVCo
     return ok;
 }
 
+// Decodes one JPEG picture at its full size; the pixel format it decoded to goes to
+// *format.
+AVFrame *decodeFull(const QByteArray &jpeg, int *format)
+{
+    const AVCodec *codec = avcodec_find_decoder(AV_CODEC_ID_MJPEG);
+    AVCodecContext *context = avcodec_alloc_context3(codec);
+    AVPacket *packet = av_packet_alloc();
+    AVFrame *frame = av_frame_alloc();
+    bool ok = context && packet && frame && avcodec_open2(context, codec, nullptr) >= 0
+        && av_new_packet(packet, static_cast<int>(jpeg.size())) >= 0;
+    if (ok) {
+        memcpy(packet->data, jpeg.constData(), static_cast<size_t>(jpeg.size()));
+        ok = avcodec_send_packet(context, packet) >= 0 && avcodec_send_packet(context, nullptr) >= 0
+            && avcodec_receive_frame(context, frame) >= 0;
+    }
+    av_packet_free(&packet);
+    avcodec_free_context(&context);
+    if (!ok)
+        av_frame_free(&frame);
+    if (frame && format)
+        *format = frame->format;
+    return frame;
+}
+
+// The picture a full-size decode gives, scaled to size with the bicubic filter.
+QImage referencePicture(const QByteArray &jpeg, const QSize &size, int *format = nullptr)
+{
+    AVFrame *frame = decodeFull(jpeg, format);
+    if (!frame)
+        return {};
+    QImage picture(size, QImage::Format_RGB32);
+    SwsContext *scaler = sws_getContext(frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
+                                        size.width(), size.height(), AV_PIX_FMT_BGRA, SWS_BICUBIC, nullptr,
+                                        nullptr, nullptr);
+    uint8_t *const planes[4] = {picture.bits(), nullptr, nullptr, nullptr};
+    const int strides[4] = {static_cast<int>(picture.bytesPerLine()), 0, 0, 0};
+    if (scaler)
+        sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, planes, strides);
+    sws_freeContext(scaler);
+    av_frame_free(&frame);
+    return scaler ? picture : QImage();
+}
+
+// Mean absolute difference of the colour channels, 0 to 255; -1 when the sizes differ.
+double meanDifference(const QImage &a, const QImage &b)
+{
+    if (a.size() != b.size() || a.isNull())
+        return -1;
+    qint64 sum = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        const QRgb *pa = reinterpret_cast<const QRgb *>(a.constScanLine(y));
+        const QRgb *pb = reinterpret_cast<const QRgb *>(b.constScanLine(y));
+        for (int x = 0; x < a.width(); ++x) {
+            sum += qAbs(qRed(pa[x]) - qRed(pb[x])) + qAbs(qGreen(pa[x]) - qGreen(pb[x]))
+                + qAbs(qBlue(pa[x]) - qBlue(pb[x]));
+        }
+    }
+    return double(sum) / (3.0 * a.width() * a.height());
+}
+
+// The rig's still pattern (a cycle of one picture) at this size, as the camera sends it.
+QByteArray rigPicture(int width, int height)
+{
+    const auto frames = sim::SimMjpegPattern::frames(width, height, 1);
+    return frames && !frames->empty() ? frames->front() : QByteArray();
+}
+
+// The same picture re-encoded with 4:2:0 chroma, as some cameras send it.
+QByteArray as420(const QByteArray &jpeg)
+{
+    AVFrame *source = decodeFull(jpeg, nullptr);
+    if (!source)
+        return {};
+    const AVCodec *codec = avcodec_find_encoder(AV_CODEC_ID_MJPEG);
+    AVCodecContext *context = avcodec_alloc_context3(codec);
+    AVFrame *picture = av_frame_alloc();
+    AVPacket *packet = av_packet_alloc();
+    QByteArray out;
+    if (context && picture && packet) {
+        context->width = source->width;
+        context->height = source->height;
+        context->pix_fmt = AV_PIX_FMT_YUVJ420P;
+        context->time_base = AVRational{1, 30};
+        context->flags |= AV_CODEC_FLAG_QSCALE;
+        context->global_quality = FF_QP2LAMBDA * 3;
+        picture->format = AV_PIX_FMT_YUVJ420P;
+        picture->width = source->width;
+        picture->height = source->height;
+        SwsContext *toYuv = sws_getContext(source->width, source->height, static_cast<AVPixelFormat>(source->format),
+                                           source->width, source->height, AV_PIX_FMT_YUVJ420P, SWS_BICUBIC,
+                                           nullptr, nullptr, nullptr);
+        if (toYuv && avcodec_open2(context, codec, nullptr) >= 0 && av_frame_get_buffer(picture, 0) >= 0) {
+            sws_scale(toYuv, source->data, source->linesize, 0, source->height, picture->data, picture->linesize);
+            picture->pts = 0;
+            picture->quality = context->global_quality;
+            if (avcodec_send_frame(context, picture) >= 0 && avcodec_receive_packet(context, packet) >= 0)
+                out = QByteArray(reinterpret_cast<const char *>(packet->data), packet->size);
+        }
+        sws_freeContext(toYuv);
+    }
+    av_packet_free(&packet);
+    av_frame_free(&picture);
+    av_frame_free(&source);
+    avcodec_free_context(&context);
+    return out;
+}
+
 } // namespace
 
 // One preview run wired as the window wires it: a new thread and worker, started
@@ -148,7 +257,9 @@ class PreviewRun : public QObject
 {
     Q_OBJECT
 public:
-    explicit PreviewRun(const QString &cameraName)
+    // takeAtOnce false: the test's thread takes the pictures when it gets round to it,
+    // as the window does.
+    explicit PreviewRun(const QString &cameraName, const QSize &previewSize = QSize(), bool takeAtOnce = true)
     {
         thread = new QThread;
         worker = new VideoStreamThread(cameraName);
@@ -157,7 +268,30 @@ public:
         connect(worker, &VideoStreamThread::workFinished, worker, &QObject::deleteLater);
         connect(worker, &QObject::destroyed, thread.data(), &QThread::quit);
         connect(thread.data(), &QThread::finished, thread.data(), &QObject::deleteLater);
-        connect(worker, &VideoStreamThread::onReader, this, &PreviewRun::take);
+        worker->setPreviewSize(previewSize);
+        if (takeAtOnce) {
+            // A consumer that takes each picture the moment it is announced, on the
+            // worker's thread, so that none is replaced; the picture then travels to the
+            // test's thread.
+            connect(worker, &VideoStreamThread::onReader, worker, [this] {
+                const QImage image = worker->takePicture();
+                if (image.isNull())
+                    return;
+                {
+                    std::lock_guard<std::mutex> lock(m_incomingMutex);
+                    m_incoming.append(image);
+                }
+                QMetaObject::invokeMethod(this, "drain", Qt::QueuedConnection);
+            }, Qt::DirectConnection);
+        } else {
+            connect(worker, &VideoStreamThread::onReader, this, [this] {
+                ++notices;
+                // The worker deletes itself only after a stop.
+                const QImage image = m_stopped ? QImage() : worker->takePicture();
+                if (!image.isNull())
+                    take(image);
+            });
+        }
         connect(worker, &VideoStreamThread::workFinished, this, [this] { ++finishedSeen; });
 
         // What happens on the worker's own thread, in emission order.
@@ -193,7 +327,7 @@ public:
         // A worker deletes itself only after a stop, so it is still there unless an
         // earlier stop already ended it.
         if (!workerDestroyed)
-            worker->stop();
+            stopWorker();
         if (thread) {
             thread->quit();
             thread->wait();
@@ -205,6 +339,12 @@ public:
         if (!workerDestroyed)
             delete worker;
         QTRY_VERIFY(thread.isNull());
+    }
+
+    void stopWorker()
+    {
+        m_stopped = true;
+        worker->stop();
     }
 
     QPointer<QThread> thread;
@@ -222,6 +362,17 @@ public:
     std::atomic<bool> workerDestroyed{false};
 
 private slots:
+    void drain()
+    {
+        QList<QImage> incoming;
+        {
+            std::lock_guard<std::mutex> lock(m_incomingMutex);
+            incoming.swap(m_incoming);
+        }
+        for (const QImage &image : incoming)
+            take(image);
+    }
+
     void take(const QImage &image)
     {
         if (pictures.isEmpty()) {
@@ -233,14 +384,21 @@ private slots:
         if (pictures.size() < 8)
             pictures.append(image);
         lastSize = image.size();
+        lastPicture = image;
         ++received;
     }
 
 public:
     int received = 0;
+    int notices = 0;
     QSize lastSize;
+    QImage lastPicture;
 
 private:
+    bool m_stopped = false;
+    // Pictures taken on the worker's thread, on their way to the test's.
+    std::mutex m_incomingMutex;
+    QList<QImage> m_incoming;
     std::atomic<int> m_sequence{0};
     bool m_ended = false;
     bool m_begun = false;
@@ -323,7 +481,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(run.received, 6, 20000);
         QTRY_COMPARE(camera->stream().framesSent(), qint64(6));
 
-        run.worker->stop();
+        run.stopWorker();
         const int emittedAtStop = run.emitted;
         // Lifting the stall now must not bring another picture.
         camera->clearFault(QStringLiteral("streamStallAfter"));
@@ -355,7 +513,7 @@ private slots:
         testsupport::SimEnvironment env(rigJson(smallStream()));
         sim::SimStreamServer &stream = env.rig().camera(QStringLiteral("cam1"))->stream();
         PreviewRun run(captureName(env.rig()));
-        run.worker->stop();
+        run.stopWorker();
         run.begin();
         // start comes after the stop and must not undo it.
         QTRY_VERIFY_WITH_TIMEOUT(run.thread.isNull(), 20000);
@@ -543,6 +701,158 @@ private slots:
         QVERIFY(run.workerDestroyed);
         for (const QString &failure : kOpenFailures)
             QCOMPARE(countLogged(failure), 0);
+    }
+
+    void picturesAtThePreviewSize_data()
+    {
+        QTest::addColumn<bool>("chroma420");
+        QTest::addColumn<QSize>("preview");
+        QTest::addColumn<QSize>("expected");
+        // 640x360 in a 320x180 area: half the size, decoded at half resolution.
+        QTest::newRow("4:2:2, half") << false << QSize(320, 180) << QSize(320, 180);
+        // Wider than half: decoded at full size, then scaled.
+        QTest::newRow("4:2:2, 500x300") << false << QSize(500, 300) << QSize(500, 281);
+        QTest::newRow("4:2:0, half") << true << QSize(320, 180) << QSize(320, 180);
+        // Taller area than the picture's shape: the width decides.
+        QTest::newRow("4:2:0, 200x200") << true << QSize(200, 200) << QSize(200, 112);
+    }
+
+    void picturesAtThePreviewSize()
+    {
+        QFETCH(bool, chroma420);
+        QFETCH(QSize, preview);
+        QFETCH(QSize, expected);
+        const QByteArray still = rigPicture(640, 360);
+        QVERIFY(!still.isEmpty());
+        QByteArray jpeg = still;
+        QJsonObject faults;
+        if (chroma420) {
+            // A camera sending 4:2:0: the same picture re-encoded, served from a file.
+            jpeg = as420(still);
+            QVERIFY(!jpeg.isEmpty());
+            const QString path = m_files.filePath(QStringLiteral("still420.mjpeg"));
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            for (int i = 0; i < 4; ++i)
+                file.write(jpeg);
+            file.close();
+            faults.insert(QStringLiteral("streamInput"),
+                          QJsonObject{{QStringLiteral("format"), QStringLiteral("mjpeg")},
+                                      {QStringLiteral("url"), path}});
+        }
+        int format = -1;
+        const QImage reference = referencePicture(jpeg, expected, &format);
+        QCOMPARE(format, int(chroma420 ? AV_PIX_FMT_YUVJ420P : AV_PIX_FMT_YUVJ422P));
+
+        QJsonObject stream = smallStream(640, 360);
+        stream.insert(QStringLiteral("cycleFrames"), 1);
+        testsupport::SimEnvironment env(rigJson(stream, faults));
+        PreviewRun run(captureName(env.rig()), preview);
+        run.begin();
+        QTRY_VERIFY_WITH_TIMEOUT(run.received >= 3, 20000);
+        for (const QImage &picture : run.pictures) {
+            QCOMPARE(picture.size(), expected);
+            QCOMPARE(picture.format(), QImage::Format_RGB32);
+            const double difference = meanDifference(picture, reference);
+            QVERIFY2(difference >= 0 && difference < 4.0, qPrintable(QString::number(difference)));
+        }
+        // The comparison tells pictures apart: the same picture a few pixels off is far.
+        const QImage shifted = reference.copy(QRect(QPoint(8, 0), expected));
+        const double far = meanDifference(run.pictures.first(), shifted);
+        QVERIFY2(far > 12.0, qPrintable(QString::number(far)));
+        run.end();
+        QCOMPARE(run.finishedEmitted.load(), 1);
+    }
+
+    void picturesFollowTheWindowsSize()
+    {
+        QJsonObject stream = smallStream(640, 360);
+        stream.insert(QStringLiteral("cycleFrames"), 1);
+        testsupport::SimEnvironment env(rigJson(stream));
+        sim::SimCamera *camera = env.rig().camera(QStringLiteral("cam1"));
+        PreviewRun run(captureName(env.rig()), QSize(640, 360));
+        run.begin();
+        QTRY_VERIFY_WITH_TIMEOUT(run.received >= 2, 20000);
+        QCOMPARE(run.lastSize, QSize(640, 360));
+
+        // The window shrinks: the next pictures come at the new size, decoded at half.
+        run.worker->setPreviewSize(QSize(300, 300));
+        QCOMPARE(run.worker->previewSize(), QSize(300, 300));
+        QTRY_COMPARE_WITH_TIMEOUT(run.lastSize, QSize(300, 168), 20000);
+        int at = run.received;
+        QTRY_VERIFY_WITH_TIMEOUT(run.received >= at + 2, 20000);
+        QCOMPARE(run.lastSize, QSize(300, 168));
+        QVERIFY(meanDifference(run.lastPicture, referencePicture(rigPicture(640, 360), QSize(300, 168))) < 3.0);
+
+        // The camera changes its size mid-stream: 1280x720 in the same area is shown
+        // at 300x168 (a quarter-resolution decode)...
+        camera->setFault(QStringLiteral("streamResize"), QStringLiteral("1280x720"));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            meanDifference(run.lastPicture, referencePicture(rigPicture(1280, 720), QSize(300, 168))) >= 0
+                && meanDifference(run.lastPicture, referencePicture(rigPicture(1280, 720), QSize(300, 168))) < 4.0,
+            20000);
+        at = run.received;
+        QTRY_VERIFY_WITH_TIMEOUT(run.received >= at + 2, 20000);
+        QCOMPARE(run.lastSize, QSize(300, 168));
+
+        // ...and a 320x240 one, taller in shape, at 300x225 from a full decode.
+        camera->setFault(QStringLiteral("streamResize"), QStringLiteral("320x240"));
+        QTRY_COMPARE_WITH_TIMEOUT(run.lastSize, QSize(300, 225), 20000);
+        at = run.received;
+        QTRY_VERIFY_WITH_TIMEOUT(run.received >= at + 2, 20000);
+        QVERIFY(meanDifference(run.lastPicture, referencePicture(rigPicture(320, 240), QSize(300, 225))) < 3.0);
+
+        // An empty size: the stream's own size again.
+        run.worker->setPreviewSize(QSize());
+        QTRY_COMPARE_WITH_TIMEOUT(run.lastSize, QSize(320, 240), 20000);
+        QCOMPARE(countLogged(QStringLiteral("Decode Error.\n")), 0);
+        run.end();
+        QCOMPARE(run.finishedEmitted.load(), 1);
+    }
+
+    void aSlowConsumerKeepsOnePictureWaiting()
+    {
+        testsupport::SimEnvironment env(rigJson(smallStream(320, 240)));
+        sim::SimStreamServer &stream = env.rig().camera(QStringLiteral("cam1"))->stream();
+        PreviewRun run(captureName(env.rig()), QSize(), false);
+        run.begin();
+        QTRY_VERIFY_WITH_TIMEOUT(run.received >= 2, 20000);
+
+        // The window is busy for half a second while the camera sends some thirty
+        // pictures: one notice and one picture wait, the rest replace it.
+        const int noticesBefore = run.emitted;
+        const qint64 sentBefore = stream.framesSent();
+        QThread::msleep(500);
+        QVERIFY(stream.framesSent() - sentBefore >= 10);
+        QVERIFY2(run.emitted - noticesBefore <= 1, qPrintable(QString::number(run.emitted - noticesBefore)));
+        const int receivedBefore = run.received;
+        QCoreApplication::processEvents();
+        QVERIFY(run.received - receivedBefore <= 1);
+
+        // The hand-over goes on as before.
+        const int after = run.received;
+        QTRY_VERIFY_WITH_TIMEOUT(run.received >= after + 3, 20000);
+        run.end();
+        QCOMPARE(run.finishedEmitted.load(), 1);
+    }
+
+    void stopDuringAReducedDecode()
+    {
+        // A 1920x1080 stream served as fast as it is read, shown at a quarter: the
+        // worker is always decoding when the stop comes.
+        QJsonObject stream = smallStream(1920, 1080);
+        stream.insert(QStringLiteral("paced"), false);
+        testsupport::SimEnvironment env(rigJson(stream));
+        PreviewRun run(captureName(env.rig()), QSize(480, 270));
+        run.begin();
+        QTRY_VERIFY_WITH_TIMEOUT(run.received >= 5, 30000);
+        QCOMPARE(run.lastSize, QSize(480, 270));
+        QElapsedTimer timer;
+        timer.start();
+        run.end();
+        QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(run.finishedEmitted.load(), 1);
+        QVERIFY(run.workerDestroyed);
     }
 
 private:

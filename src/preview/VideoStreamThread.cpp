@@ -7,6 +7,7 @@
 #include <QThread>
 
 #include <mutex>
+#include <utility>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -45,6 +46,25 @@ bool streamInformationFound(const AVFormatContext *context)
         }
     }
     return false;
+}
+
+// The size a picture of this size is shown at in an area of the given size: as large
+// as fits, keeping its aspect ratio; an empty area shows it at its own size.
+QSize shownSize(const QSize &full, const QSize &area)
+{
+    const QSize shown = area.isEmpty() ? full : full.scaled(area, Qt::KeepAspectRatio);
+    return shown.expandedTo(QSize(1, 1));
+}
+
+// Decoding at a half (a quarter, an eighth) of the size skips most of the inverse
+// transform; worth it once the picture is shown at that size or smaller.
+int reductionFor(const QSize &full, const QSize &shown, int maxLowres)
+{
+    int lowres = 0;
+    while (lowres < maxLowres && (full.width() >> (lowres + 1)) >= shown.width()
+           && (full.height() >> (lowres + 1)) >= shown.height())
+        ++lowres;
+    return lowres;
 }
 
 } // namespace
@@ -163,18 +183,16 @@ void VideoStreamThread::doWork()
         giveUp("Codec not found.\n");
         return;
     }
-    codecContext = avcodec_alloc_context3(decoder);
-    if (!codecContext || avcodec_parameters_to_context(codecContext, parameters) < 0
-        || avcodec_open2(codecContext, decoder, nullptr) < 0) {
+    streamParameters = parameters;
+    const QSize announced(parameters->width, parameters->height);
+    if (!openDecoder(reductionFor(announced, shownSize(announced, previewSize()), decoder->max_lowres))) {
         giveUp("Could not open codec.\n");
         return;
     }
 
     decodedFrame = av_frame_alloc();
-    convertedFrame = av_frame_alloc();
     packet = av_packet_alloc();
-    if (!decodedFrame || !convertedFrame || !packet
-        || !prepareConversion(parameters->width, parameters->height, parameters->format)) {
+    if (!decodedFrame || !packet || parameters->width <= 0 || parameters->height <= 0 || parameters->format < 0) {
         qWarning("VideoStreamThread: cannot convert the camera's pictures (%dx%d, format %d)",
                  parameters->width, parameters->height, parameters->format);
         release();
@@ -196,6 +214,7 @@ void VideoStreamThread::doWork()
         }
 
         bool decodeError = false;
+        int wantedLowres = decodeLowres;
         int ret = avcodec_send_packet(codecContext, packet);
         if (ret < 0 && ret != AVERROR(EAGAIN))
             decodeError = true;
@@ -207,10 +226,18 @@ void VideoStreamThread::doWork()
                 decodeError = true;
                 break;
             }
-            emitPicture();
+            wantedLowres = emitPicture();
             av_frame_unref(decodedFrame);
         }
         av_packet_unref(packet);
+        // The shown size crossed a half of the frame (a resize, a camera that changed
+        // its size): the next pictures are decoded at the reduction that suits it.
+        // MJPEG pictures stand alone, so a new decoder loses nothing.
+        if (!decodeError && wantedLowres != decodeLowres && !openDecoder(wantedLowres)) {
+            qDebug("Could not open codec.\n");
+            release();
+            return;
+        }
         if (decodeError) {
             qDebug("Decode Error.\n");
             release();
@@ -225,70 +252,126 @@ void VideoStreamThread::doWork()
     emit workFinished();
 }
 
-bool VideoStreamThread::prepareConversion(int width, int height, int pixelFormat)
+bool VideoStreamThread::openDecoder(int lowres)
 {
-    if (scaler && width == convertWidth && height == convertHeight && pixelFormat == convertSourceFormat)
-        return true;
-    freeConversion();
-    if (width <= 0 || height <= 0 || pixelFormat < 0)
+    avcodec_free_context(&codecContext);
+    codecContext = avcodec_alloc_context3(decoder);
+    if (!codecContext || avcodec_parameters_to_context(codecContext, streamParameters) < 0)
         return false;
-
-    const int size = av_image_get_buffer_size(AV_PIX_FMT_BGRA, width, height, 1);
-    if (size <= 0)
-        return false;
-    conversionBuffer = static_cast<quint8 *>(av_malloc(static_cast<size_t>(size)));
-    if (!conversionBuffer)
-        return false;
-    av_image_fill_arrays(convertedFrame->data, convertedFrame->linesize, conversionBuffer, AV_PIX_FMT_BGRA,
-                         width, height, 1);
-    scaler = sws_getContext(width, height, static_cast<AVPixelFormat>(pixelFormat), width, height,
-                            AV_PIX_FMT_BGRA, SWS_BICUBIC, nullptr, nullptr, nullptr);
-    if (!scaler) {
-        av_freep(&conversionBuffer);
-        return false;
+    // The size the pictures have now, not the one the stream announced: the MJPEG
+    // decoder takes pictures much shorter than announced for the fields of an
+    // interlaced stream.
+    if (!pictureSize.isEmpty()) {
+        codecContext->width = pictureSize.width();
+        codecContext->height = pictureSize.height();
     }
-    convertWidth = width;
-    convertHeight = height;
-    convertSourceFormat = pixelFormat;
+    codecContext->lowres = lowres;
+    if (avcodec_open2(codecContext, decoder, nullptr) < 0)
+        return false;
+    decodeLowres = lowres;
     return true;
 }
 
-void VideoStreamThread::emitPicture()
+void VideoStreamThread::setPreviewSize(const QSize &size)
+{
+    std::lock_guard<std::mutex> lock(previewSizeMutex);
+    m_previewSize = size;
+}
+
+QSize VideoStreamThread::previewSize() const
+{
+    std::lock_guard<std::mutex> lock(previewSizeMutex);
+    return m_previewSize;
+}
+
+QImage VideoStreamThread::takePicture()
+{
+    std::lock_guard<std::mutex> lock(pictureMutex);
+    return std::exchange(waitingPicture, QImage());
+}
+
+void VideoStreamThread::publish(QImage picture)
+{
+    bool wasEmpty = false;
+    {
+        std::lock_guard<std::mutex> lock(pictureMutex);
+        wasEmpty = waitingPicture.isNull();
+        waitingPicture = std::move(picture);
+    }
+    // The picture a notice is already on its way for was replaced: that notice
+    // fetches the new one.
+    if (wasEmpty)
+        emit onReader();
+}
+
+bool VideoStreamThread::prepareConversion(int width, int height, int pixelFormat, const QSize &output)
+{
+    if (scaler && width == convertWidth && height == convertHeight && pixelFormat == convertSourceFormat
+        && output == convertOutput)
+        return true;
+    freeConversion();
+    if (width <= 0 || height <= 0 || pixelFormat < 0 || output.isEmpty())
+        return false;
+    // One step from the decoded frame to the shown size; bicubic keeps a downscaled
+    // picture sharp without ringing much.
+    scaler = sws_getContext(width, height, static_cast<AVPixelFormat>(pixelFormat), output.width(), output.height(),
+                            AV_PIX_FMT_BGRA, SWS_BICUBIC, nullptr, nullptr, nullptr);
+    if (!scaler)
+        return false;
+    convertWidth = width;
+    convertHeight = height;
+    convertSourceFormat = pixelFormat;
+    convertOutput = output;
+    return true;
+}
+
+int VideoStreamThread::emitPicture()
 {
     // No picture once the stop is seen.
     if (!isRunning())
-        return;
-    // A picture whose geometry differs from the stream's (a camera that changed its
-    // size) gets a converter of its own rather than overrunning the old one.
-    if (!prepareConversion(decodedFrame->width, decodedFrame->height, decodedFrame->format))
-        return;
-    sws_scale(scaler, decodedFrame->data, decodedFrame->linesize, 0, decodedFrame->height,
-              convertedFrame->data, convertedFrame->linesize);
-    const QImage wrapped(conversionBuffer, convertWidth, convertHeight, convertedFrame->linesize[0],
-                         QImage::Format_RGB32);
-    // The copy owns its pixels, so the conversion buffer is free again at once.
-    const QImage picture = wrapped.copy();
-    if (!picture.isNull())
-        emit onReader(picture);
+        return decodeLowres;
+    // The camera's own size: a reduced decode knows it from the picture's header.
+    QSize full(decodedFrame->width, decodedFrame->height);
+    if (decodeLowres > 0 && codecContext->coded_width > 0 && codecContext->coded_height > 0)
+        full = QSize(codecContext->coded_width, codecContext->coded_height);
+    pictureSize = full;
+    const QSize output = shownSize(full, previewSize());
+    const int wantedLowres = reductionFor(full, output, decoder ? decoder->max_lowres : 0);
+
+    // A picture whose geometry differs from the last one (a camera that changed its
+    // size, a new shown size) gets a converter of its own.
+    if (!prepareConversion(decodedFrame->width, decodedFrame->height, decodedFrame->format, output))
+        return wantedLowres;
+    // Converted straight into the picture handed over: no intermediate buffer, no copy.
+    QImage picture(output, QImage::Format_RGB32);
+    if (picture.isNull())
+        return wantedLowres;
+    uint8_t *const planes[4] = {picture.bits(), nullptr, nullptr, nullptr};
+    const int strides[4] = {static_cast<int>(picture.bytesPerLine()), 0, 0, 0};
+    sws_scale(scaler, decodedFrame->data, decodedFrame->linesize, 0, decodedFrame->height, planes, strides);
+    publish(std::move(picture));
+    return wantedLowres;
 }
 
 void VideoStreamThread::freeConversion()
 {
     sws_freeContext(scaler);
     scaler = nullptr;
-    av_freep(&conversionBuffer);
     convertWidth = 0;
     convertHeight = 0;
     convertSourceFormat = -1;
+    convertOutput = QSize();
 }
 
 void VideoStreamThread::release()
 {
     freeConversion();
     av_frame_free(&decodedFrame);
-    av_frame_free(&convertedFrame);
     av_packet_free(&packet);
     avcodec_free_context(&codecContext);
     decoder = nullptr;
+    streamParameters = nullptr;
+    decodeLowres = 0;
+    pictureSize = QSize();
     avformat_close_input(&formatContext);
 }

@@ -2,13 +2,16 @@
 #include <QImage>
 #include <QMutex>
 #include <QObject>
+#include <QSize>
 #include <QString>
 
 #include <atomic>
+#include <mutex>
 
 extern "C" {
 struct AVCodec;
 struct AVCodecContext;
+struct AVCodecParameters;
 struct AVFormatContext;
 struct AVFrame;
 struct AVPacket;
@@ -16,8 +19,10 @@ struct SwsContext;
 }
 
 // The live preview worker: lives on a thread of its own, opens the camera as an FFmpeg
-// capture input, decodes its MJPEG stream and hands every picture, converted to
-// 32-bit BGRA at the stream's own size, to the window until it is told to stop.
+// capture input, decodes its MJPEG stream and hands the pictures, converted to 32-bit
+// BGRA at the size the window shows them, to the window until it is told to stop.
+// Only the latest picture waits for the window: a new one replaces one not yet taken,
+// so a slow window never builds a queue.
 class VideoStreamThread : public QObject
 {
     Q_OBJECT
@@ -29,10 +34,9 @@ signals:
     // Once after a stop, when everything has been released.
     void workFinished();
     void workStart();
-    // One picture that owns its pixels (QImage::Format_RGB32). A QImage and not a
-    // QPixmap: pixmaps may only be made on the GUI thread, so the receiver turns it
-    // into one there.
-    void onReader(QImage image);
+    // A picture is waiting: takePicture gives it. Emitted only when the waiting place
+    // was empty, so at most one of these is on its way at any time.
+    void onReader();
 
 public slots:
     // Runs the capture on the calling thread; returns when capture has ended.
@@ -42,15 +46,30 @@ public slots:
     // waits for the camera gives up.
     void stop();
 
+public:
+    // The size of the area that shows the pictures; safe from any thread, applies from
+    // the next picture. Pictures fit it keeping the stream's aspect ratio; an empty
+    // size means the stream's own size.
+    void setPreviewSize(const QSize &size);
+    QSize previewSize() const;
+    // The waiting picture (QImage::Format_RGB32, owning its pixels), or a null image
+    // when there is none; safe from any thread. A QImage and not a QPixmap: pixmaps may
+    // only be made on the GUI thread, so the receiver turns it into one there.
+    QImage takePicture();
+
 private:
     bool isRunning();
     // FFmpeg's interrupt callback: a blocked open or read returns once stop is called.
     static int interruptRequested(void *opaque);
-    // (Re)builds the scaler and the conversion buffer for pictures of this geometry.
-    bool prepareConversion(int width, int height, int pixelFormat);
-    // Drops the converter and its buffer.
+    // (Re)opens the decoder, decoding at 1/2^lowres of the stream's size.
+    bool openDecoder(int lowres);
+    // (Re)builds the scaler for pictures of this geometry and this output size.
+    bool prepareConversion(int width, int height, int pixelFormat, const QSize &output);
     void freeConversion();
-    void emitPicture();
+    // Converts the decoded frame; returns the reduction the next frames should be
+    // decoded at.
+    int emitPicture();
+    void publish(QImage picture);
     void release();
 
     // Guards the writes of the run flags; the capture loop reads them lock-free.
@@ -61,15 +80,25 @@ private:
     AVFormatContext *formatContext = nullptr;
     AVCodecContext *codecContext = nullptr;
     const AVCodec *decoder = nullptr;
+    const AVCodecParameters *streamParameters = nullptr;
     AVFrame *decodedFrame = nullptr;
-    AVFrame *convertedFrame = nullptr;
     AVPacket *packet = nullptr;
     SwsContext *scaler = nullptr;
     QString m_CameraName;
+    int decodeLowres = 0;
+    // The camera's own size of the latest picture.
+    QSize pictureSize;
 
-    // The conversion buffer and the geometry the scaler was made for.
-    quint8 *conversionBuffer = nullptr;
+    // The geometry the scaler was made for.
     int convertWidth = 0;
     int convertHeight = 0;
     int convertSourceFormat = -1;
+    QSize convertOutput;
+
+    mutable std::mutex previewSizeMutex;
+    QSize m_previewSize;
+
+    // The picture waiting for the window.
+    std::mutex pictureMutex;
+    QImage waitingPicture;
 };

@@ -6,6 +6,7 @@
 #include "platform/Clock.h"
 #include "platform/DeviceChange.h"
 #include "platform/DeviceNotifier.h"
+#include "preview/VideoStreamThread.h"
 #include "catalogue/Catalogue.h"
 #include "catalogue/SharedTexts.h"
 #include "ui/ControlPanel.h"
@@ -318,6 +319,9 @@ void MainWindow::resizeEvent(QResizeEvent *event)
     m_previewHeight = m_previewWidth * 9 / 16;
     // On a screen narrower than the columns there is no room for a picture at all.
     ui->labPreview->setFixedSize(std::max(m_previewWidth, 0), std::max(m_previewHeight, 0));
+    // The preview worker makes its pictures at this size from its next one.
+    if (m_videoWorker)
+        m_videoWorker->setPreviewSize(QSize(std::max(m_previewWidth, 0), std::max(m_previewHeight, 0)));
     qDebug() << "window size change" << frame.width() << frame.height();
     if (m_language)
         m_language->hideChooser();

@@ -126,7 +126,7 @@ private slots:
     // The open camera and its preview.
     void slotReInitUvcEx();
     void slotStartPreview();
-    void slotOnReader(const QImage &image);
+    void slotOnReader();
 
     void slotResolutionChange();
 

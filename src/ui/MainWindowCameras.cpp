@@ -463,6 +463,8 @@ void MainWindow::slotStartPreview()
     m_controls->slotUpdateSliderValue(true);
 
     m_videoWorker = new VideoStreamThread(m_captureName);
+    // The worker makes its pictures at the size they are shown, from the first one.
+    m_videoWorker->setPreviewSize(previewSize());
     m_videoThread = moveToWorkerThread(m_videoWorker.data());
     connect(m_videoWorker, &VideoStreamThread::onReader, this, &MainWindow::slotOnReader,
             Qt::QueuedConnection);
@@ -489,13 +491,17 @@ void MainWindow::stopCameraPreView()
     ui->labPreview->repaint();
 }
 
-void MainWindow::slotOnReader(const QImage &image)
+void MainWindow::slotOnReader()
 {
+    // The worker keeps only its latest picture; a notice whose picture was already
+    // taken (or whose worker has gone) brings nothing.
+    const QImage image = m_videoWorker ? m_videoWorker->takePicture() : QImage();
+    if (image.isNull() && m_bPreviewRunning && !m_noCamera)
+        return;
     if (!image.isNull() && !m_noCamera && m_bPreviewRunning) {
-        // Pictures cross the thread boundary as images; pixmaps are made here.
-        const QImage scaled = image.scaled(m_previewWidth, m_previewHeight, Qt::KeepAspectRatio,
-                                           Qt::SmoothTransformation);
-        ui->labPreview->setPixmap(QPixmap::fromImage(scaled));
+        // Made at the preview's size by the worker, so shown as it is. Pictures cross
+        // the thread boundary as images; pixmaps are made here.
+        ui->labPreview->setPixmap(QPixmap::fromImage(image));
         return;
     }
     ui->labPreview->clear();
