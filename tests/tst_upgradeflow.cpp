@@ -56,7 +56,7 @@ QByteArray md5(const QByteArray &data)
     return QCryptographicHash::hash(data, QCryptographicHash::Md5);
 }
 
-struct PackageSpec
+struct PackageContents
 {
     QByteArray modelName = "Orvia Vista Pro";
     bool kernel = true;
@@ -64,7 +64,7 @@ struct PackageSpec
 };
 
 // Builds a ".zip" package with the system's archive tool in its own folder.
-QString makePackage(const QTemporaryDir &work, const QString &name, const PackageSpec &spec = {})
+QString makePackage(const QTemporaryDir &work, const QString &name, const PackageContents &contents = {})
 {
     const QString dir = work.path() + QLatin1Char('/') + name;
     QDir(dir).removeRecursively();
@@ -72,15 +72,15 @@ QString makePackage(const QTemporaryDir &work, const QString &name, const Packag
                            "estar scripts/flash.txt\r\nsetenv fw_version 1.0.23\r\nsaveenv\r\nreset\r\n");
     upgradetest::writeFile(dir + QStringLiteral("/scripts/flash.txt"),
                            "tftp 0x21000000 kernel\nnand write.e 0x21000000 kernel ${filesize}\n");
-    if (spec.kernel)
+    if (contents.kernel)
         upgradetest::writeFile(dir + QStringLiteral("/kernel"), kKernel);
     upgradetest::writeFile(dir + QStringLiteral("/miservice.ubifs"),
-                           upgradetest::pattern(3000, 4) + spec.modelName + upgradetest::pattern(100, 5));
+                           upgradetest::pattern(3000, 4) + contents.modelName + upgradetest::pattern(100, 5));
     QStringList entries{QStringLiteral("auto_update.txt"), QStringLiteral("scripts"),
                         QStringLiteral("miservice.ubifs")};
-    if (spec.kernel)
+    if (contents.kernel)
         entries << QStringLiteral("kernel");
-    if (spec.bootFiles) {
+    if (contents.bootFiles) {
         upgradetest::writeFile(dir + QStringLiteral("/usb_updater.bin"), kUpdater);
         upgradetest::writeFile(dir + QStringLiteral("/u-boot.bin"), kBootLoader);
         entries << QStringLiteral("usb_updater.bin") << QStringLiteral("u-boot.bin");
@@ -265,11 +265,11 @@ private slots:
         QFETCH(QString, notice);
         QString package;
         if (kind == QLatin1String("incomplete"))
-            package = makePackage(m_work, kind, PackageSpec{"Orvia Vista Pro", false, false});
+            package = makePackage(m_work, kind, PackageContents{"Orvia Vista Pro", false, false});
         else if (kind == QLatin1String("corrupted"))
-            package = makePackage(m_work, kind, PackageSpec{"no name here", true, false});
+            package = makePackage(m_work, kind, PackageContents{"no name here", true, false});
         else if (kind == QLatin1String("other"))
-            package = makePackage(m_work, kind, PackageSpec{"ARBOR 50F", true, false});
+            package = makePackage(m_work, kind, PackageContents{"ARBOR 50F", true, false});
         else if (kind == QLatin1String("reject"))
             package = makePackage(m_work, kind);
         else if (kind == QLatin1String("garbage")) {
@@ -450,7 +450,7 @@ private slots:
     void recoveryFromTheBootStates()
     {
         QFETCH(QString, mode);
-        const QString package = makePackage(m_work, QStringLiteral("recovery"), PackageSpec{"Orvia Vista Pro", true, true});
+        const QString package = makePackage(m_work, QStringLiteral("recovery"), PackageContents{"Orvia Vista Pro", true, true});
         FileDialogAnswerer files;
         files.answer(package);
         DialogAnswerer dialogs(dialogtest::LeaveOpen);
