@@ -147,7 +147,7 @@ private slots:
         // A page tab closes it too.
         language->click();
         QVERIFY(chooser->isVisible());
-        f.child<QWidget>("btnNavSupport")->metaObject()->invokeMethod(f.child<QWidget>("btnNavSupport"), "click");
+        f.child<QAbstractButton>("btnNavSupport")->click();
         QVERIFY(!chooser->isVisible());
     }
 

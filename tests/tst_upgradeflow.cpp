@@ -175,10 +175,13 @@ private slots:
         // The bar creeps but stays below 100 until the report.
         int highest = 0;
         QMetaObject::Connection watch = connect(f.bar(), &QProgressBar::valueChanged, this,
-                                                [&](int v) { highest = qMax(highest, v); });
+                                                [&](int v) {
+                                                    if (f.window->isUpgrading())
+                                                        highest = qMax(highest, v);
+                                                });
         QTRY_VERIFY_WITH_TIMEOUT(dialogs.texts().contains(kDone), 30000);
         disconnect(watch);
-        QVERIFY(highest <= 99 || highest == 100);
+        QVERIFY2(highest <= 99, qPrintable(QString::number(highest)));
         QVERIFY(!f.window->isUpgrading());
         QVERIFY(f.bar()->isHidden());
         QVERIFY(f.upgradeButton()->isEnabled());

@@ -15,7 +15,6 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QDebug>
-#include <QSettings>
 #include <QTimer>
 
 namespace {

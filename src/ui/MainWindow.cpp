@@ -32,7 +32,6 @@
 #include <QMovie>
 #include <QResizeEvent>
 #include <QScreen>
-#include <QSettings>
 #include <QThread>
 #include <QToolButton>
 

@@ -6,6 +6,7 @@
 #include "platform/Clock.h"
 #include "preview/VideoStreamThread.h"
 #include "ui/ControlPanel.h"
+#include "ui/ControlPanelShared.h"
 #include "ui/DeviceProfile.h"
 #include "upgrade/WorkerThreads.h"
 
@@ -31,17 +32,6 @@ constexpr int kRoleName = Qt::UserRole + 1;
 constexpr int kRolePath = Qt::UserRole + 2;
 constexpr int kRoleCapture = Qt::UserRole + 3;
 
-bool validLanguage(int language)
-{
-    return language >= 0 && language < kLanguageCount;
-}
-
-const OptionTable &noOptions()
-{
-    static const OptionTable empty;
-    return empty;
-}
-
 void fillBox(QComboBox *box, const OptionTable &table)
 {
     // Filling a list is not a choice of the user: nothing goes to the camera.
@@ -57,13 +47,11 @@ void MainWindow::fillOptionBoxes()
     ui->comboBoxAntiFlicker->clear();
     fillBox(ui->comboBoxAntiFlicker, antiFlickerOptions());
     ui->comboBoxTrackMode->clear();
-    fillBox(ui->comboBoxTrackMode, validLanguage(g_language) ? trackingModeOptions(g_language) : noOptions());
+    fillBox(ui->comboBoxTrackMode, controlpanel::trackingModes());
     ui->comboBoxTrackEffect->clear();
-    fillBox(ui->comboBoxTrackEffect,
-            validLanguage(g_language) ? trackingEffectOptions(g_language) : noOptions());
+    fillBox(ui->comboBoxTrackEffect, controlpanel::trackingEffects());
     ui->comboBoxTrackSpeend->clear();
-    fillBox(ui->comboBoxTrackSpeend,
-            validLanguage(g_language) ? trackingSpeedOptions(g_language) : noOptions());
+    fillBox(ui->comboBoxTrackSpeend, controlpanel::trackingSpeeds());
 }
 
 void MainWindow::clearOptionBoxes()
@@ -254,7 +242,7 @@ void MainWindow::slotOnCameraState(int state, QString name)
 {
     ui->labelDevice->setText(QStringLiteral("%1").arg(name));
     QString text;
-    if (validLanguage(g_language)) {
+    if (controlpanel::validLanguage(g_language)) {
         const OptionTable &labels = connectionStateLabels(g_language);
         const int row = indexOfOptionValue(labels, state);
         if (row >= 0)

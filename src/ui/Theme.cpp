@@ -43,7 +43,7 @@ const char *customerServicePath(int language)
     case 2: return "/fr/customer-service";
     case 3: return "/es/customer-service";
     case 4: return "/it/customer-service";
-    default: return "/us/customer-service";
+    default: return kCustomerServicePath;
     }
 }
 
