@@ -1,7 +1,11 @@
 #include "platform/Backend.h"
 
-#include "platform/linux/LinuxBackend.h"
 #include "platform/sim/SimBackend.h"
+#ifdef Q_OS_WIN
+#include "platform/windows/WindowsBackend.h"
+#else
+#include "platform/linux/LinuxBackend.h"
+#endif
 
 #include <QMutex>
 #include <QtGlobal>
@@ -17,8 +21,12 @@ std::unique_ptr<Backend> selectFromEnvironment()
     const QByteArray choice = qgetenv("LENSDESK_BACKEND").trimmed().toLower();
     if (choice == "sim")
         return sim::SimBackend::fromEnvironment();
+#ifdef Q_OS_WIN
+    return std::make_unique<WindowsBackend>();
+#else
     // Linux is this build's native platform.
     return std::make_unique<LinuxBackend>();
+#endif
 }
 } // namespace
 

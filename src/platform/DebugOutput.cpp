@@ -1,6 +1,11 @@
 #include "platform/DebugOutput.h"
 
 #include <mutex>
+#include <string>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 #include <cstdio>
 
@@ -20,9 +25,14 @@ void debuggerOutput(const QString &text)
             return;
         }
     }
+#ifdef Q_OS_WIN
+    const std::wstring wide = text.toStdWString();
+    OutputDebugStringW(wide.c_str());
+#else
     const QByteArray bytes = text.toLocal8Bit();
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
     std::fflush(stderr);
+#endif
 }
 
 void setDebuggerSink(std::function<void(const QString &)> sink)

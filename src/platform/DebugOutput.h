@@ -5,7 +5,8 @@
 
 namespace platform {
 
-// One line of diagnostic text for the debugger (standard error on this platform).
+// One line of diagnostic text for the debugger (OutputDebugStringW on Windows, standard
+// error elsewhere).
 void debuggerOutput(const QString &text);
 
 // Replaces where debugger lines go (tests capture them); an empty function restores

@@ -12,6 +12,9 @@ class DeviceNotifier : public QObject
     Q_OBJECT
 public:
     using QObject::QObject;
+    // The native window the broadcasts are addressed to, where the platform delivers
+    // them as window messages (Windows); other platforms ignore it.
+    virtual void setWindow(quintptr window) { Q_UNUSED(window) }
     // Registers for broadcasts of one device-interface class; false when refused.
     virtual bool registerInterfaceClass(const QUuid &classGuid) = 0;
 

@@ -39,6 +39,8 @@
 #include <cmath>
 
 #ifdef Q_OS_WIN
+#include "platform/windows/WindowsDeviceBroadcast.h"
+
 #include <windows.h>
 #include <dbt.h>
 #endif
@@ -350,6 +352,10 @@ void MainWindow::registerDeviceNotifications()
     // on Windows they arrive through nativeEvent and run the same filter.
     connect(notifier, &platform::DeviceNotifier::deviceChanged, this,
             &MainWindow::slotOnDeviceChange);
+#ifdef Q_OS_WIN
+    // Registered on this window's handle, so that the broadcasts reach nativeEvent.
+    notifier->setWindow(static_cast<quintptr>(winId()));
+#endif
     const QUuid classes[] = {platform::kCaptureInterfaceClass, platform::kUsbDeviceInterfaceClass,
                              platform::kDiskInterfaceClass, platform::kHidInterfaceClass,
                              platform::kNetInterfaceClass};
@@ -381,14 +387,10 @@ bool MainWindow::nativeEvent(const QByteArray &eventType, void *message, long *r
     MSG *msg = static_cast<MSG *>(message);
     if (msg && msg->message == WM_DEVICECHANGE
         && (msg->wParam == DBT_DEVICEARRIVAL || msg->wParam == DBT_DEVICEREMOVECOMPLETE)) {
-        const auto *header = reinterpret_cast<const DEV_BROADCAST_HDR *>(msg->lParam);
-        if (header && header->dbch_devicetype == DBT_DEVTYP_DEVICEINTERFACE) {
-            const auto *iface = reinterpret_cast<const DEV_BROADCAST_DEVICEINTERFACE_W *>(header);
-            platform::DeviceChange change;
-            change.event = static_cast<std::uint32_t>(msg->wParam);
-            change.deviceType = header->dbch_devicetype;
-            change.classGuid = QUuid(iface->dbcc_classguid);
-            change.name = QString::fromWCharArray(iface->dbcc_name);
+        platform::DeviceChange change;
+        if (platform::WindowsDeviceBroadcast::decode(msg->wParam, reinterpret_cast<const void *>(msg->lParam),
+                                                     &change)
+            && change.deviceType == DBT_DEVTYP_DEVICEINTERFACE) {
             const devicechange::Verdict verdict = devicechange::classifyDeviceChange(change);
             if (verdict.kind == devicechange::Verdict::Camera) {
                 emit onCameraPlugged(verdict.plug, verdict.path);

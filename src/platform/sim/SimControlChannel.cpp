@@ -10,9 +10,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+
+#ifndef Q_OS_WIN
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace sim {
 
@@ -44,6 +47,12 @@ std::unique_ptr<SimControlChannel> SimControlChannel::fromEnvironment(SimRig &ri
 bool SimControlChannel::open(const QString &path, QString *error)
 {
     close();
+#ifdef Q_OS_WIN
+    // Windows has no FIFOs in the file system; the rig runs there without the channel.
+    if (error)
+        *error = QStringLiteral("cannot open %1: FIFOs are not available on Windows").arg(path);
+    return false;
+#else
     const QByteArray native = QFile::encodeName(path);
     struct stat info;
     if (::stat(native.constData(), &info) == 0) {
@@ -74,23 +83,27 @@ bool SimControlChannel::open(const QString &path, QString *error)
     m_notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [this] { readAvailable(); });
     return true;
+#endif
 }
 
 void SimControlChannel::close()
 {
     delete m_notifier;
     m_notifier = nullptr;
+#ifndef Q_OS_WIN
     if (m_fd >= 0)
         ::close(m_fd);
     m_fd = -1;
     if (m_created)
         ::unlink(QFile::encodeName(m_path).constData());
+#endif
     m_created = false;
     m_pending.clear();
 }
 
 void SimControlChannel::readAvailable()
 {
+#ifndef Q_OS_WIN
     char buffer[4096];
     for (;;) {
         const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
@@ -102,6 +115,7 @@ void SimControlChannel::readAvailable()
             continue;
         break;
     }
+#endif
     int end;
     while ((end = m_pending.indexOf('\n')) >= 0) {
         const QString line = QString::fromUtf8(m_pending.left(end)).trimmed();

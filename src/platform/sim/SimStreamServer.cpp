@@ -13,11 +13,17 @@
 #include <cstring>
 
 #include <errno.h>
+
+#ifdef Q_OS_WIN
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#endif
 
 namespace sim {
 
@@ -52,6 +58,127 @@ QString socketFolder()
     return folder->isValid() ? folder->path() : QString();
 }
 
+// The socket calls that differ between systems. On Windows the cameras listen on
+// loopback TCP ports (FFmpeg's tcp protocol) and a loopback datagram socket stands in
+// for the wake-up pipe; elsewhere they are local sockets and a pipe.
+#ifdef Q_OS_WIN
+using PollEntry = WSAPOLLFD;
+using PollCount = ULONG;
+constexpr int kShutBoth = SD_BOTH;
+
+void closeSocket(qintptr fd)
+{
+    ::closesocket(SOCKET(fd));
+}
+
+bool transientError()
+{
+    const int error = WSAGetLastError();
+    return error == WSAEWOULDBLOCK || error == WSAEINTR;
+}
+
+int pollSockets(PollEntry *fds, PollCount count, int timeout)
+{
+    return ::WSAPoll(fds, count, timeout);
+}
+
+bool setNonBlocking(SOCKET fd)
+{
+    u_long on = 1;
+    return ::ioctlsocket(fd, FIONBIO, &on) == 0;
+}
+
+qintptr acceptClient(qintptr listenFd)
+{
+    const SOCKET client = ::accept(SOCKET(listenFd), nullptr, nullptr);
+    if (client == INVALID_SOCKET)
+        return -1;
+    setNonBlocking(client);
+    return qintptr(client);
+}
+
+qint64 sendSome(qintptr fd, const char *data, qint64 length)
+{
+    return ::send(SOCKET(fd), data, static_cast<int>(qMin<qint64>(length, 1 << 30)), 0);
+}
+
+qint64 receiveSome(qintptr fd, char *data, int length, bool peek)
+{
+    return ::recv(SOCKET(fd), data, length, peek ? MSG_PEEK : 0);
+}
+
+void wake(qintptr fd, char byte)
+{
+    ::send(SOCKET(fd), &byte, 1, 0);
+}
+
+qint64 drainWake(qintptr fd, char *data, int length)
+{
+    return ::recv(SOCKET(fd), data, length, 0);
+}
+
+bool startSockets()
+{
+    static const bool started = [] {
+        WSADATA data;
+        return ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }();
+    return started;
+}
+
+sockaddr_in loopback()
+{
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return address;
+}
+#else
+using PollEntry = pollfd;
+using PollCount = nfds_t;
+constexpr int kShutBoth = SHUT_RDWR;
+
+void closeSocket(qintptr fd)
+{
+    ::close(int(fd));
+}
+
+bool transientError()
+{
+    return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
+}
+
+int pollSockets(PollEntry *fds, PollCount count, int timeout)
+{
+    return ::poll(fds, count, timeout);
+}
+
+qintptr acceptClient(qintptr listenFd)
+{
+    return ::accept4(int(listenFd), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+}
+
+qint64 sendSome(qintptr fd, const char *data, qint64 length)
+{
+    return ::send(int(fd), data, static_cast<size_t>(length), MSG_NOSIGNAL | MSG_DONTWAIT);
+}
+
+qint64 receiveSome(qintptr fd, char *data, int length, bool peek)
+{
+    return ::recv(int(fd), data, static_cast<size_t>(length), MSG_DONTWAIT | (peek ? MSG_PEEK : 0));
+}
+
+void wake(qintptr fd, char byte)
+{
+    [[maybe_unused]] const ssize_t n = ::write(int(fd), &byte, 1);
+}
+
+qint64 drainWake(qintptr fd, char *data, int length)
+{
+    return ::read(int(fd), data, static_cast<size_t>(length));
+}
+#endif
+
 int nextServerNumber()
 {
     static std::atomic<int> number{0};
@@ -72,13 +199,13 @@ bool parseSize(const QString &text, int *width, int *height)
 
 // A connected socket whose peer has gone (or that was shut down here) reads as end
 // of file; the client never sends anything, so any other answer means alive.
-bool peerAlive(int fd)
+bool peerAlive(qintptr fd)
 {
     char byte = 0;
-    const ssize_t n = ::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    const qint64 n = receiveSome(fd, &byte, 1, true);
     if (n > 0)
         return true;
-    return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR);
+    return n < 0 && transientError();
 }
 
 int clampInt(const QJsonValue &value, int fallback, int low, int high)
@@ -116,16 +243,14 @@ SimStreamServer::~SimStreamServer()
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_quit = true;
-        if (m_wakeWrite >= 0) {
-            const char byte = 'q';
-            [[maybe_unused]] const ssize_t n = ::write(m_wakeWrite, &byte, 1);
-        }
+        if (m_wakeWrite >= 0)
+            wake(m_wakeWrite, 'q');
     }
     if (m_thread.joinable())
         m_thread.join();
-    for (int fd : {m_clientFd, m_listenFd, m_wakeRead, m_wakeWrite}) {
+    for (qintptr fd : {m_clientFd, m_listenFd, m_wakeRead, m_wakeWrite}) {
         if (fd >= 0)
-            ::close(fd);
+            closeSocket(fd);
     }
     if (!m_socketPath.isEmpty())
         QFile::remove(m_socketPath);
@@ -172,7 +297,7 @@ platform::CaptureInput SimStreamServer::captureInput()
     // rate before the first one is shown; the camera's rate is known. The raw MJPEG
     // input also keeps a seek index of every picture, up to 1 MiB by default, which a
     // camera input does not: a small one keeps a long preview's memory flat.
-    return {QByteArrayLiteral("mjpeg"), ("unix:" + m_socketPath).toUtf8(),
+    return {QByteArrayLiteral("mjpeg"), m_url,
             {{QByteArrayLiteral("fpsprobesize"), QByteArrayLiteral("0")},
              {QByteArrayLiteral("max_index_size"), QByteArrayLiteral("16384")}}};
 }
@@ -181,6 +306,36 @@ bool SimStreamServer::startLocked()
 {
     if (m_thread.joinable())
         return true;
+#ifdef Q_OS_WIN
+    if (!startSockets())
+        return false;
+    const SOCKET fd = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    const SOCKET wakeRead = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    const SOCKET wakeWrite = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    sockaddr_in address = loopback();
+    sockaddr_in wakeAddress = loopback();
+    int length = sizeof address;
+    int wakeLength = sizeof wakeAddress;
+    const bool ok = fd != INVALID_SOCKET && wakeRead != INVALID_SOCKET && wakeWrite != INVALID_SOCKET
+                    && ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0
+                    && ::listen(fd, 4) == 0
+                    && ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) == 0
+                    && ::bind(wakeRead, reinterpret_cast<const sockaddr *>(&wakeAddress), sizeof wakeAddress) == 0
+                    && ::getsockname(wakeRead, reinterpret_cast<sockaddr *>(&wakeAddress), &wakeLength) == 0
+                    && ::connect(wakeWrite, reinterpret_cast<const sockaddr *>(&wakeAddress), sizeof wakeAddress) == 0
+                    && setNonBlocking(fd) && setNonBlocking(wakeRead);
+    if (!ok) {
+        for (SOCKET s : {fd, wakeRead, wakeWrite}) {
+            if (s != INVALID_SOCKET)
+                ::closesocket(s);
+        }
+        return false;
+    }
+    m_url = QStringLiteral("tcp://127.0.0.1:%1").arg(ntohs(address.sin_port)).toUtf8();
+    m_listenFd = qintptr(fd);
+    m_wakeRead = qintptr(wakeRead);
+    m_wakeWrite = qintptr(wakeWrite);
+#else
     m_socketPath = QStringLiteral("%1/%2-%3.sock").arg(socketFolder(), m_camera.key()).arg(nextServerNumber());
     const QByteArray path = QFile::encodeName(m_socketPath);
     sockaddr_un address{};
@@ -201,9 +356,11 @@ bool SimStreamServer::startLocked()
         }
         return false;
     }
+    m_url = ("unix:" + m_socketPath).toUtf8();
     m_listenFd = fd;
     m_wakeRead = wake[0];
     m_wakeWrite = wake[1];
+#endif
     m_thread = std::thread([this] { run(); });
     return true;
 }
@@ -221,8 +378,7 @@ void SimStreamServer::closeAll()
         return;
     // The server thread ends the stream at the next picture boundary.
     m_leaving = true;
-    const char byte = 'c';
-    [[maybe_unused]] const ssize_t n = ::write(m_wakeWrite, &byte, 1);
+    wake(m_wakeWrite, 'c');
 }
 
 QByteArray SimStreamServer::nextPicture(qint64 index)
@@ -248,7 +404,7 @@ void SimStreamServer::run()
 {
     using SteadyClock = std::chrono::steady_clock;
     const auto period = std::chrono::microseconds(1000000 / m_fps);
-    int client = -1;
+    qintptr client = -1;
     qint64 sent = 0;     // pictures written completely to this client
     QByteArray pending;  // what is left of the current write
     QByteArray upcoming; // the picture whose first bytes went out last
@@ -262,8 +418,8 @@ void SimStreamServer::run()
     const auto dropClient = [&] {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (client >= 0) {
-            ::shutdown(client, SHUT_RDWR);
-            ::close(client);
+            ::shutdown(client, kShutBoth);
+            closeSocket(client);
         }
         client = -1;
         m_clientFd = -1;
@@ -302,18 +458,20 @@ void SimStreamServer::run()
             timeout = 20;
         }
 
-        pollfd fds[3] = {{m_wakeRead, POLLIN, 0}, {m_listenFd, POLLIN, 0}, {client, 0, 0}};
-        nfds_t count = 2;
+        PollEntry fds[3] = {{decltype(PollEntry::fd)(m_wakeRead), POLLIN, 0},
+                            {decltype(PollEntry::fd)(m_listenFd), POLLIN, 0},
+                            {decltype(PollEntry::fd)(client), 0, 0}};
+        PollCount count = 2;
         if (client >= 0) {
             fds[2].events = static_cast<short>(POLLIN | (pending.isEmpty() ? 0 : POLLOUT));
             count = 3;
         }
-        if (::poll(fds, count, timeout) < 0 && errno != EINTR)
+        if (pollSockets(fds, count, timeout) < 0 && !transientError())
             break;
 
         if (fds[0].revents) {
             char buffer[64];
-            while (::read(m_wakeRead, buffer, sizeof buffer) > 0) {
+            while (drainWake(m_wakeRead, buffer, sizeof buffer) > 0) {
             }
             std::lock_guard<std::mutex> lock(m_mutex);
             if (m_quit)
@@ -327,12 +485,12 @@ void SimStreamServer::run()
             dropClient(); // a reader that no longer reads does not hold the camera
 
         if (fds[1].revents & POLLIN) {
-            const int incoming = ::accept4(m_listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+            const qintptr incoming = acceptClient(m_listenFd);
             if (incoming >= 0) {
                 ++m_connections;
                 if (client >= 0 && peerAlive(client)) {
                     // The camera is busy with another client.
-                    ::close(incoming);
+                    closeSocket(incoming);
                 } else {
                     dropClient();
                     std::lock_guard<std::mutex> lock(m_mutex);
@@ -347,14 +505,14 @@ void SimStreamServer::run()
             }
         }
 
-        if (client >= 0 && count == 3 && fds[2].fd == client
+        if (client >= 0 && count == 3 && qintptr(fds[2].fd) == client
             && (fds[2].revents & (POLLIN | POLLHUP | POLLERR))) {
             if (!peerAlive(client)) {
                 dropClient();
                 continue;
             }
             char buffer[256];
-            while (::recv(client, buffer, sizeof buffer, MSG_DONTWAIT) > 0) {
+            while (receiveSome(client, buffer, sizeof buffer, false) > 0) {
             }
         }
         if (client < 0)
@@ -374,8 +532,7 @@ void SimStreamServer::run()
         if (pending.isEmpty())
             continue;
 
-        const ssize_t n = ::send(client, pending.constData() + offset,
-                                 static_cast<size_t>(pending.size() - offset), MSG_NOSIGNAL | MSG_DONTWAIT);
+        const qint64 n = sendSome(client, pending.constData() + offset, pending.size() - offset);
         if (n > 0) {
             offset += static_cast<int>(n);
             if (offset == pending.size()) {
@@ -388,7 +545,7 @@ void SimStreamServer::run()
                 if (due + period < now)
                     due = now;
             }
-        } else if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+        } else if (n < 0 && !transientError()) {
             dropClient();
         }
     }

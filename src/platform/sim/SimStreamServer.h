@@ -69,10 +69,12 @@ private:
 
     mutable std::mutex m_mutex;
     QString m_socketPath;
-    int m_listenFd = -1;
-    int m_wakeRead = -1;
-    int m_wakeWrite = -1;
-    int m_clientFd = -1;
+    QByteArray m_url; // what FFmpeg opens: the local socket, or a loopback port on Windows
+    // Descriptors, or sockets on Windows (-1 when closed).
+    qintptr m_listenFd = -1;
+    qintptr m_wakeRead = -1;
+    qintptr m_wakeWrite = -1;
+    qintptr m_clientFd = -1;
     bool m_leaving = false; // closeAll asked the server thread to end the stream
     bool m_quit = false;
     std::thread m_thread;
