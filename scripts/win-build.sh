@@ -43,8 +43,9 @@ for plugin in qgif qico qjpeg; do
 done
 cp "$cache"/ffmpeg/bin/*.dll "$dist/"
 cp "$cache"/runtime/*.dll "$dist/"
-if [ -f "$cache/7zip/7z.exe" ] && [ -f "$cache/7zip/7z.dll" ]; then
-    cp "$cache/7zip/7z.exe" "$cache/7zip/7z.dll" "$dist/"
+# 7-Zip's standalone console tool, when it cross-built (otherwise the README names it).
+if [ -f "$cache/7zip/7z.exe" ]; then
+    cp "$cache/7zip/7z.exe" "$dist/"
 fi
 
 (cd "$build/dist" && rm -f "$name.zip" && 7z a -tzip -bd "$name.zip" "$name" >/dev/null)

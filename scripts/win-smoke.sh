@@ -38,7 +38,7 @@ export WINEARCH=win64
 # One run: $1 backend, $2 screenshot prefix. Leaves the window's log and screenshots in $work.
 run() {
     local backend="$1" shots="$2"
-    rm -rf "$WINEPREFIX/drive_c/users/$USER/.lensdesk" 2>/dev/null || true
+    [ -d "$WINEPREFIX/drive_c/users" ] && find "$WINEPREFIX/drive_c/users" -maxdepth 2 -name .lensdesk -exec rm -rf {} +
     xvfb-run -a -s '-screen 0 1920x1080x24' bash -c '
         set -u
         wine="$1"; app="$2"; backend="$3"; shots="$4"

@@ -131,10 +131,11 @@ done
 if ! stamp 7zip-build && ! stamp 7zip-failed; then
     sevenzip_src="$cache/src/$(fetch 7zip "$sevenzip_version" '7zip-*/')"
     if (cd "$sevenzip_src/CPP/7zip/Bundles/Alone2" && \
-        make -j"$jobs" -f makefile.gcc IS_MINGW=1 CROSS_COMPILE=$host- MY_ARCH= USE_ASM= \
-            >"$cache/7zip-build.log" 2>&1); then
+        make -j"$jobs" -f makefile.gcc IS_MINGW=1 MSYSTEM=MINGW64 IS_X64=1 \
+            CC=$host-gcc CXX=$host-g++ RC=$host-windres >"$cache/7zip-build.log" 2>&1); then
         mkdir -p "$cache/7zip"
-        find "$sevenzip_src/CPP/7zip/Bundles/Alone2" -name '7zz.exe' -exec cp {} "$cache/7zip/7z.exe" \;
+        # The standalone console tool (every format built in) under the name lensdesk runs.
+        cp "$sevenzip_src/CPP/7zip/Bundles/Alone2/_o/7zz.exe" "$cache/7zip/7z.exe" || true
         [ -f "$cache/7zip/7z.exe" ] && done_stage 7zip-build || done_stage 7zip-failed
     else
         done_stage 7zip-failed

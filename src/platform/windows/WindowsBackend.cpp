@@ -132,7 +132,9 @@ CaptureInput WindowsBackend::captureInput(const QString &cameraName)
     QString url = cameraName;
     if (!url.startsWith(QLatin1String("video=")))
         url.prepend(QLatin1String("video="));
-    return {QByteArrayLiteral("dshow"), url.toUtf8(), {}};
+    // The MJPEG the caller asks for with "input_format" is called "vcodec" by the dshow
+    // input; without it a camera would deliver its default (uncompressed) format.
+    return {QByteArrayLiteral("dshow"), url.toUtf8(), {{QByteArrayLiteral("vcodec"), QByteArrayLiteral("mjpeg")}}};
 }
 
 } // namespace platform
