@@ -43,10 +43,14 @@ for plugin in qgif qico qjpeg; do
 done
 cp "$cache"/ffmpeg/bin/*.dll "$dist/"
 cp "$cache"/runtime/*.dll "$dist/"
+# Debian ships the compiler's runtime DLLs with their symbols.
+for dll in "$cache"/runtime/*.dll; do
+    $mingw-strip --strip-unneeded "$dist/$(basename "$dll")"
+done
 # 7-Zip's standalone console tool, when it cross-built (otherwise the README names it).
 if [ -f "$cache/7zip/7z.exe" ]; then
     cp "$cache/7zip/7z.exe" "$dist/"
 fi
 
-(cd "$build/dist" && rm -f "$name.zip" && 7z a -tzip -bd "$name.zip" "$name" >/dev/null)
+(cd "$build/dist" && rm -f "$name.zip" && 7zz a -tzip -bd "$name.zip" "$name" >/dev/null)
 echo "$build/dist/$name.zip"

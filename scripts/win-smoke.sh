@@ -30,7 +30,7 @@ command -v "$wine" >/dev/null || wine=/usr/lib/wine/wine64
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-(cd "$work" && 7z x -bd "$zip" >/dev/null)
+(cd "$work" && 7zz x -bd "$zip" >/dev/null)
 app="$(ls -d "$work"/lensdesk-*-windows-x64)"
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH=win64

@@ -128,10 +128,11 @@ for dll in libwinpthread-1.dll libstdc++-6.dll libgcc_s_seh-1.dll; do
 done
 
 # ---- 7-Zip's command-line tool: optional, the package can name it as a prerequisite ------
+# Debian's tarball has no RAR code, so it is built without RAR as Debian builds it.
 if ! stamp 7zip-build && ! stamp 7zip-failed; then
     sevenzip_src="$cache/src/$(fetch 7zip "$sevenzip_version" '7zip-*/')"
     if (cd "$sevenzip_src/CPP/7zip/Bundles/Alone2" && \
-        make -j"$jobs" -f makefile.gcc IS_MINGW=1 MSYSTEM=MINGW64 IS_X64=1 \
+        make -j"$jobs" -f makefile.gcc IS_MINGW=1 MSYSTEM=MINGW64 IS_X64=1 DISABLE_RAR=1 \
             CC=$host-gcc CXX=$host-g++ RC=$host-windres >"$cache/7zip-build.log" 2>&1); then
         mkdir -p "$cache/7zip"
         # The standalone console tool (every format built in) under the name lensdesk runs.

@@ -25,7 +25,7 @@ mapfile -t sources < <(cd "$root" && find src -name '*.cpp' -not -path 'src/plat
 
 flags=(-std=c++17 -fsyntax-only -Wall -Wextra -Wpedantic -Wno-unused-parameter -Werror
        -Wno-attributes
-       -DUNICODE -D_UNICODE -DWIN32 -DMINGW_HAS_SECURE_API=1 -DQT_NO_CAST_FROM_BYTEARRAY
+       -DQT_NO_CAST_FROM_BYTEARRAY
        -DQT_CORE_LIB -DQT_GUI_LIB -DQT_WIDGETS_LIB -DQT_NO_DEBUG
        -DLENSDESK_VERSION_MAJOR=1 -DLENSDESK_VERSION_MINOR=0 -DLENSDESK_VERSION_PATCH=4
        -I"$root/src" -I"$out"

@@ -179,11 +179,14 @@ qint64 drainWake(qintptr fd, char *data, int length)
 }
 #endif
 
+#ifndef Q_OS_WIN
+// Socket files are numbered; ports are given by the system.
 int nextServerNumber()
 {
     static std::atomic<int> number{0};
     return ++number;
 }
+#endif
 
 bool parseSize(const QString &text, int *width, int *height)
 {
