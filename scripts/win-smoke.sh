@@ -12,6 +12,7 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 zip="${1:-}"
 [ -n "$zip" ] || zip="$("$root/scripts/win-build.sh" | tail -n 1)"
+zip="$(readlink -f "$zip")"
 
 # Wine is large (about 670 MB): installed here only.
 missing=()
@@ -29,7 +30,8 @@ wine=wine64
 command -v "$wine" >/dev/null || wine=/usr/lib/wine/wine64
 
 work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
+# LENSDESK_WIN_SMOKE_KEEP=1 keeps the unpacked program, the Wine prefix and the screenshots.
+[ "${LENSDESK_WIN_SMOKE_KEEP:-0}" = 1 ] && echo "Wine smoke run in $work" || trap 'rm -rf "$work"' EXIT
 (cd "$work" && 7zz x -bd "$zip" >/dev/null)
 app="$(ls -d "$work"/lensdesk-*-windows-x64)"
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -52,6 +54,8 @@ run() {
         if [ -z "$window" ]; then echo "no window" >"$shots.result"; kill $pid; exit 1; fi
         sleep 8
         eval "$(xdotool getwindowgeometry --shell "$window")"
+        # The pointer off the preview, whose stop button shows under it.
+        xdotool mousemove $((X + WIDTH - 40)) $((Y + HEIGHT - 40)); sleep 0.5
         import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shots-1.png"
         sleep 1
         import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shots-2.png"

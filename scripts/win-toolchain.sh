@@ -93,12 +93,13 @@ fi
 ffmpeg_src="$cache/src/$(fetch ffmpeg "$ffmpeg_version" 'ffmpeg-*/')"
 ffmpeg_prefix="$cache/ffmpeg"
 if ! stamp ffmpeg-configure; then
-    # Only what lensdesk opens: MJPEG from DirectShow (or from the simulated rig over TCP).
+    # Only what lensdesk opens: MJPEG from DirectShow (or from the simulated rig over TCP,
+    # whose pictures the rig encodes with the MJPEG encoder).
     (cd "$ffmpeg_src" && ./configure --prefix="$ffmpeg_prefix" \
         --target-os=mingw32 --arch=x86_64 --cross-prefix=$host- --pkg-config=false \
         --enable-shared --disable-static --disable-programs --disable-doc --disable-debug \
         --disable-everything --disable-autodetect --enable-w32threads \
-        --enable-decoder=mjpeg --enable-parser=mjpeg --enable-demuxer=mjpeg \
+        --enable-decoder=mjpeg --enable-encoder=mjpeg --enable-parser=mjpeg --enable-demuxer=mjpeg \
         --enable-indev=dshow --enable-protocol=file --enable-protocol=tcp \
         --enable-swscale --disable-avfilter --disable-swresample --disable-postproc \
         >/dev/null)
