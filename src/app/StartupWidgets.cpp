@@ -4,6 +4,7 @@
 // only and is shared with lensdeskctl.
 
 #include <QApplication>
+#include <QDebug>
 #include <QDir>
 #include <QFont>
 #include <QFontDatabase>

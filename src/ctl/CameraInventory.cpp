@@ -93,7 +93,7 @@ CameraInventory::Selection CameraInventory::select(const QList<ListedCamera> &ca
                 return Selected;
             }
         }
-        return NoMatch;
+        // No such index: the digits may be part of a path or name.
     }
     for (const ListedCamera &camera : cameras) {
         if (camera.path.contains(wanted, Qt::CaseInsensitive) || camera.name.contains(wanted, Qt::CaseInsensitive))

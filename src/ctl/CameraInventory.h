@@ -18,8 +18,8 @@ public:
     QList<ListedCamera> scanBootStates() const;
 
     enum Selection { Selected, NoMatch, Ambiguous };
-    // A selector is a number from the list, or a fragment of the device path or of the
-    // name (either case). A fragment that fits several cameras selects none; matches
+    // A selector is a number from the list, or else a fragment of the device path or of
+    // the name (either case). A fragment that fits several cameras selects none; matches
     // receives them.
     static Selection select(const QList<ListedCamera> &cameras, const QString &selector,
                             QList<ListedCamera> *matches);

@@ -3,6 +3,7 @@
 #include "app/NoticeTexts.h"
 #include "app/SettingsStore.h"
 #include "app/Startup.h"
+#include "camera/CameraRules.h"
 #include "camera/DShowCameraWrapper.h"
 #include "catalogue/Catalogue.h"
 #include "ctl/CameraInventory.h"
@@ -486,18 +487,40 @@ int CtlCommand::apply(const Options &options)
         }
         steps << Step{it.key(), it.value()};
     }
-    // Zoom, pan, tilt and the field of view are set while the camera frames by hand; the
-    // preset's own tracking mode follows them.
-    const bool framing = std::any_of(steps.begin(), steps.end(), [](const Step &s) {
-        return s.name == QLatin1String("zoom") || s.name == QLatin1String("pan") || s.name == QLatin1String("tilt")
-            || s.name == QLatin1String("field-of-view");
-    });
-    const bool hasTracking = std::any_of(steps.begin(), steps.end(),
-                                         [](const Step &s) { return s.name == QLatin1String("tracking-mode"); });
-    QJsonValue mode;
-    if (framing && hasTracking && session.read(QStringLiteral("tracking-mode"), &mode)
-        && mode != QJsonValue(QStringLiteral("off")))
-        steps.prepend(Step{QStringLiteral("tracking-mode"), QStringLiteral("off")});
+    // Values that mean nothing in the state the preset itself describes are left out, as
+    // the window hides their controls then: zoom, pan, tilt and field of view while the
+    // camera tracks, pan and tilt at the wide view, tracking effect and speed unless the
+    // camera frames automatically, focus and white balance while automatic.
+    auto presetSays = [&settings](const char *name, const char *word) {
+        return settings.contains(QLatin1String(name))
+            && CameraSession::valueText(settings.value(QLatin1String(name))).compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
+    };
+    const bool tracking = settings.contains(QStringLiteral("tracking-mode")) && !presetSays("tracking-mode", "off")
+        && !presetSays("tracking-mode", "0");
+    const bool wide = settings.contains(QStringLiteral("zoom"))
+        && settings.value(QStringLiteral("zoom")).toInt(CameraRules::kZoomWide + 1) <= CameraRules::kZoomWide;
+    QList<Step> kept;
+    for (const Step &step : qAsConst(steps)) {
+        QString why;
+        const QString &n = step.name;
+        if (tracking && (n == QLatin1String("zoom") || n == QLatin1String("pan") || n == QLatin1String("tilt")
+                         || n == QLatin1String("field-of-view")))
+            why = QStringLiteral("%1: not applied, the preset's camera tracks by itself").arg(n);
+        else if (wide && (n == QLatin1String("pan") || n == QLatin1String("tilt")))
+            why = QStringLiteral("%1: not applied, the preset's zoom is the wide view").arg(n);
+        else if ((n == QLatin1String("tracking-effect") || n == QLatin1String("tracking-speed"))
+                 && !presetSays("tracking-mode", "auto-framing") && !presetSays("tracking-mode", "1"))
+            why = QStringLiteral("%1: not applied, the preset's tracking-mode is not auto-framing").arg(n);
+        else if (n == QLatin1String("focus") && presetSays("focus-auto", "on"))
+            why = QStringLiteral("focus: not applied, the preset's focus is automatic");
+        else if (n == QLatin1String("white-balance") && presetSays("white-balance-auto", "on"))
+            why = QStringLiteral("white-balance: not applied, the preset's white balance is automatic");
+        if (why.isEmpty())
+            kept << step;
+        else
+            skipped.append(QJsonObject{{QStringLiteral("name"), n}, {QStringLiteral("message"), why}});
+    }
+    steps = kept;
     sortSteps(steps);
 
     QJsonArray results;
@@ -533,8 +556,7 @@ int CtlCommand::apply(const Options &options)
                      .toJson();
     } else {
         for (const QJsonValue &s : qAsConst(skipped))
-            m_out << "skipped " << s.toObject().value(QStringLiteral("name")).toString() << ": "
-                  << s.toObject().value(QStringLiteral("message")).toString() << '\n';
+            m_out << "skipped: " << s.toObject().value(QStringLiteral("message")).toString() << '\n';
     }
     return allDone ? Done : Failed;
 }

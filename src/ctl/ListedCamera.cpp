@@ -26,5 +26,5 @@ QJsonObject ListedCamera::toJson() const
 
 QString ListedCamera::describe() const
 {
-    return QStringLiteral("%1 %2 (%3)").arg(number).arg(name, path);
+    return QStringLiteral("#%1 \"%2\" (%3)").arg(number).arg(name, path);
 }

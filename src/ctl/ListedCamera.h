@@ -26,6 +26,6 @@ struct ListedCamera
     // The state in words for the text output.
     QString stateText() const;
     QJsonObject toJson() const;
-    // "1 Orvia Vista Pro Cam (7&2a1b3c4d&0&0000)", for messages.
+    // #1 "Orvia Vista Pro Cam" (vid_3749&...&0000), for messages.
     QString describe() const;
 };
