@@ -9,6 +9,7 @@
 #include "platform/sim/SimMassStorage.h"
 #include "ui/LanguageSwitch.h"
 #include "ui/UpgradeFlow.h"
+#include "upgrade/UpgradeLock.h"
 #include "upgrade/Zip7z.h"
 
 #include <QComboBox>
@@ -165,6 +166,12 @@ private slots:
         QVERIFY(!f.upgradeButton()->isEnabled());
         QVERIFY(!f.child<QPushButton>("btnRestoreDefaults")->isEnabled());
         QVERIFY(!f.child<QSlider>("sliderBrightness")->isEnabled());
+        // The window holds the user's upgrade lock: lensdeskctl cannot start one meanwhile.
+        {
+            UpgradeLock other;
+            QVERIFY(!other.tryLock());
+            QCOMPARE(other.holder(), QCoreApplication::applicationPid());
+        }
 
         // Closing is refused while the upgrade runs.
         dialogs.answer(dialogtest::Ok);
@@ -183,6 +190,7 @@ private slots:
         disconnect(watch);
         QVERIFY2(highest <= 99, qPrintable(QString::number(highest)));
         QVERIFY(!f.window->isUpgrading());
+        QVERIFY(UpgradeLock().tryLock());
         QVERIFY(f.bar()->isHidden());
         QVERIFY(f.upgradeButton()->isEnabled());
         QVERIFY(!dialogs.last().countdown.isEmpty());
