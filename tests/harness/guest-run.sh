@@ -43,6 +43,16 @@ ls /sys/class/udc
 
 export HOME=/tmp/home QT_QPA_PLATFORM=offscreen LENSDESK_BACKEND=linux
 mkdir -p "$HOME"
+"$build/harness/lensdesk_gadget" >"$out/gadget.log" 2>&1 &
+gadget=$!
+for _ in $(seq 1 300); do
+    [ -e /tmp/lensdesk-gadget.ready ] && break
+    kill -0 "$gadget" 2>/dev/null || break
+    sleep 0.1
+done
+[ -e /tmp/lensdesk-gadget.ready ] || { cat "$out/gadget.log"; finish "the emulated devices do not start"; }
+udevadm settle --timeout=30
+ls -l /dev/video* /dev/sg* 2>/dev/null
 scenarios="$build/harness/lensdesk_kernel_scenarios"
 if [ -x "$scenarios" ]; then
     "$scenarios" -o "$out/scenarios.txt,txt" -o "$out/scenarios.xml,xml"

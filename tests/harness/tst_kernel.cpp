@@ -1,0 +1,228 @@
+// Scenarios run inside the harness's virtual machine: lensdesk's own classes on the Linux
+// backend against uvcvideo, usb-storage, sg and udev, with the emulated camera of
+// lensdesk_gadget on dummy_hcd. Every value written is read back from the device
+// through the kernel.
+#include "TestSupport.h"
+
+#include "camera/CameraPropertyState.h"
+#include "camera/DShowCameraWrapper.h"
+#include "camera/UVCExtensionUnit.h"
+#include "platform/Backend.h"
+#include "platform/DeviceChange.h"
+#include "platform/DeviceNotifier.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QtTest>
+
+#include <functional>
+
+namespace {
+
+const char kCommandFifo[] = "/tmp/lensdesk-gadget.cmd";
+
+bool waitFor(const std::function<bool()> &condition, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QTest::qWait(100);
+    }
+    return true;
+}
+
+QList<CameraEntry> cameras()
+{
+    DShowCameraWrapper dshow;
+    QList<CameraEntry> list;
+    dshow.listCaptureDevices(list);
+    return list;
+}
+
+// Sends one command to the emulated devices' rig.
+bool rigCommand(const QByteArray &line)
+{
+    QFile fifo(QString::fromLatin1(kCommandFifo));
+    if (!fifo.open(QIODevice::WriteOnly))
+        return false;
+    return fifo.write(line + '\n') == line.size() + 1;
+}
+
+} // namespace
+
+class tst_kernel : public QObject
+{
+    Q_OBJECT
+
+private:
+    CameraEntry m_camera;
+
+    bool openExtensionUnit(UVCExtensionUnit *xu)
+    {
+        return xu->InitUvc(m_camera.id, m_camera.name);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QCOMPARE(platform::backend().name(), QStringLiteral("linux"));
+        QVERIFY2(waitFor([] { return !cameras().isEmpty(); }, 60000), "no camera appeared through uvcvideo");
+        m_camera = cameras().first();
+    }
+
+    // The camera as the capture-device list sees it: the USB product string as its
+    // name, and a Windows-form device path made of vendor, product, interface and port.
+    void enumeration()
+    {
+        const QList<CameraEntry> list = cameras();
+        QCOMPARE(list.size(), 1);
+        QCOMPARE(list.first().index, 0);
+        QCOMPARE(list.first().name, QStringLiteral("Orvia Vista Pro Cam"));
+        QVERIFY2(QRegularExpression(QStringLiteral("^vid_3749&pid_030a&mi_00#\\d+&1&0&0000$"))
+                     .match(list.first().id).hasMatch(),
+                 qPrintable(list.first().id));
+        QVERIFY2(QRegularExpression(QStringLiteral("^@device_pnp_\\\\\\\\\\?\\\\usb#vid_3749&pid_030a&mi_00#\\d+&1&0&0000#"
+                                                   "\\{65e8773d-8f56-11d0-a3b9-00a0c9223196\\}\\\\global$"))
+                     .match(list.first().monikerName).hasMatch(),
+                 qPrintable(list.first().monikerName));
+        QCOMPARE(DShowCameraWrapper::idFromDevicePath(list.first().monikerName.mid(12)), list.first().id);
+    }
+
+    // Every standard property: the camera's ranges and values as read through V4L2,
+    // then each one written and read back.
+    void standardProperties()
+    {
+        DShowCameraWrapper dshow;
+        int index = -1;
+        QVERIFY(dshow.selectCamera(m_camera.id, m_camera.name, index));
+        QCOMPARE(index, 0);
+        QVERIFY(dshow.readCameraProperties(0, 0));
+        QCOMPARE(cameraPropertyState.pan.minimum, -20);
+        QCOMPARE(cameraPropertyState.pan.maximum, 20);
+        QCOMPARE(cameraPropertyState.tilt.maximum, 20);
+        QCOMPARE(cameraPropertyState.zoom.minimum, 100);
+        QCOMPARE(cameraPropertyState.zoom.maximum, 800);
+        QCOMPARE(cameraPropertyState.zoom.current, 100);
+        QCOMPARE(cameraPropertyState.focus.maximum, 1023);
+        QCOMPARE(cameraPropertyState.focus.current, 255);
+        QCOMPARE(cameraPropertyState.brightness.current, 50);
+        QCOMPARE(cameraPropertyState.contrast.maximum, 100);
+        QCOMPARE(cameraPropertyState.hue.maximum, 30);
+        QCOMPARE(cameraPropertyState.saturation.current, 63);
+        QCOMPARE(cameraPropertyState.sharpness.maximum, 255);
+        QCOMPARE(cameraPropertyState.whiteBalance.minimum, 1800);
+        QCOMPARE(cameraPropertyState.whiteBalance.maximum, 7500);
+        QCOMPARE(cameraPropertyState.whiteBalance.current, 5983);
+        QCOMPARE(cameraPropertyState.whiteBalance.flags, 1);
+
+        struct Write
+        {
+            bool camera;
+            int id;
+            int value;
+            CameraPropertyState::Property *property;
+        };
+        const Write writes[] = {
+            {true, 0, -12, &cameraPropertyState.pan},
+            {true, 1, 7, &cameraPropertyState.tilt},
+            {true, 3, 400, &cameraPropertyState.zoom},
+            {true, 6, 600, &cameraPropertyState.focus},
+            {false, 0, 80, &cameraPropertyState.brightness},
+            {false, 1, 30, &cameraPropertyState.contrast},
+            {false, 2, 21, &cameraPropertyState.hue},
+            {false, 3, 100, &cameraPropertyState.saturation},
+            {false, 4, 128, &cameraPropertyState.sharpness},
+            {false, 7, 4600, &cameraPropertyState.whiteBalance},
+        };
+        for (const Write &w : writes) {
+            const QByteArray what = QByteArray(w.camera ? "camera control " : "image property ")
+                                    + QByteArray::number(w.id);
+            QVERIFY2(w.camera ? dshow.setCameraCtlValue(w.id, w.value) : dshow.setVideoProcValue(w.id, w.value),
+                     what.constData());
+            w.property->current = -1000;
+            QVERIFY2(w.camera ? dshow.getCameraCtlValue(w.id, 0) : dshow.getVideoProcValue(w.id, 0), what.constData());
+            QCOMPARE(w.property->current, w.value);
+        }
+        // Manual focus and white balance after a manual write; automatic again on request.
+        QCOMPARE(cameraPropertyState.focus.flags, 2);
+        QCOMPARE(cameraPropertyState.whiteBalance.flags, 2);
+        QVERIFY(dshow.setVideoProcAuto(7));
+        QVERIFY(dshow.getVideoProcValue(7, 0));
+        QCOMPARE(cameraPropertyState.whiteBalance.flags, 1);
+        dshow.releaseCamera();
+    }
+
+    // Every vendor command over UVCIOC_CTRL_QUERY, each set read back by its query.
+    void vendorCommands()
+    {
+        UVCExtensionUnit xu;
+        QVERIFY(openExtensionUnit(&xu));
+        QString version;
+        QVERIFY(xu.GetVersion(0x80, version));
+        QCOMPARE(version, QStringLiteral("1.0.22"));
+
+        struct Command
+        {
+            const char *name;
+            std::function<bool(UVCExtensionUnit &, int)> set;
+            std::function<bool(UVCExtensionUnit &, int &)> get;
+            int value;
+        };
+        const Command commands[] = {
+            {"hdr", &UVCExtensionUnit::SetHDR, &UVCExtensionUnit::GetHDR, 1},
+            {"antiFlicker", &UVCExtensionUnit::SetAntiFlicker, &UVCExtensionUnit::GetAntiFlicker, 2},
+            {"mirror", &UVCExtensionUnit::SetMirror, &UVCExtensionUnit::GetMirror, 1},
+            {"viewAngle", &UVCExtensionUnit::SetViewAngle, &UVCExtensionUnit::GetViewAngle, 2},
+            {"trackingMode", &UVCExtensionUnit::SetTrackingMode, &UVCExtensionUnit::GetTrackingMode, 3},
+            {"trackingEffect", &UVCExtensionUnit::SetTrackingEffect, &UVCExtensionUnit::GetTrackingEffect, 0},
+            {"trackingSpeed", &UVCExtensionUnit::SetTrackingSpeed, &UVCExtensionUnit::GetTrackingSpeed, 2},
+            {"autoAE", &UVCExtensionUnit::SetAutoAE, &UVCExtensionUnit::GetAutoAE, 1},
+            {"gesture", &UVCExtensionUnit::SetGesture, &UVCExtensionUnit::GetGesture, 1},
+        };
+        for (const Command &c : commands) {
+            QVERIFY2(c.set(xu, c.value), c.name);
+            int read = -1;
+            QVERIFY2(c.get(xu, read), c.name);
+            QCOMPARE(read, c.value);
+        }
+        int state = -1;
+        QVERIFY(xu.GetVideoState(state));
+        QCOMPARE(state, 0);
+        QVERIFY(xu.SetAutoFocus());
+        xu.ReleaseUvc();
+    }
+
+    // Unplugging and plugging the camera: udev's removal and arrival of the capture
+    // interface reach the notifier with the camera's Windows-form path.
+    void unplugAndPlug()
+    {
+        platform::DeviceNotifier *notifier = platform::backend().deviceNotifier();
+        const QUuid captureClass(QStringLiteral("{65e8773d-8f56-11d0-a3b9-00a0c9223196}"));
+        QVERIFY(notifier->registerInterfaceClass(captureClass));
+        QList<platform::DeviceChange> changes;
+        QMetaObject::Connection c = connect(notifier, &platform::DeviceNotifier::deviceChanged, this,
+                                            [&](const platform::DeviceChange &change) { changes.append(change); });
+        auto seen = [&](std::uint32_t event) {
+            for (const platform::DeviceChange &change : changes) {
+                if (change.event == event && change.classGuid == captureClass
+                    && change.name.contains(QLatin1Char('#') + m_camera.id + QLatin1Char('#'), Qt::CaseInsensitive))
+                    return true;
+            }
+            return false;
+        };
+        QVERIFY(rigCommand("unplug cam1"));
+        QVERIFY2(waitFor([] { return cameras().isEmpty(); }, 30000), "the camera stays listed after unplugging");
+        QVERIFY2(waitFor([&] { return seen(0x8004); }, 10000), "no removal event");
+        QVERIFY(rigCommand("plug cam1"));
+        QVERIFY2(waitFor([] { return cameras().size() == 1; }, 30000), "the camera does not come back");
+        QVERIFY2(waitFor([&] { return seen(0x8000); }, 10000), "no arrival event");
+        QCOMPARE(cameras().first().id, m_camera.id);
+        disconnect(c);
+    }
+};
+
+LENSDESK_TEST_MAIN(tst_kernel)
+#include "tst_kernel.moc"
