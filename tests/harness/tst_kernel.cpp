@@ -3,6 +3,7 @@
 // lensdesk_gadget on dummy_hcd. Every value written is read back from the device
 // through the kernel.
 #include "TestSupport.h"
+#include "UpgradeTestSupport.h"
 
 #include "camera/CameraPropertyState.h"
 #include "camera/DShowCameraWrapper.h"
@@ -10,10 +11,15 @@
 #include "platform/Backend.h"
 #include "platform/DeviceChange.h"
 #include "platform/DeviceNotifier.h"
+#include "preview/VideoStreamThread.h"
+#include "upgrade/UpgradeThread.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QPointer>
 #include <QFile>
 #include <QRegularExpression>
+#include <QThread>
 #include <QtTest>
 
 #include <functional>
@@ -49,6 +55,77 @@ bool rigCommand(const QByteArray &line)
     if (!fifo.open(QIODevice::WriteOnly))
         return false;
     return fifo.write(line + '\n') == line.size() + 1;
+}
+
+// What the emulated device holds, as its rig reports it.
+QStringList deviceReport()
+{
+    const QString done = QStringLiteral("/tmp/lensdesk-gadget.report.done");
+    QFile::remove(done);
+    if (!rigCommand("report") || !waitFor([&] { return QFile::exists(done); }, 10000))
+        return {};
+    QFile file(done);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+QByteArray md5Hex(const QByteArray &data)
+{
+    return QCryptographicHash::hash(data, QCryptographicHash::Md5).toHex();
+}
+
+const QByteArray kKernel = upgradetest::pattern(100000, 3);
+const QByteArray kMiservice = upgradetest::pattern(70000, 4) + "ARBOR 50F" + upgradetest::pattern(100, 5);
+const QByteArray kUpdater = upgradetest::pattern(5000, 6);
+const QByteArray kBootLoader = upgradetest::pattern(40000, 7);
+
+// A package as extraction leaves it in the application directory.
+void writePackage(const QByteArray &version)
+{
+    upgradetest::clearAppDir();
+    upgradetest::writeAppFile(QStringLiteral("auto_update.txt"), "# harness package\r\n"
+                                                                 "estar scripts/flash.txt\r\n"
+                                                                 "setenv fw_version " + version + "\r\n"
+                                                                 "reset\r\n");
+    upgradetest::writeAppFile(QStringLiteral("scripts/flash.txt"), "tftp 0x21000000 kernel\n"
+                                                                   "nand erase.part kernel\n"
+                                                                   "nand write.e 0x21000000 kernel ${filesize}\n"
+                                                                   "tftp 21000000 miservice.ubifs\n"
+                                                                   "nand write.e 0x21000000 miservice ${filesize}\n");
+    upgradetest::writeAppFile(QStringLiteral("kernel"), kKernel);
+    upgradetest::writeAppFile(QStringLiteral("miservice.ubifs"), kMiservice);
+    upgradetest::writeAppFile(QStringLiteral("usb_updater.bin"), kUpdater);
+    upgradetest::writeAppFile(QStringLiteral("u-boot.bin"), kBootLoader);
+}
+
+struct Report
+{
+    bool ok = false;
+    int progress = -1;
+    QString message;
+};
+
+// Runs one upgrade worker on its own thread, wired like the main window's, until it has
+// ended; returns its reports.
+QList<Report> runUpgrade(int manufacturer, bool cameraOpen, UVCExtensionUnit *unit)
+{
+    QList<Report> reports;
+    QObject window;
+    auto *thread = new QThread;
+    auto *worker = new UpgradeThread(manufacturer, cameraOpen, unit);
+    worker->moveToThread(thread);
+    QObject::connect(thread, &QThread::started, worker, &UpgradeThread::start);
+    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    QObject::connect(worker, &UpgradeThread::workFinished, worker, &QObject::deleteLater);
+    QObject::connect(worker, &QObject::destroyed, thread, &QThread::quit);
+    QObject::connect(worker, &UpgradeThread::onUpgradeReport, &window,
+                     [&](bool ok, int progress, const QString &message) { reports.append({ok, progress, message}); });
+    QPointer<QThread> alive(thread);
+    thread->start();
+    waitFor([&] { return alive.isNull(); }, 240000);
+    QCoreApplication::processEvents();
+    return reports;
 }
 
 } // namespace
@@ -88,7 +165,7 @@ private slots:
                                                    "\\{65e8773d-8f56-11d0-a3b9-00a0c9223196\\}\\\\global$"))
                      .match(list.first().monikerName).hasMatch(),
                  qPrintable(list.first().monikerName));
-        QCOMPARE(DShowCameraWrapper::idFromDevicePath(list.first().monikerName.mid(12)), list.first().id);
+        QCOMPARE(DShowCameraWrapper::idFromDevicePath(list.first().monikerName), list.first().id);
     }
 
     // Every standard property: the camera's ranges and values as read through V4L2,
@@ -147,11 +224,17 @@ private slots:
             QCOMPARE(w.property->current, w.value);
         }
         // Manual focus and white balance after a manual write; automatic again on request.
+        QVERIFY(dshow.readCameraProperties(0, 0));
         QCOMPARE(cameraPropertyState.focus.flags, 2);
         QCOMPARE(cameraPropertyState.whiteBalance.flags, 2);
+        QCOMPARE(cameraPropertyState.whiteBalance.current, 4600);
         QVERIFY(dshow.setVideoProcAuto(7));
-        QVERIFY(dshow.getVideoProcValue(7, 0));
+        QVERIFY(dshow.readCameraProperties(0, 0));
         QCOMPARE(cameraPropertyState.whiteBalance.flags, 1);
+        // A value outside the range is refused before it reaches the camera.
+        QVERIFY(!dshow.setCameraCtlValue(3, 900));
+        QVERIFY(dshow.getCameraCtlValue(3, 0));
+        QCOMPARE(cameraPropertyState.zoom.current, 400);
         dshow.releaseCamera();
     }
 
@@ -193,6 +276,104 @@ private slots:
         QCOMPARE(state, 0);
         QVERIFY(xu.SetAutoFocus());
         xu.ReleaseUvc();
+    }
+
+    // The preview worker opens /dev/videoN through FFmpeg's video4linux2 input and
+    // decodes the camera's MJPEG stream (bulk transfers through uvcvideo).
+    void preview()
+    {
+        auto *thread = new QThread;
+        auto *worker = new VideoStreamThread(m_camera.monikerName);
+        worker->setPreviewSize(QSize(640, 360));
+        worker->moveToThread(thread);
+        int pictures = 0;
+        QSize size;
+        bool finished = false;
+        connect(thread, &QThread::started, worker, &VideoStreamThread::start);
+        connect(worker, &VideoStreamThread::onReader, this, [&] {
+            const QImage picture = worker->takePicture();
+            if (!picture.isNull()) {
+                ++pictures;
+                size = picture.size();
+            }
+        });
+        connect(worker, &VideoStreamThread::workFinished, this, [&] { finished = true; });
+        connect(worker, &VideoStreamThread::workFinished, worker, &QObject::deleteLater);
+        connect(worker, &QObject::destroyed, thread, &QThread::quit);
+        thread->start();
+        waitFor([&] { return pictures >= 3; }, 90000);
+        worker->stop();
+        // A worker that never opened its input ends without workFinished.
+        const bool stopped = pictures == 0 || waitFor([&] { return finished; }, 30000);
+        if (!finished) {
+            thread->quit();
+            thread->wait(10000);
+            delete worker;
+        }
+        thread->wait(10000);
+        delete thread;
+        QVERIFY2(pictures >= 3, qPrintable(QStringLiteral("%1 pictures").arg(pictures)));
+        QVERIFY2(stopped, "the preview worker does not stop");
+        QCOMPARE(size, QSize(640, 360));
+        // The camera reports its video off again once the stream has stopped.
+        UVCExtensionUnit xu;
+        QVERIFY(openExtensionUnit(&xu));
+        int state = -1;
+        QVERIFY(xu.GetVideoState(state));
+        QCOMPARE(state, 0);
+    }
+
+    // A whole upgrade: the entry over the extension unit, the camera leaving uvcvideo and
+    // coming back on usb-storage as its boot loader, the script over SG_IO, and the camera
+    // back on uvcvideo with the new version.
+    void upgrade()
+    {
+        QDir::setCurrent(testsupport::appDir());
+        writePackage("1.0.23");
+        UVCExtensionUnit xu;
+        QVERIFY(openExtensionUnit(&xu));
+        upgradetest::LogCapture log;
+        const QList<Report> reports = runUpgrade(0, true, &xu);
+        xu.ReleaseUvc();
+        QCOMPARE(reports.size(), 1);
+        QCOMPARE(reports.first().message, QStringLiteral("Upgrade done."));
+        QVERIFY(reports.first().ok);
+        QCOMPARE(reports.first().progress, 100);
+        QVERIFY(log.contains(QStringLiteral("device state: u-Boot")));
+        const QStringList report = deviceReport();
+        QVERIFY(report.contains(QStringLiteral("flash kernel ") + QString::fromLatin1(md5Hex(kKernel))));
+        QVERIFY(report.contains(QStringLiteral("flash miservice ") + QString::fromLatin1(md5Hex(kMiservice))));
+        QVERIFY2(waitFor([] { return cameras().size() == 1; }, 60000), "the camera does not come back");
+        m_camera = cameras().first();
+        QVERIFY(waitFor([&] { return openExtensionUnit(&xu); }, 10000));
+        QString version;
+        QVERIFY(xu.GetVersion(0x80, version));
+        QCOMPARE(version, QStringLiteral("1.0.23"));
+        xu.ReleaseUvc();
+    }
+
+    // A camera stuck in its boot ROM: found on usb-storage, given the updater and the
+    // boot loader, the script played, back as a camera.
+    void recoveryFromRom()
+    {
+        QDir::setCurrent(testsupport::appDir());
+        writePackage("1.0.24");
+        QVERIFY(rigCommand("rom cam1"));
+        QVERIFY2(waitFor([] { return cameras().isEmpty(); }, 30000), "the camera stays listed in its boot ROM");
+        upgradetest::LogCapture log;
+        const QList<Report> reports = runUpgrade(0, false, nullptr);
+        QCOMPARE(reports.size(), 1);
+        QCOMPARE(reports.first().message, QStringLiteral("Upgrade done."));
+        QVERIFY(log.contains(QStringLiteral("device state: ROM")));
+        const QStringList report = deviceReport();
+        QVERIFY(report.contains(QStringLiteral("updater ") + QString::fromLatin1(md5Hex(kUpdater))));
+        QVERIFY2(waitFor([] { return cameras().size() == 1; }, 60000), "the camera does not come back");
+        m_camera = cameras().first();
+        UVCExtensionUnit xu;
+        QVERIFY(waitFor([&] { return openExtensionUnit(&xu); }, 10000));
+        QString version;
+        QVERIFY(xu.GetVersion(0x80, version));
+        QCOMPARE(version, QStringLiteral("1.0.24"));
     }
 
     // Unplugging and plugging the camera: udev's removal and arrival of the capture
