@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 #include "UpgradeTestSupport.h"
 
+#include "app/AppPaths.h"
 #include "camera/CameraPropertyState.h"
 #include "camera/DShowCameraWrapper.h"
 #include "camera/UVCExtensionUnit.h"
@@ -12,10 +13,14 @@
 #include "platform/DeviceChange.h"
 #include "platform/DeviceNotifier.h"
 #include "preview/VideoStreamThread.h"
+#include "upgrade/MassStorageTransport.h"
 #include "upgrade/UpgradeThread.h"
+#include "ui/MainWindow.h"
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QListWidget>
+#include <QSettings>
 #include <QPointer>
 #include <QFile>
 #include <QRegularExpression>
@@ -323,6 +328,56 @@ private slots:
         QCOMPARE(state, 0);
     }
 
+    // Unplugging and plugging the camera: udev's removal and arrival of the capture
+    // interface reach the notifier with the camera's Windows-form path.
+    void unplugAndPlug()
+    {
+        platform::DeviceNotifier *notifier = platform::backend().deviceNotifier();
+        const QUuid captureClass(QStringLiteral("{65e8773d-8f56-11d0-a3b9-00a0c9223196}"));
+        QVERIFY(notifier->registerInterfaceClass(captureClass));
+        QList<platform::DeviceChange> changes;
+        QMetaObject::Connection c = connect(notifier, &platform::DeviceNotifier::deviceChanged, this,
+                                            [&](const platform::DeviceChange &change) { changes.append(change); });
+        auto seen = [&](std::uint32_t event) {
+            for (const platform::DeviceChange &change : changes) {
+                if (change.event == event && change.classGuid == captureClass
+                    && change.name.contains(QLatin1Char('#') + m_camera.id + QLatin1Char('#'), Qt::CaseInsensitive))
+                    return true;
+            }
+            return false;
+        };
+        QVERIFY(rigCommand("unplug cam1"));
+        QVERIFY2(waitFor([] { return cameras().isEmpty(); }, 30000), "the camera stays listed after unplugging");
+        QVERIFY2(waitFor([&] { return seen(0x8004); }, 10000), "no removal event");
+        QVERIFY(rigCommand("plug cam1"));
+        QVERIFY2(waitFor([] { return cameras().size() == 1; }, 30000), "the camera does not come back");
+        QVERIFY2(waitFor([&] { return seen(0x8000); }, 10000), "no arrival event");
+        QCOMPARE(cameras().first().id, m_camera.id);
+        disconnect(c);
+    }
+
+    // The window lists the camera, lets it go when it is unplugged and takes it back
+    // when it is plugged in again (udev events through the window's device-change hook).
+    void windowFollowsPlugging()
+    {
+        {
+            QSettings settings(applicationDir() + QStringLiteral("/product.ini"), QSettings::IniFormat);
+            settings.setValue(QStringLiteral("/product_model/main"), 2);
+        }
+        auto window = std::make_unique<MainWindow>();
+        window->show();
+        auto *list = window->findChild<QListWidget *>(QStringLiteral("listWidgetCamera"));
+        QVERIFY(list);
+        QVERIFY2(waitFor([&] { return list->count() == 1; }, 30000), "the window does not list the camera");
+        QVERIFY(rigCommand("unplug cam1"));
+        QVERIFY2(waitFor([&] { return list->count() == 0; }, 30000), "the window keeps the unplugged camera");
+        QVERIFY(rigCommand("plug cam1"));
+        QVERIFY2(waitFor([&] { return list->count() == 1; }, 60000), "the window does not take the camera back");
+        QTest::qWait(2000); // the preview starts a second after the camera is opened
+        window.reset();
+        QVERIFY(waitFor([] { return cameras().size() == 1; }, 10000));
+    }
+
     // A whole upgrade: the entry over the extension unit, the camera leaving uvcvideo and
     // coming back on usb-storage as its boot loader, the script over SG_IO, and the camera
     // back on uvcvideo with the new version.
@@ -360,6 +415,12 @@ private slots:
         writePackage("1.0.24");
         QVERIFY(rigCommand("rom cam1"));
         QVERIFY2(waitFor([] { return cameras().isEmpty(); }, 30000), "the camera stays listed in its boot ROM");
+        // The volume is searched once by a recovery: wait until usb-storage and sg have it.
+        QVERIFY2(waitFor([] {
+                     int state = -1;
+                     return findUpgradeDevice(0, state) != nullptr && state == Rom;
+                 }, 60000),
+                 "no volume in the boot ROM's state");
         upgradetest::LogCapture log;
         const QList<Report> reports = runUpgrade(0, false, nullptr);
         QCOMPARE(reports.size(), 1);
@@ -374,34 +435,6 @@ private slots:
         QString version;
         QVERIFY(xu.GetVersion(0x80, version));
         QCOMPARE(version, QStringLiteral("1.0.24"));
-    }
-
-    // Unplugging and plugging the camera: udev's removal and arrival of the capture
-    // interface reach the notifier with the camera's Windows-form path.
-    void unplugAndPlug()
-    {
-        platform::DeviceNotifier *notifier = platform::backend().deviceNotifier();
-        const QUuid captureClass(QStringLiteral("{65e8773d-8f56-11d0-a3b9-00a0c9223196}"));
-        QVERIFY(notifier->registerInterfaceClass(captureClass));
-        QList<platform::DeviceChange> changes;
-        QMetaObject::Connection c = connect(notifier, &platform::DeviceNotifier::deviceChanged, this,
-                                            [&](const platform::DeviceChange &change) { changes.append(change); });
-        auto seen = [&](std::uint32_t event) {
-            for (const platform::DeviceChange &change : changes) {
-                if (change.event == event && change.classGuid == captureClass
-                    && change.name.contains(QLatin1Char('#') + m_camera.id + QLatin1Char('#'), Qt::CaseInsensitive))
-                    return true;
-            }
-            return false;
-        };
-        QVERIFY(rigCommand("unplug cam1"));
-        QVERIFY2(waitFor([] { return cameras().isEmpty(); }, 30000), "the camera stays listed after unplugging");
-        QVERIFY2(waitFor([&] { return seen(0x8004); }, 10000), "no removal event");
-        QVERIFY(rigCommand("plug cam1"));
-        QVERIFY2(waitFor([] { return cameras().size() == 1; }, 30000), "the camera does not come back");
-        QVERIFY2(waitFor([&] { return seen(0x8000); }, 10000), "no arrival event");
-        QCOMPARE(cameras().first().id, m_camera.id);
-        disconnect(c);
     }
 };
 
