@@ -10,7 +10,8 @@
 # the scenarios and a small initramfs; boots the kernel with the host's root shared
 # read-only; collects the guest's logs in BUILD_DIR/harness/results and ends with
 # "N passed, M failed". Any failure, and a machine that cannot run the harness, exits
-# non-zero.
+# non-zero. LENSDESK_HARNESS_NO_INSTALL=1 skips the install step (the packages are
+# there already); LENSDESK_HARNESS_TIMEOUT sets the VM's limit in seconds (540).
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -25,7 +26,6 @@ refuse() {
     exit 1
 }
 
-[ "$(id -u)" -eq 0 ] || [ -n "${LENSDESK_HARNESS_NO_INSTALL:-}" ] || true
 if [ -z "${LENSDESK_HARNESS_NO_INSTALL:-}" ]; then
     "$root/scripts/install-deps.sh" || refuse "the install step failed"
 fi
@@ -49,7 +49,16 @@ for image in /boot/vmlinuz-6.1.*-amd64; do
 done
 [ -n "$abi" ] || refuse "no kernel image with headers of the version of linux-source-6.1 ($source_version);" \
     "install linux-image-amd64, linux-headers-amd64 and linux-source-6.1 from one release"
+[ -r "/boot/vmlinuz-$abi" ] || refuse "cannot read /boot/vmlinuz-$abi (run as root)"
 echo "kernel harness: kernel $abi ($source_version)"
+
+for program in lensdesk_gadget lensdesk_kernel_scenarios; do
+    [ -x "$work/$program" ] || refuse "$work/$program is not built (cmake --build $build)"
+done
+# The initramfs has no libraries: its busybox must be the static one.
+if ldd /bin/busybox >/dev/null 2>&1; then
+    refuse "/bin/busybox is not static (install busybox-static)"
+fi
 
 mkdir -p "$work"
 
