@@ -283,6 +283,51 @@ private slots:
         xu.ReleaseUvc();
     }
 
+    // The three commands after which the camera restarts: it leaves uvcvideo, comes back
+    // on the same port with the same id, and answers with what was set.
+    void restartingCommands()
+    {
+        struct Step
+        {
+            const char *name;
+            std::function<bool(UVCExtensionUnit &)> send;
+        };
+        const Step steps[] = {
+            {"microphone off", [](UVCExtensionUnit &xu) { return xu.SetMicEnable(0); }},
+            {"HD mode off", [](UVCExtensionUnit &xu) { return xu.SetHDMode(0); }},
+            {"factory reset", [](UVCExtensionUnit &xu) { return xu.ResetDefaults(); }},
+        };
+        for (const Step &step : steps) {
+            UVCExtensionUnit xu;
+            QVERIFY(openExtensionUnit(&xu));
+            QVERIFY2(step.send(xu), step.name);
+            xu.ReleaseUvc();
+            QVERIFY2(waitFor([] { return cameras().isEmpty(); }, 30000), step.name);
+            QVERIFY2(waitFor([] { return cameras().size() == 1; }, 60000), step.name);
+            QCOMPARE(cameras().first().id, m_camera.id);
+            QVERIFY(waitFor([&] { return openExtensionUnit(&xu); }, 10000));
+            int mic = -1;
+            int hdMode = -1;
+            QVERIFY(xu.GetMicEnable(mic));
+            QVERIFY(xu.GetHDMode(hdMode));
+            if (QByteArray(step.name) == "microphone off") {
+                QCOMPARE(mic, 0);
+            } else if (QByteArray(step.name) == "HD mode off") {
+                QCOMPARE(hdMode, 0);
+            } else {
+                // The factory values, and what vendorCommands switched on is off again.
+                QCOMPARE(mic, 1);
+                QCOMPARE(hdMode, 1);
+                int hdr = -1;
+                int mirror = -1;
+                QVERIFY(xu.GetHDR(hdr));
+                QVERIFY(xu.GetMirror(mirror));
+                QCOMPARE(hdr, 0);
+                QCOMPARE(mirror, 0);
+            }
+        }
+    }
+
     // The preview worker opens /dev/videoN through FFmpeg's video4linux2 input and
     // decodes the camera's MJPEG stream (bulk transfers through uvcvideo).
     void preview()
@@ -309,13 +354,13 @@ private slots:
         waitFor([&] { return pictures >= 3; }, 90000);
         worker->stop();
         // A worker that never opened its input ends without workFinished.
+        QPointer<VideoStreamThread> alive(worker);
         const bool stopped = pictures == 0 || waitFor([&] { return finished; }, 30000);
-        if (!finished) {
+        if (!finished)
             thread->quit();
-            thread->wait(10000);
-            delete worker;
-        }
-        thread->wait(10000);
+        // The worker's end quits the thread through this thread's event loop.
+        QVERIFY2(waitFor([&] { return thread->isFinished(); }, 30000), "the preview thread does not end");
+        delete alive.data();
         delete thread;
         QVERIFY2(pictures >= 3, qPrintable(QStringLiteral("%1 pictures").arg(pictures)));
         QVERIFY2(stopped, "the preview worker does not stop");
