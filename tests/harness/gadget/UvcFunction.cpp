@@ -206,7 +206,6 @@ UvcFunction::UvcFunction(sim::SimCamera &camera, const QString &functionDir)
     : m_camera(camera)
     , m_dir(functionDir)
 {
-    m_probe = QByteArray(26, '\0');
 }
 
 UvcFunction::~UvcFunction()
@@ -335,10 +334,9 @@ void UvcFunction::controlLoop()
                     (void)::read(m_ep0, nullptr, 0); // status stage
                 else
                     (void)::write(m_ep0, nullptr, 0);
-            } else if (!ok) {
-                // The data stage has been taken; the host learns of the refusal from
-                // the request error code it asks for next.
             }
+            // A refused write with data cannot be stalled any more: FunctionFS ended the
+            // transfer when the data were read. The refusal shows in the read-back.
             break;
         }
         default:

@@ -55,6 +55,5 @@ private:
     std::condition_variable m_streamWake;
     bool m_streaming = false;
     std::uint8_t m_errorCode = 0;
-    QByteArray m_probe;
     std::shared_ptr<const std::vector<QByteArray>> m_frames;
 };
