@@ -11,7 +11,7 @@
 # read-only; collects the guest's logs in BUILD_DIR/harness/results and ends with
 # "N passed, M failed". Any failure, and a machine that cannot run the harness, exits
 # non-zero. LENSDESK_HARNESS_NO_INSTALL=1 skips the install step (the packages are
-# there already); LENSDESK_HARNESS_TIMEOUT sets the VM's limit in seconds (540).
+# there already); LENSDESK_HARNESS_TIMEOUT sets the VM's limit in seconds (480).
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -102,7 +102,7 @@ done
 
 # Boot. The guest shares the host's root read-only and writes into the results folder.
 rm -rf "$results" && mkdir -p "$results"
-timeout_s="${LENSDESK_HARNESS_TIMEOUT:-540}"
+timeout_s="${LENSDESK_HARNESS_TIMEOUT:-480}"
 # KVM, where /dev/kvm exists at all here, refuses the CPU model (an MSR write fails): TCG.
 accel=(-accel tcg)
 echo "kernel harness: booting ($(printf '%s ' "${accel[@]}"))"

@@ -101,8 +101,11 @@ bool StorageFunction::start(QString *error)
         *error = QStringLiteral("the storage function's descriptors were refused");
         return false;
     }
-    m_in = ::open((m_dir + QStringLiteral("/ep1")).toLocal8Bit().constData(), O_RDWR);
-    m_out = ::open((m_dir + QStringLiteral("/ep2")).toLocal8Bit().constData(), O_RDWR);
+    // Not blocking while the host has no configuration: a transfer of a session that
+    // ended (a status for a command the host gave up on when it was unplugged) must fail
+    // at once rather than wait for the next plug and confuse that session.
+    m_in = ::open((m_dir + QStringLiteral("/ep1")).toLocal8Bit().constData(), O_RDWR | O_NONBLOCK);
+    m_out = ::open((m_dir + QStringLiteral("/ep2")).toLocal8Bit().constData(), O_RDWR | O_NONBLOCK);
     if (m_in < 0 || m_out < 0) {
         *error = QStringLiteral("cannot open the storage function's endpoints");
         return false;
@@ -262,7 +265,7 @@ void StorageFunction::transportLoop()
         const ssize_t n = ::read(m_out, cbw, sizeof cbw);
         if (n != ssize_t(sizeof cbw)) {
             if (n < 0)
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
             continue;
         }
         const auto *c = reinterpret_cast<const std::uint8_t *>(cbw);

@@ -249,7 +249,9 @@ bool UvcFunction::start(QString *error)
         *error = QStringLiteral("the camera's strings were refused");
         return false;
     }
-    m_ep1 = ::open((m_dir + QStringLiteral("/ep1")).toLocal8Bit().constData(), O_RDWR);
+    // Not blocking while the host has no configuration: payloads of a stream that ended
+    // with an unplug are dropped instead of reaching the next session.
+    m_ep1 = ::open((m_dir + QStringLiteral("/ep1")).toLocal8Bit().constData(), O_RDWR | O_NONBLOCK);
     if (m_ep1 < 0) {
         *error = QStringLiteral("cannot open the camera's streaming endpoint");
         return false;
