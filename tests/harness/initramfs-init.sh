@@ -5,7 +5,6 @@
 mount -t proc proc /proc
 mount -t sysfs sysfs /sys
 mount -t devtmpfs devtmpfs /dev
-for m in /modules/*.ko; do :; done
 while read -r m; do insmod "/modules/$m" 2>/dev/null; done < /modules/order
 mkdir -p /newroot
 if ! mount -t 9p -o trans=virtio,version=9p2000.L,ro,cache=loose,msize=262144 root /newroot; then
