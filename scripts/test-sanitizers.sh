@@ -24,14 +24,15 @@ configure_and_build() {
 }
 
 # Undefined behaviour ends the test that hit it, as an address error does; the leak
-# checker reads tests/lsan.supp (ctest sets LSAN_OPTIONS).
+# checker reads tests/lsan.supp (ctest sets LSAN_OPTIONS). The kernel harness (label
+# "kernel") boots a VM with the unsanitized build and runs once, in scripts/test.sh.
 configure_and_build "$asan" address,undefined
 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-    ctest --test-dir "$asan" --output-on-failure
+    ctest --test-dir "$asan" --output-on-failure -LE kernel
 
 # A thread-sanitizer report makes the test exit with 66; suppressions come from
 # tests/tsan.supp (ctest sets TSAN_OPTIONS).
 if [ "${LENSDESK_TSAN:-0}" = 1 ]; then
     configure_and_build "$tsan" thread
-    ctest --test-dir "$tsan" --output-on-failure
+    ctest --test-dir "$tsan" --output-on-failure -LE kernel
 fi

@@ -74,6 +74,7 @@ void setTreeWritable(const QString &root, bool writable)
 QStringList installedFiles()
 {
     QStringList files{QStringLiteral("bin/lensdesk"),
+                      QStringLiteral("bin/lensdeskctl"),
                       QStringLiteral("share/lensdesk/product.ini"),
                       QStringLiteral("share/lensdesk/app_de.qm"),
                       QStringLiteral("share/lensdesk/app_fr.qm"),
@@ -163,9 +164,10 @@ private slots:
         for (const QString &file : installedFiles())
             QVERIFY2(QFileInfo(m_prefix + QLatin1Char('/') + file).isFile(), qPrintable(file));
         QVERIFY(QFileInfo(m_prefix + QStringLiteral("/bin/lensdesk")).isExecutable());
-        // Nothing but the program in bin/.
+        QVERIFY(QFileInfo(m_prefix + QStringLiteral("/bin/lensdeskctl")).isExecutable());
+        // Nothing but the two programs in bin/.
         QCOMPARE(QDir(m_prefix + QStringLiteral("/bin")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-                 QStringList{QStringLiteral("lensdesk")});
+                 (QStringList{QStringLiteral("lensdesk"), QStringLiteral("lensdeskctl")}));
     }
 
     void settingsSurviveInTheUsersFolder()
@@ -262,6 +264,36 @@ private slots:
         QVERIFY2(QString::fromUtf8(r.out).contains(expected), r.out.constData());
         // Nothing of a run: no log file.
         QVERIFY(!QFileInfo::exists(testsupport::homeDir() + QStringLiteral("/.lensdesk/lensdesk.log")));
+    }
+
+    // The installed command-line program needs no display and only the toolkit's core:
+    // it lists the simulated rig's camera and reads its settings.
+    void installedCommandLineProgram()
+    {
+        const QString program = m_prefix + QStringLiteral("/bin/lensdeskctl");
+        const Result ldd = runProgram(QStringLiteral("ldd"), {program}, QProcessEnvironment::systemEnvironment());
+        QCOMPARE(ldd.code, 0);
+        QVERIFY(ldd.out.contains("libQt5Core.so.5"));
+        QVERIFY2(!ldd.out.contains("libQt5Gui") && !ldd.out.contains("libQt5Widgets"), ldd.out.constData());
+
+        User user;
+        QProcessEnvironment env = user.environment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(QLatin1String(name));
+        env.insert(QStringLiteral("LENSDESK_BACKEND"), QStringLiteral("sim"));
+        // The installation's default manufacturer is 0; the built-in rig's camera is of 2.
+        QDir().mkpath(user.config() + QStringLiteral("/lensdesk"));
+        QFile ini(user.config() + QStringLiteral("/lensdesk/product.ini"));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[product_model]\nmain=2\n");
+        ini.close();
+        const Result version = runProgram(program, {QStringLiteral("--version")}, env);
+        QCOMPARE(version.code, 0);
+        QCOMPARE(version.out, QByteArray("lensdeskctl 1.0.4\n"));
+        const Result get = runProgram(program, {QStringLiteral("get"), QStringLiteral("zoom")}, env);
+        QVERIFY2(get.code == 0, get.err.constData());
+        QCOMPARE(get.out, QByteArray("zoom=100\n"));
+        QVERIFY(QFileInfo::exists(user.log()));
     }
 
     void desktopEntryValidates()

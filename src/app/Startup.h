@@ -5,7 +5,9 @@ class QSettings;
 class QTranslator;
 class SettingsStore;
 
-// The steps of start-up and shut-down that main() strings together.
+// The steps of start-up and shut-down that main() strings together. The font and the
+// test exit hook need the GUI application (StartupWidgets.cpp); the rest serves
+// lensdeskctl as well.
 
 // The event-loop result that asks for a fresh copy of the program.
 constexpr int kRestartExitCode = 773;

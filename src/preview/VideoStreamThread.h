@@ -6,6 +6,8 @@
 #include <QString>
 
 #include <atomic>
+#include <cstdint>
+#include <memory>
 #include <mutex>
 
 extern "C" {
@@ -17,6 +19,8 @@ struct AVFrame;
 struct AVPacket;
 struct SwsContext;
 }
+
+class JpegDecoder;
 
 // The live preview worker: lives on a thread of its own, opens the camera as an FFmpeg
 // capture input, decodes its MJPEG stream and hands the pictures, converted to 32-bit
@@ -69,6 +73,11 @@ private:
     // Converts the decoded frame; returns the reduction the next frames should be
     // decoded at.
     int emitPicture();
+    // Decodes the packet with libjpeg-turbo and hands the picture over; false when it
+    // is left to FFmpeg's decoder. Sets the reduction the next pictures want.
+    bool emitJpegPicture(int *wantedLowres);
+    void convertAndPublish(const uint8_t *const *planes, const int *strides, const QSize &size, int pixelFormat,
+                           const QSize &output);
     void publish(QImage picture);
     void release();
 
@@ -84,8 +93,11 @@ private:
     AVFrame *decodedFrame = nullptr;
     AVPacket *packet = nullptr;
     SwsContext *scaler = nullptr;
+    std::unique_ptr<JpegDecoder> jpegDecoder;
     QString m_CameraName;
     int decodeLowres = 0;
+    // Whether FFmpeg's decoder has decoded a picture since it was opened.
+    bool decoderPrimed = false;
     // The camera's own size of the latest picture.
     QSize pictureSize;
 

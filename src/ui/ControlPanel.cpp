@@ -165,7 +165,7 @@ void ControlPanel::readCameraFeatures()
         m_mirrorState = value;
         checkQuietly(ui->btnMirror, value != 0);
     }
-    if ((model == 0 || model == 5) && m_uvc.GetViewAngle(value)) {
+    if (CameraRules::hasFieldOfView(model) && m_uvc.GetViewAngle(value)) {
         qDebug() << "angleState:" << value;
         m_angleState = value;
         showViewAngle(value);
@@ -199,8 +199,7 @@ void ControlPanel::readCameraFeatures()
     if (!m_uvc.GetTrackingMode(mode))
         return;
     // This firmware reports a tracking mode it does not run.
-    if (model == 13 && m_window.firmwareVersion() == QLatin1String(kTrackingOffFirmware))
-        mode = 0;
+    mode = CameraRules::reportedTrackingMode(model, m_window.firmwareVersion(), mode);
     qDebug() << "tracking mode state:" << mode;
     m_trackingMode = mode;
     const int modeIndex = indexOfOptionValue(trackingModes(), mode);
@@ -221,7 +220,7 @@ void ControlPanel::arrangeTrackingRows(int mode)
     if (mode == 0) {
         qDebug() << "show widgetoff";
         ui->widgetTrackOff->show();
-        if (model == 0 || model == 5)
+        if (CameraRules::hasFieldOfView(model))
             ui->widgetAngle->show();
         setVisible(effectRow() + speedRow(), false);
         return;
@@ -272,7 +271,7 @@ void ControlPanel::loadSliderSettings()
         ui->sliderFocus->setMaximum(st.focus.maximum);
     }
 
-    if (model != 0 && model != 5 && model != 7) {
+    if (!CameraRules::hasFocusControl(model)) {
         ui->widgetAngle->hide();
         ui->widgetAFocus->hide();
         ui->widgetMFocus->hide();
@@ -419,9 +418,7 @@ void ControlPanel::on_btnMute_clicked()
     if (toggleSetResync(m_muteState, ui->btnMute, &UVCExtensionUnit::SetMicEnable,
                         &UVCExtensionUnit::GetMicEnable, settingTimeout(), "Set m_muteState:",
                         "query value:"))
-        m_window.showRestartNotice(
-            windowText(QT_TRANSLATE_NOOP("MainWindow",
-                "To complete this process, your device may take a few seconds to restart.")));
+        m_window.showRestartNotice(notices::restartNotice());
 }
 
 void ControlPanel::on_btnHD_clicked()
@@ -431,10 +428,7 @@ void ControlPanel::on_btnHD_clicked()
     m_window.stopCameraPreView();
     if (toggleSetResync(m_HDState, ui->btnHD, &UVCExtensionUnit::SetHDMode, &UVCExtensionUnit::GetHDMode,
                         operationTimeout(), "Set HD mode:", "query value:"))
-        m_window.showRestartNotice(
-            windowText(QT_TRANSLATE_NOOP("MainWindow",
-                "Turn on for better image quality and turn off for better compatibility."
-                "To complete this process, your device may take a few seconds to restart.")));
+        m_window.showRestartNotice(notices::hdModeRestartNotice());
 }
 
 // ---- lists --------------------------------------------------------------------------------
@@ -484,7 +478,7 @@ void ControlPanel::on_comboBoxTrackMode_currentIndexChanged(int index)
         qDebug() << "show widgetoff";
         ui->widgetTrackOff->show();
         const int model = m_window.currentCameraModel();
-        if (model == 0 || model == 5) {
+        if (CameraRules::hasFieldOfView(model)) {
             int angle = 0;
             if (m_uvc.GetViewAngle(angle)) {
                 qDebug() << "angleState:" << angle;

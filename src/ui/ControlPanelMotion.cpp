@@ -67,15 +67,12 @@ void styleAxis(QAbstractButton *lower, const ArrowImages &lowerImages, QAbstract
 
 int ControlPanel::panTiltLow(const CameraPropertyState::Property &property) const
 {
-    // A camera that reports a narrower range would refuse the steps beyond it.
-    return property.minimum < property.maximum ? std::max(-kPanTiltLimit, property.minimum)
-                                               : -kPanTiltLimit;
+    return CameraRules::panTiltLow(property);
 }
 
 int ControlPanel::panTiltHigh(const CameraPropertyState::Property &property) const
 {
-    return property.minimum < property.maximum ? std::min(kPanTiltLimit, property.maximum)
-                                               : kPanTiltLimit;
+    return CameraRules::panTiltHigh(property);
 }
 
 void ControlPanel::stepPanTilt(int id, int delta)

@@ -3,6 +3,8 @@
 // notice texts, the option lists of the interface language, and setters that fill a
 // control without running its handler.
 #include "app/Language.h"
+#include "app/NoticeTexts.h"
+#include "camera/CameraRules.h"
 #include "camera/DShowCameraWrapper.h"
 #include "catalogue/Catalogue.h"
 
@@ -21,46 +23,28 @@ inline constexpr int kRememberDelayMs = 100;
 inline constexpr int kRefreshRememberDelayMs = 400;
 inline constexpr int kTipShowDelayMs = 500;
 inline constexpr int kTipHoldMs = 1500;
-inline constexpr int kZoomWide = 100;
-inline constexpr int kZoomMin = 100;
-inline constexpr int kZoomMax = 800;
-inline constexpr int kPanTiltLimit = 30;
-// The firmware whose tracking mode must read as Off on model 13.
-inline constexpr char kTrackingOffFirmware[] = "1.0.22";
+inline constexpr int kZoomWide = CameraRules::kZoomWide;
+inline constexpr int kZoomMin = CameraRules::kZoomMin;
+inline constexpr int kZoomMax = CameraRules::kZoomMax;
+inline constexpr int kPanTiltLimit = CameraRules::kPanTiltLimit;
 
 // Camera-control and image property ids of the capture stack.
-inline constexpr int kPropPan = 0;
-inline constexpr int kPropTilt = 1;
-inline constexpr int kPropZoom = 3;
-inline constexpr int kPropFocus = 6;
-inline constexpr int kPropBrightness = 0;
-inline constexpr int kPropContrast = 1;
-inline constexpr int kPropHue = 2;
-inline constexpr int kPropSaturation = 3;
-inline constexpr int kPropSharpness = 4;
-inline constexpr int kPropWhiteBalance = 7;
+inline constexpr int kPropPan = CameraRules::kPropPan;
+inline constexpr int kPropTilt = CameraRules::kPropTilt;
+inline constexpr int kPropZoom = CameraRules::kPropZoom;
+inline constexpr int kPropFocus = CameraRules::kPropFocus;
+inline constexpr int kPropBrightness = CameraRules::kPropBrightness;
+inline constexpr int kPropContrast = CameraRules::kPropContrast;
+inline constexpr int kPropHue = CameraRules::kPropHue;
+inline constexpr int kPropSaturation = CameraRules::kPropSaturation;
+inline constexpr int kPropSharpness = CameraRules::kPropSharpness;
+inline constexpr int kPropWhiteBalance = CameraRules::kPropWhiteBalance;
 
-// The window's notices carry the window's translation context.
-inline QString windowText(const char *text)
-{
-    return QCoreApplication::translate("MainWindow", text);
-}
-
-inline QString settingTimeout()
-{
-    return windowText(QT_TRANSLATE_NOOP("MainWindow", "The setting has timed out, please try again."));
-}
-
-inline QString operationTimeout()
-{
-    return windowText(QT_TRANSLATE_NOOP("MainWindow", "The operation has timed out, please try again."));
-}
-
-inline QString valueNotTaken()
-{
-    return windowText(QT_TRANSLATE_NOOP("MainWindow",
-        "Any change in the setting takes effect only if the camera is working."));
-}
+// The window's notices (shared with lensdeskctl).
+using notices::windowText;
+using notices::settingTimeout;
+using notices::operationTimeout;
+using notices::valueNotTaken;
 
 inline bool validLanguage(int language)
 {

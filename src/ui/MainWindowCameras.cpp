@@ -7,7 +7,7 @@
 #include "preview/VideoStreamThread.h"
 #include "ui/ControlPanel.h"
 #include "ui/ControlPanelShared.h"
-#include "ui/DeviceProfile.h"
+#include "catalogue/DeviceProfile.h"
 #include "upgrade/WorkerThreads.h"
 
 #include "ui_MainWindow.h"

@@ -1,6 +1,7 @@
 #include "ui/UpgradeFlow.h"
 
 #include "app/AppPaths.h"
+#include "app/NoticeTexts.h"
 #include "camera/CameraPropertyState.h"
 #include "camera/DShowCameraWrapper.h"
 #include "camera/UVCExtensionUnit.h"
@@ -12,10 +13,9 @@
 #include "ui/dialogs/FormCustomizeMessagebox.h"
 #include "ui/dialogs/FormUpgrade.h"
 #include "upgrade/AbnormalDetectThread.h"
-#include "upgrade/PackageFiles.h"
+#include "upgrade/PackagePreparation.h"
 #include "upgrade/UpgradeThread.h"
 #include "upgrade/WorkerThreads.h"
-#include "upgrade/Zip7z.h"
 
 #include "ui_MainWindow.h"
 
@@ -35,10 +35,7 @@ constexpr int kProgressCap = 99;
 const char kPreResetFirmware[] = "1.0.22";
 constexpr int kPreResetModel = 13;
 
-QString windowText(const char *text)
-{
-    return QCoreApplication::translate("MainWindow", text);
-}
+using notices::windowText;
 
 } // namespace
 
@@ -93,30 +90,24 @@ void UpgradeFlow::stopStatusRefresh()
 
 bool UpgradeFlow::preparePackage(const QString &file, int &model)
 {
-    cleanPackageFiles();
     QString message;
-    if (!Zip7z::extract(file, packageDir(), message)) {
+    switch (PackagePreparation::prepare(file, model, message)) {
+    case PackagePreparation::Ready:
+        return true;
+    case PackagePreparation::UnpackFailed:
         // The tool's own words say what was wrong with the file (or the tool).
-        qWarning() << "extract failed:" << message;
-        m_window.showMessageBox(windowText(QT_TRANSLATE_NOOP("MainWindow",
-                                    "<h3>Unable to Upgrade</h3>\r\n%1"))
-                                    .arg(message.toHtmlEscaped().replace(QLatin1Char('\n'), QLatin1String("<br>"))),
-                                false);
-        return false;
-    }
-    if (!checkPackageFiles()) {
         m_window.showMessageBox(
-            windowText(QT_TRANSLATE_NOOP("MainWindow",
-                "<h3>Unable to Upgrade</h3>\r\nThe format of firmware file is not correct.")), false);
+            notices::unpackFailed(message.toHtmlEscaped().replace(QLatin1Char('\n'), QLatin1String("<br>"))),
+            false);
+        return false;
+    case PackagePreparation::FormatWrong:
+        m_window.showMessageBox(notices::packageFormatWrong(), false);
+        return false;
+    case PackagePreparation::Corrupted:
+        m_window.showMessageBox(notices::packageCorrupted(), false);
         return false;
     }
-    if (!readPackageModel(model)) {
-        m_window.showMessageBox(windowText(QT_TRANSLATE_NOOP("MainWindow",
-                                    "<h3>Unable to Upgrade</h3>\r\nThe firmware file is corrupted.")),
-                                false);
-        return false;
-    }
-    return true;
+    return false;
 }
 
 void UpgradeFlow::on_btnUpgrade_clicked()
@@ -148,9 +139,7 @@ void UpgradeFlow::prepareAndConfirm()
     }
     qDebug() << "firmware file model:" << model;
     if (model != m_window.currentCameraModel()) {
-        m_window.showMessageBox(
-            windowText(QT_TRANSLATE_NOOP("MainWindow",
-                "<h3>Unable to Upgrade</h3>\r\nThe upgrade version does not match this device.")), false);
+        m_window.showMessageBox(notices::packageModelMismatch(), false);
         setUpgrading(false);
         return;
     }
@@ -168,6 +157,8 @@ void UpgradeFlow::startUpgrade()
 {
     setUpgrading(true);
     m_bFinalReport = false;
+    if (!m_lock.tryLock())
+        qWarning() << "Another program is upgrading a camera; process" << m_lock.holder();
     ui->progressBarUpdate->setValue(0);
     ui->progressBarUpdate->show();
 
@@ -227,21 +218,17 @@ void UpgradeFlow::slotOnUpgradeReport(bool ok, int progress, QString message)
     if (ok && progress != 100)
         return;
     m_bFinalReport = true;
+    m_lock.unlock();
     stopProgressTimer();
     if (ok) {
         ui->progressBarUpdate->setValue(100);
         // The window is usable again before the notice: the camera comes back during it.
         releaseWindow();
-        m_window.showMessageBox(
-            windowText(QT_TRANSLATE_NOOP("MainWindow",
-                "<h3>Upgrade is done!</h3>\r\nThe device is initializing, don't power off.")), true);
+        m_window.showMessageBox(notices::upgradeDone(), true);
         return;
     }
     releaseWindow();
-    m_window.showMessageBox(
-        windowText(QT_TRANSLATE_NOOP("MainWindow",
-            "<h3>Upgrade Failed!</h3>\r\nplease try to unplug and plug the USB cable for upgrade again.")),
-        true);
+    m_window.showMessageBox(notices::upgradeFailed(), true);
 }
 
 void UpgradeFlow::slotOnUpgradeThreadFinished()
@@ -338,13 +325,11 @@ void UpgradeFlow::restoreDefaults()
 
     if (!m_uvc.ResetDefaults()) {
         qDebug() << "Reset default params failed.";
-        m_window.showMessageBox(windowText(QT_TRANSLATE_NOOP("MainWindow",
-                                    "The setting has timed out, please try again.")), false);
+        m_window.showMessageBox(notices::settingTimeout(), false);
         return;
     }
     qDebug() << "Reset default params successed.";
     const int result =
-        showBox(windowText(QT_TRANSLATE_NOOP("MainWindow",
-                    "To complete this process, your device may take a few seconds to restart.")), 0, true);
+        showBox(notices::restartNotice(), 0, true);
     qDebug() << "Config default info" << result;
 }

@@ -3,6 +3,8 @@
 #include <QPointer>
 #include <QString>
 
+#include "upgrade/UpgradeLock.h"
+
 class AbnormalDetectThread;
 class MainWindow;
 class QThread;
@@ -74,6 +76,8 @@ private:
     bool m_bFinalReport = true;
     int m_upgradeProgress = 0;
     QTimer *m_progressTimer = nullptr;
+    // Held while an upgrade runs, so that lensdeskctl does not start one meanwhile.
+    UpgradeLock m_lock;
     QPointer<UpgradeThread> m_upgradeWorker;
     QPointer<QThread> m_upgradeThread;
     QPointer<AbnormalDetectThread> m_abnormalWorker;

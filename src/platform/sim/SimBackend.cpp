@@ -7,6 +7,7 @@
 #include "platform/sim/SimStreamServer.h"
 #include "platform/sim/SimUvcCamera.h"
 
+#include <QSaveFile>
 #include <QtGlobal>
 
 #include <cstdio>
@@ -37,6 +38,20 @@ std::unique_ptr<SimBackend> SimBackend::fromEnvironment()
     if (!rig)
         rig = SimRig::fromJson(SimRig::defaultRigJson(), nullptr);
     return std::make_unique<SimBackend>(std::move(rig));
+}
+
+bool SimBackend::saveStateIfAsked()
+{
+    const QString path = qEnvironmentVariable("LENSDESK_RIG_SAVE");
+    if (path.isEmpty())
+        return true;
+    m_rig->pump();
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(m_rig->stateJson()) < 0 || !file.commit()) {
+        std::fprintf(stderr, "lensdesk: cannot write the rig state to %s\n", qPrintable(path));
+        return false;
+    }
+    return true;
 }
 
 platform::HResult SimBackend::enumerateVideoInputDevices(

@@ -22,6 +22,11 @@ public:
 
     SimRig &rig() { return *m_rig; }
 
+    // With LENSDESK_RIG_SAVE=<file>, writes the rig's present state there as a rig file
+    // (SimRig::stateJson), so that another process can go on from it with LENSDESK_RIG.
+    // True when nothing was asked or the file was written.
+    bool saveStateIfAsked();
+
     QString name() const override { return QStringLiteral("sim"); }
     platform::HResult enumerateVideoInputDevices(
         QList<std::shared_ptr<platform::CaptureDevice>> *devices) override;

@@ -44,6 +44,47 @@ void SimRig::attachClock()
         m_clockListener = vc->addListener([this](qint64) { pump(); });
 }
 
+namespace {
+QString modeName(CameraMode mode)
+{
+    switch (mode) {
+    case CameraMode::Rom:
+        return QStringLiteral("rom");
+    case CameraMode::Updater:
+        return QStringLiteral("updater");
+    case CameraMode::UBoot:
+        return QStringLiteral("uboot");
+    case CameraMode::Normal:
+        break;
+    }
+    return QStringLiteral("normal");
+}
+} // namespace
+
+QByteArray SimRig::stateJson() const
+{
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    QJsonArray cameras;
+    for (const auto &camera : m_cameras) {
+        QJsonObject entry = camera->config();
+        const QJsonObject state = camera->uvc().stateJson();
+        for (auto it = state.begin(); it != state.end(); ++it)
+            entry.insert(it.key(), it.value());
+        entry.insert(QStringLiteral("key"), camera->key());
+        entry.insert(QStringLiteral("mode"), modeName(camera->mode()));
+        entry.insert(QStringLiteral("plugged"), camera->present());
+        entry.insert(QStringLiteral("firmware"), camera->firmwareVersion());
+        cameras.append(entry);
+    }
+    QJsonArray volumes;
+    for (const auto &volume : m_volumes)
+        volumes.append(volume->config());
+    QJsonObject root{{QStringLiteral("cameras"), cameras}};
+    if (!volumes.isEmpty())
+        root.insert(QStringLiteral("volumes"), volumes);
+    return QJsonDocument(root).toJson();
+}
+
 std::unique_ptr<SimRig> SimRig::fromJson(const QByteArray &json, QString *error)
 {
     QJsonParseError parseError;

@@ -27,6 +27,11 @@ public:
     // Builds a rig from a rig file's JSON; null with a message when it does not parse.
     static std::unique_ptr<SimRig> fromJson(const QByteArray &json, QString *error);
     static std::unique_ptr<SimRig> fromFile(const QString &path, QString *error);
+    // The rig as it is now, as a rig file: every device with its present feature
+    // values, standard properties, mode, firmware and whether it is plugged (these
+    // become the start and factory values of a rig loaded from it). Timed events that
+    // have not run are left out.
+    QByteArray stateJson() const;
     // The built-in rig: one model-0 camera.
     static QByteArray defaultRigJson();
 

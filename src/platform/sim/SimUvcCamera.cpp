@@ -343,6 +343,31 @@ QStringList SimUvcCamera::featureNames()
     return names;
 }
 
+QJsonObject SimUvcCamera::stateJson() const
+{
+    std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
+    QJsonObject features;
+    for (const FeatureName &f : kFeatureNames)
+        features.insert(QLatin1String(f.name), m_features.value(f.opcode));
+    QJsonObject properties;
+    for (const PropertyName &p : kPropertyNames) {
+        const auto it = m_properties.constFind(key(p.set, p.id));
+        if (it == m_properties.constEnd()) {
+            properties.insert(QLatin1String(p.name), false);
+            continue;
+        }
+        properties.insert(QLatin1String(p.name),
+                          QJsonObject{{QStringLiteral("min"), it->range.minimum},
+                                      {QStringLiteral("max"), it->range.maximum},
+                                      {QStringLiteral("step"), it->range.step},
+                                      {QStringLiteral("default"), it->range.defaultValue},
+                                      {QStringLiteral("value"), it->value},
+                                      {QStringLiteral("autoCapable"), (it->range.capsFlags & kAuto) != 0},
+                                      {QStringLiteral("auto"), it->flags == kAuto}});
+    }
+    return QJsonObject{{QStringLiteral("features"), features}, {QStringLiteral("properties"), properties}};
+}
+
 int SimUvcCamera::feature(const QString &name) const
 {
     std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());

@@ -108,6 +108,9 @@ public:
     // "viewAngle", "hdMode", "trackingMode", "trackingEffect", "trackingSpeed",
     // "autoAE", "gesture"); -1 for an unknown name.
     int feature(const QString &name) const;
+    // The current feature values and standard properties, in the rig file's form
+    // ({"features": {...}, "properties": {...}}).
+    QJsonObject stateJson() const;
     void setFeature(const QString &name, int value);
     static QStringList featureNames();
 

@@ -1,4 +1,4 @@
-#include "ui/DeviceProfile.h"
+#include "catalogue/DeviceProfile.h"
 
 #include <utility>
 

@@ -1,0 +1,44 @@
+#pragma once
+#include "camera/CameraPropertyState.h"
+
+#include <QString>
+
+// The rules every front end applies to the camera controls: the property ids of the
+// capture stack, how far zoom, pan and tilt may go, which models have a focus control
+// and a field of view, and the tracking mode a firmware misreports. The window's
+// control panel and lensdeskctl both decide by these.
+class CameraRules
+{
+public:
+    static constexpr int kZoomWide = 100;
+    static constexpr int kZoomMin = 100;
+    static constexpr int kZoomMax = 800;
+    static constexpr int kPanTiltLimit = 30;
+
+    // Camera-control property ids.
+    static constexpr int kPropPan = 0;
+    static constexpr int kPropTilt = 1;
+    static constexpr int kPropZoom = 3;
+    static constexpr int kPropFocus = 6;
+    // Video-proc-amp (image) property ids.
+    static constexpr int kPropBrightness = 0;
+    static constexpr int kPropContrast = 1;
+    static constexpr int kPropHue = 2;
+    static constexpr int kPropSaturation = 3;
+    static constexpr int kPropSharpness = 4;
+    static constexpr int kPropWhiteBalance = 7;
+
+    // Pan and tilt stay within -30..30 and within what the camera reports (a camera that
+    // reports a narrower range would refuse the steps beyond it).
+    static int panTiltLow(const CameraPropertyState::Property &property);
+    static int panTiltHigh(const CameraPropertyState::Property &property);
+
+    // Models with a focus control (automatic and manual).
+    static bool hasFocusControl(int model);
+    // Models with the field-of-view choice (shown while tracking is off).
+    static bool hasFieldOfView(int model);
+
+    // The tracking mode to believe: model 13 with firmware 1.0.22 reports a mode it
+    // does not run, which reads as Off.
+    static int reportedTrackingMode(int model, const QString &firmware, int mode);
+};

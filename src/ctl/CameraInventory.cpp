@@ -1,0 +1,105 @@
+#include "ctl/CameraInventory.h"
+
+#include "camera/DShowCameraWrapper.h"
+#include "camera/UVCExtensionUnit.h"
+#include "catalogue/Catalogue.h"
+#include "upgrade/MassStorageTransport.h"
+
+#include <QRegularExpression>
+
+CameraInventory::CameraInventory(int productLine)
+    : m_productLine(productLine)
+{
+}
+
+QString CameraInventory::readFirmware(const QString &id, const QString &name)
+{
+    UVCExtensionUnit uvc;
+    if (!uvc.InitUvc(id, name))
+        return QString();
+    QString version;
+    // The newer opcode first, as the window asks.
+    if (!uvc.GetVersion(0x80, version) && !uvc.GetVersion(0x0B, version))
+        version.clear();
+    uvc.ReleaseUvc();
+    return version;
+}
+
+QList<ListedCamera> CameraInventory::scan() const
+{
+    QList<ListedCamera> cameras;
+    const quint32 vendorId = manufacturerLookup(m_productLine).vendorId;
+    DShowCameraWrapper dshow;
+    QList<CameraEntry> entries;
+    dshow.listCaptureDevices(entries);
+    for (const CameraEntry &entry : qAsConst(entries)) {
+        if (!isSupportedDevice(entry.id, vendorId))
+            continue;
+        ListedCamera camera;
+        camera.number = cameras.size() + 1;
+        camera.state = QStringLiteral("normal");
+        camera.path = entry.id;
+        camera.name = entry.name;
+        camera.model = modelFromName(entry.name);
+        quint32 vid = 0;
+        quint32 pid = 0;
+        parseVidPid(entry.id, vid, pid);
+        camera.identityModel = modelFromVidPid(vid, pid);
+        camera.firmware = readFirmware(entry.id, entry.name);
+        cameras.append(camera);
+    }
+    for (ListedCamera camera : scanBootStates()) {
+        camera.number = cameras.size() + 1;
+        cameras.append(camera);
+    }
+    return cameras;
+}
+
+QList<ListedCamera> CameraInventory::scanBootStates() const
+{
+    QList<ListedCamera> cameras;
+    for (char letter = 'D'; letter <= 'Z'; ++letter) {
+        int state = NotFound;
+        QChar drive;
+        if (!findUpgradeDevice(m_productLine, state, &drive, QLatin1Char(letter)))
+            continue;
+        if (state != Rom && state != Updater && state != UBoot)
+            continue;
+        ListedCamera camera;
+        camera.number = cameras.size() + 1;
+        camera.state = state == Rom ? QStringLiteral("rom")
+                                    : state == Updater ? QStringLiteral("updater") : QStringLiteral("uboot");
+        camera.path = QStringLiteral("\\\\.\\%1:").arg(drive);
+        camera.drive = drive;
+        camera.name = QStringLiteral("camera on %1:").arg(drive);
+        cameras.append(camera);
+    }
+    return cameras;
+}
+
+CameraInventory::Selection CameraInventory::select(const QList<ListedCamera> &cameras, const QString &selector,
+                                                   QList<ListedCamera> *matches)
+{
+    matches->clear();
+    const QString wanted = selector.trimmed();
+    if (wanted.isEmpty())
+        return NoMatch;
+    static const QRegularExpression number(QStringLiteral("^[0-9]+$"));
+    if (number.match(wanted).hasMatch()) {
+        const int n = wanted.toInt();
+        for (const ListedCamera &camera : cameras) {
+            if (camera.number == n) {
+                matches->append(camera);
+                return Selected;
+            }
+        }
+        // No such index: the digits may be part of a path or name.
+    }
+    for (const ListedCamera &camera : cameras) {
+        if (camera.path.contains(wanted, Qt::CaseInsensitive) || camera.name.contains(wanted, Qt::CaseInsensitive))
+            matches->append(camera);
+    }
+    if (matches->isEmpty())
+        return NoMatch;
+    return matches->size() == 1 ? Selected : Ambiguous;
+}

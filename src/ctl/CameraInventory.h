@@ -1,0 +1,32 @@
+#pragma once
+#include "ctl/ListedCamera.h"
+
+#include <QList>
+#include <QString>
+
+// The supported cameras plugged in, as the window finds them: the capture devices the
+// catalogue accepts for the configured manufacturer, with model and firmware, followed
+// by the cameras stuck in a boot state on the volumes D: to Z:.
+class CameraInventory
+{
+public:
+    explicit CameraInventory(int productLine);
+
+    // Firmware versions are read over each camera's extension unit.
+    QList<ListedCamera> scan() const;
+    // Only the cameras in a boot state.
+    QList<ListedCamera> scanBootStates() const;
+
+    enum Selection { Selected, NoMatch, Ambiguous };
+    // A selector is a number from the list, or else a fragment of the device path or of
+    // the name (either case). A fragment that fits several cameras selects none; matches
+    // receives them.
+    static Selection select(const QList<ListedCamera> &cameras, const QString &selector,
+                            QList<ListedCamera> *matches);
+
+    // Firmware version of the camera with this id and name; empty when it does not answer.
+    static QString readFirmware(const QString &id, const QString &name);
+
+private:
+    int m_productLine;
+};

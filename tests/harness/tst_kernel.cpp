@@ -1,0 +1,488 @@
+// Scenarios run inside the harness's virtual machine: lensdesk's own classes on the Linux
+// backend against uvcvideo, usb-storage, sg and udev, with the emulated camera of
+// lensdesk_gadget on dummy_hcd. Every value written is read back from the device
+// through the kernel.
+#include "TestSupport.h"
+#include "UpgradeTestSupport.h"
+
+#include "app/AppPaths.h"
+#include "camera/CameraPropertyState.h"
+#include "camera/DShowCameraWrapper.h"
+#include "camera/UVCExtensionUnit.h"
+#include "platform/Backend.h"
+#include "platform/DeviceChange.h"
+#include "platform/DeviceNotifier.h"
+#include "preview/VideoStreamThread.h"
+#include "upgrade/MassStorageTransport.h"
+#include "upgrade/UpgradeThread.h"
+#include "ui/MainWindow.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QListWidget>
+#include <QSettings>
+#include <QPointer>
+#include <QFile>
+#include <QRegularExpression>
+#include <QThread>
+#include <QtTest>
+
+#include <functional>
+
+namespace {
+
+const char kCommandFifo[] = "/tmp/lensdesk-gadget.cmd";
+
+bool waitFor(const std::function<bool()> &condition, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QTest::qWait(100);
+    }
+    return true;
+}
+
+QList<CameraEntry> cameras()
+{
+    DShowCameraWrapper dshow;
+    QList<CameraEntry> list;
+    dshow.listCaptureDevices(list);
+    return list;
+}
+
+// Sends one command to the emulated devices' rig.
+bool rigCommand(const QByteArray &line)
+{
+    QFile fifo(QString::fromLatin1(kCommandFifo));
+    if (!fifo.open(QIODevice::WriteOnly))
+        return false;
+    return fifo.write(line + '\n') == line.size() + 1;
+}
+
+// What the emulated device holds, as its rig reports it.
+QStringList deviceReport()
+{
+    const QString done = QStringLiteral("/tmp/lensdesk-gadget.report.done");
+    QFile::remove(done);
+    if (!rigCommand("report") || !waitFor([&] { return QFile::exists(done); }, 10000))
+        return {};
+    QFile file(done);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+QByteArray md5Hex(const QByteArray &data)
+{
+    return QCryptographicHash::hash(data, QCryptographicHash::Md5).toHex();
+}
+
+const QByteArray kKernel = upgradetest::pattern(100000, 3);
+const QByteArray kMiservice = upgradetest::pattern(70000, 4) + "ARBOR 50F" + upgradetest::pattern(100, 5);
+const QByteArray kUpdater = upgradetest::pattern(5000, 6);
+const QByteArray kBootLoader = upgradetest::pattern(40000, 7);
+
+// A package as extraction leaves it in the application directory.
+void writePackage(const QByteArray &version)
+{
+    upgradetest::clearAppDir();
+    upgradetest::writeAppFile(QStringLiteral("auto_update.txt"), "# harness package\r\n"
+                                                                 "estar scripts/flash.txt\r\n"
+                                                                 "setenv fw_version " + version + "\r\n"
+                                                                 "reset\r\n");
+    upgradetest::writeAppFile(QStringLiteral("scripts/flash.txt"), "tftp 0x21000000 kernel\n"
+                                                                   "nand erase.part kernel\n"
+                                                                   "nand write.e 0x21000000 kernel ${filesize}\n"
+                                                                   "tftp 21000000 miservice.ubifs\n"
+                                                                   "nand write.e 0x21000000 miservice ${filesize}\n");
+    upgradetest::writeAppFile(QStringLiteral("kernel"), kKernel);
+    upgradetest::writeAppFile(QStringLiteral("miservice.ubifs"), kMiservice);
+    upgradetest::writeAppFile(QStringLiteral("usb_updater.bin"), kUpdater);
+    upgradetest::writeAppFile(QStringLiteral("u-boot.bin"), kBootLoader);
+}
+
+struct Report
+{
+    bool ok = false;
+    int progress = -1;
+    QString message;
+};
+
+// Runs one upgrade worker on its own thread, wired like the main window's, until it has
+// ended; returns its reports.
+QList<Report> runUpgrade(int manufacturer, bool cameraOpen, UVCExtensionUnit *unit)
+{
+    QList<Report> reports;
+    QObject window;
+    auto *thread = new QThread;
+    auto *worker = new UpgradeThread(manufacturer, cameraOpen, unit);
+    worker->moveToThread(thread);
+    QObject::connect(thread, &QThread::started, worker, &UpgradeThread::start);
+    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    QObject::connect(worker, &UpgradeThread::workFinished, worker, &QObject::deleteLater);
+    QObject::connect(worker, &QObject::destroyed, thread, &QThread::quit);
+    QObject::connect(worker, &UpgradeThread::onUpgradeReport, &window,
+                     [&](bool ok, int progress, const QString &message) { reports.append({ok, progress, message}); });
+    QPointer<QThread> alive(thread);
+    thread->start();
+    waitFor([&] { return alive.isNull(); }, 240000);
+    QCoreApplication::processEvents();
+    return reports;
+}
+
+} // namespace
+
+class tst_kernel : public QObject
+{
+    Q_OBJECT
+
+private:
+    CameraEntry m_camera;
+
+    bool openExtensionUnit(UVCExtensionUnit *xu)
+    {
+        return xu->InitUvc(m_camera.id, m_camera.name);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QCOMPARE(platform::backend().name(), QStringLiteral("linux"));
+        QVERIFY2(waitFor([] { return !cameras().isEmpty(); }, 60000), "no camera appeared through uvcvideo");
+        m_camera = cameras().first();
+    }
+
+    // The camera as the capture-device list sees it: the USB product string as its
+    // name, and a Windows-form device path made of vendor, product, interface and port.
+    void enumeration()
+    {
+        const QList<CameraEntry> list = cameras();
+        QCOMPARE(list.size(), 1);
+        QCOMPARE(list.first().index, 0);
+        QCOMPARE(list.first().name, QStringLiteral("Orvia Vista Pro Cam"));
+        QVERIFY2(QRegularExpression(QStringLiteral("^vid_3749&pid_030a&mi_00#\\d+&1&0&0000$"))
+                     .match(list.first().id).hasMatch(),
+                 qPrintable(list.first().id));
+        QVERIFY2(QRegularExpression(QStringLiteral("^@device_pnp_\\\\\\\\\\?\\\\usb#vid_3749&pid_030a&mi_00#\\d+&1&0&0000#"
+                                                   "\\{65e8773d-8f56-11d0-a3b9-00a0c9223196\\}\\\\global$"))
+                     .match(list.first().monikerName).hasMatch(),
+                 qPrintable(list.first().monikerName));
+        QCOMPARE(DShowCameraWrapper::idFromDevicePath(list.first().monikerName), list.first().id);
+    }
+
+    // Every standard property: the camera's ranges and values as read through V4L2,
+    // then each one written and read back.
+    void standardProperties()
+    {
+        DShowCameraWrapper dshow;
+        int index = -1;
+        QVERIFY(dshow.selectCamera(m_camera.id, m_camera.name, index));
+        QCOMPARE(index, 0);
+        QVERIFY(dshow.readCameraProperties(0, 0));
+        QCOMPARE(cameraPropertyState.pan.minimum, -20);
+        QCOMPARE(cameraPropertyState.pan.maximum, 20);
+        QCOMPARE(cameraPropertyState.tilt.maximum, 20);
+        QCOMPARE(cameraPropertyState.zoom.minimum, 100);
+        QCOMPARE(cameraPropertyState.zoom.maximum, 800);
+        QCOMPARE(cameraPropertyState.zoom.current, 100);
+        QCOMPARE(cameraPropertyState.focus.maximum, 1023);
+        QCOMPARE(cameraPropertyState.focus.current, 255);
+        QCOMPARE(cameraPropertyState.brightness.current, 50);
+        QCOMPARE(cameraPropertyState.contrast.maximum, 100);
+        QCOMPARE(cameraPropertyState.hue.maximum, 30);
+        QCOMPARE(cameraPropertyState.saturation.current, 63);
+        QCOMPARE(cameraPropertyState.sharpness.maximum, 255);
+        QCOMPARE(cameraPropertyState.whiteBalance.minimum, 1800);
+        QCOMPARE(cameraPropertyState.whiteBalance.maximum, 7500);
+        QCOMPARE(cameraPropertyState.whiteBalance.current, 5983);
+        QCOMPARE(cameraPropertyState.whiteBalance.flags, 1);
+
+        struct Write
+        {
+            bool camera;
+            int id;
+            int value;
+            CameraPropertyState::Property *property;
+        };
+        const Write writes[] = {
+            {true, 0, -12, &cameraPropertyState.pan},
+            {true, 1, 7, &cameraPropertyState.tilt},
+            {true, 3, 400, &cameraPropertyState.zoom},
+            {true, 6, 600, &cameraPropertyState.focus},
+            {false, 0, 80, &cameraPropertyState.brightness},
+            {false, 1, 30, &cameraPropertyState.contrast},
+            {false, 2, 21, &cameraPropertyState.hue},
+            {false, 3, 100, &cameraPropertyState.saturation},
+            {false, 4, 128, &cameraPropertyState.sharpness},
+            {false, 7, 4600, &cameraPropertyState.whiteBalance},
+        };
+        for (const Write &w : writes) {
+            const QByteArray what = QByteArray(w.camera ? "camera control " : "image property ")
+                                    + QByteArray::number(w.id);
+            QVERIFY2(w.camera ? dshow.setCameraCtlValue(w.id, w.value) : dshow.setVideoProcValue(w.id, w.value),
+                     what.constData());
+            w.property->current = -1000;
+            QVERIFY2(w.camera ? dshow.getCameraCtlValue(w.id, 0) : dshow.getVideoProcValue(w.id, 0), what.constData());
+            QCOMPARE(w.property->current, w.value);
+        }
+        // Manual focus and white balance after a manual write; automatic again on request.
+        QVERIFY(dshow.readCameraProperties(0, 0));
+        QCOMPARE(cameraPropertyState.focus.flags, 2);
+        QCOMPARE(cameraPropertyState.whiteBalance.flags, 2);
+        QCOMPARE(cameraPropertyState.whiteBalance.current, 4600);
+        QVERIFY(dshow.setVideoProcAuto(7));
+        QVERIFY(dshow.readCameraProperties(0, 0));
+        QCOMPARE(cameraPropertyState.whiteBalance.flags, 1);
+        // A value outside the range is refused before it reaches the camera.
+        QVERIFY(!dshow.setCameraCtlValue(3, 900));
+        QVERIFY(dshow.getCameraCtlValue(3, 0));
+        QCOMPARE(cameraPropertyState.zoom.current, 400);
+        dshow.releaseCamera();
+    }
+
+    // Every vendor command over UVCIOC_CTRL_QUERY, each set read back by its query.
+    void vendorCommands()
+    {
+        UVCExtensionUnit xu;
+        QVERIFY(openExtensionUnit(&xu));
+        QString version;
+        QVERIFY(xu.GetVersion(0x80, version));
+        QCOMPARE(version, QStringLiteral("1.0.22"));
+
+        struct Command
+        {
+            const char *name;
+            std::function<bool(UVCExtensionUnit &, int)> set;
+            std::function<bool(UVCExtensionUnit &, int &)> get;
+            int value;
+        };
+        const Command commands[] = {
+            {"hdr", &UVCExtensionUnit::SetHDR, &UVCExtensionUnit::GetHDR, 1},
+            {"antiFlicker", &UVCExtensionUnit::SetAntiFlicker, &UVCExtensionUnit::GetAntiFlicker, 2},
+            {"mirror", &UVCExtensionUnit::SetMirror, &UVCExtensionUnit::GetMirror, 1},
+            {"viewAngle", &UVCExtensionUnit::SetViewAngle, &UVCExtensionUnit::GetViewAngle, 2},
+            {"trackingMode", &UVCExtensionUnit::SetTrackingMode, &UVCExtensionUnit::GetTrackingMode, 3},
+            {"trackingEffect", &UVCExtensionUnit::SetTrackingEffect, &UVCExtensionUnit::GetTrackingEffect, 0},
+            {"trackingSpeed", &UVCExtensionUnit::SetTrackingSpeed, &UVCExtensionUnit::GetTrackingSpeed, 2},
+            {"autoAE", &UVCExtensionUnit::SetAutoAE, &UVCExtensionUnit::GetAutoAE, 1},
+            {"gesture", &UVCExtensionUnit::SetGesture, &UVCExtensionUnit::GetGesture, 1},
+        };
+        for (const Command &c : commands) {
+            QVERIFY2(c.set(xu, c.value), c.name);
+            int read = -1;
+            QVERIFY2(c.get(xu, read), c.name);
+            QCOMPARE(read, c.value);
+        }
+        int state = -1;
+        QVERIFY(xu.GetVideoState(state));
+        QCOMPARE(state, 0);
+        QVERIFY(xu.SetAutoFocus());
+        xu.ReleaseUvc();
+    }
+
+    // The three commands after which the camera restarts: it leaves uvcvideo, comes back
+    // on the same port with the same id, and answers with what was set.
+    void restartingCommands()
+    {
+        struct Step
+        {
+            const char *name;
+            std::function<bool(UVCExtensionUnit &)> send;
+        };
+        const Step steps[] = {
+            {"microphone off", [](UVCExtensionUnit &xu) { return xu.SetMicEnable(0); }},
+            {"HD mode off", [](UVCExtensionUnit &xu) { return xu.SetHDMode(0); }},
+            {"factory reset", [](UVCExtensionUnit &xu) { return xu.ResetDefaults(); }},
+        };
+        for (const Step &step : steps) {
+            UVCExtensionUnit xu;
+            QVERIFY(openExtensionUnit(&xu));
+            QVERIFY2(step.send(xu), step.name);
+            xu.ReleaseUvc();
+            QVERIFY2(waitFor([] { return cameras().isEmpty(); }, 30000), step.name);
+            QVERIFY2(waitFor([] { return cameras().size() == 1; }, 60000), step.name);
+            QCOMPARE(cameras().first().id, m_camera.id);
+            QVERIFY(waitFor([&] { return openExtensionUnit(&xu); }, 10000));
+            int mic = -1;
+            int hdMode = -1;
+            QVERIFY(xu.GetMicEnable(mic));
+            QVERIFY(xu.GetHDMode(hdMode));
+            if (QByteArray(step.name) == "microphone off") {
+                QCOMPARE(mic, 0);
+            } else if (QByteArray(step.name) == "HD mode off") {
+                QCOMPARE(hdMode, 0);
+            } else {
+                // The factory values, and what vendorCommands switched on is off again.
+                QCOMPARE(mic, 1);
+                QCOMPARE(hdMode, 1);
+                int hdr = -1;
+                int mirror = -1;
+                QVERIFY(xu.GetHDR(hdr));
+                QVERIFY(xu.GetMirror(mirror));
+                QCOMPARE(hdr, 0);
+                QCOMPARE(mirror, 0);
+            }
+        }
+    }
+
+    // The preview worker opens /dev/videoN through FFmpeg's video4linux2 input and
+    // decodes the camera's MJPEG stream (bulk transfers through uvcvideo).
+    void preview()
+    {
+        auto *thread = new QThread;
+        auto *worker = new VideoStreamThread(m_camera.monikerName);
+        worker->setPreviewSize(QSize(640, 360));
+        worker->moveToThread(thread);
+        int pictures = 0;
+        QSize size;
+        bool finished = false;
+        connect(thread, &QThread::started, worker, &VideoStreamThread::start);
+        connect(worker, &VideoStreamThread::onReader, this, [&] {
+            const QImage picture = worker->takePicture();
+            if (!picture.isNull()) {
+                ++pictures;
+                size = picture.size();
+            }
+        });
+        connect(worker, &VideoStreamThread::workFinished, this, [&] { finished = true; });
+        connect(worker, &VideoStreamThread::workFinished, worker, &QObject::deleteLater);
+        connect(worker, &QObject::destroyed, thread, &QThread::quit);
+        thread->start();
+        waitFor([&] { return pictures >= 3; }, 90000);
+        worker->stop();
+        // A worker that never opened its input ends without workFinished.
+        QPointer<VideoStreamThread> alive(worker);
+        const bool stopped = pictures == 0 || waitFor([&] { return finished; }, 30000);
+        if (!finished)
+            thread->quit();
+        // The worker's end quits the thread through this thread's event loop.
+        QVERIFY2(waitFor([&] { return thread->isFinished(); }, 30000), "the preview thread does not end");
+        delete alive.data();
+        delete thread;
+        QVERIFY2(pictures >= 3, qPrintable(QStringLiteral("%1 pictures").arg(pictures)));
+        QVERIFY2(stopped, "the preview worker does not stop");
+        QCOMPARE(size, QSize(640, 360));
+        // The extension unit still answers after the stream (the emulated camera's video
+        // state comes from the rig's own stream, which does not run here: it stays 0).
+        UVCExtensionUnit xu;
+        QVERIFY(openExtensionUnit(&xu));
+        int state = -1;
+        QVERIFY(xu.GetVideoState(state));
+        QCOMPARE(state, 0);
+    }
+
+    // Unplugging and plugging the camera: udev's removal and arrival of the capture
+    // interface reach the notifier with the camera's Windows-form path.
+    void unplugAndPlug()
+    {
+        platform::DeviceNotifier *notifier = platform::backend().deviceNotifier();
+        const QUuid captureClass(QStringLiteral("{65e8773d-8f56-11d0-a3b9-00a0c9223196}"));
+        QVERIFY(notifier->registerInterfaceClass(captureClass));
+        QList<platform::DeviceChange> changes;
+        QMetaObject::Connection c = connect(notifier, &platform::DeviceNotifier::deviceChanged, this,
+                                            [&](const platform::DeviceChange &change) { changes.append(change); });
+        auto seen = [&](std::uint32_t event) {
+            for (const platform::DeviceChange &change : changes) {
+                if (change.event == event && change.classGuid == captureClass
+                    && change.name.contains(QLatin1Char('#') + m_camera.id + QLatin1Char('#'), Qt::CaseInsensitive))
+                    return true;
+            }
+            return false;
+        };
+        QVERIFY(rigCommand("unplug cam1"));
+        QVERIFY2(waitFor([] { return cameras().isEmpty(); }, 30000), "the camera stays listed after unplugging");
+        QVERIFY2(waitFor([&] { return seen(0x8004); }, 10000), "no removal event");
+        QVERIFY(rigCommand("plug cam1"));
+        QVERIFY2(waitFor([] { return cameras().size() == 1; }, 30000), "the camera does not come back");
+        QVERIFY2(waitFor([&] { return seen(0x8000); }, 10000), "no arrival event");
+        QCOMPARE(cameras().first().id, m_camera.id);
+        disconnect(c);
+    }
+
+    // The window lists the camera, lets it go when it is unplugged and takes it back
+    // when it is plugged in again (udev events through the window's device-change hook).
+    void windowFollowsPlugging()
+    {
+        {
+            QSettings settings(applicationDir() + QStringLiteral("/product.ini"), QSettings::IniFormat);
+            settings.setValue(QStringLiteral("/product_model/main"), 2);
+        }
+        auto window = std::make_unique<MainWindow>();
+        window->show();
+        auto *list = window->findChild<QListWidget *>(QStringLiteral("listWidgetCamera"));
+        QVERIFY(list);
+        QVERIFY2(waitFor([&] { return list->count() == 1; }, 30000), "the window does not list the camera");
+        QVERIFY(rigCommand("unplug cam1"));
+        QVERIFY2(waitFor([&] { return list->count() == 0; }, 30000), "the window keeps the unplugged camera");
+        QVERIFY(rigCommand("plug cam1"));
+        QVERIFY2(waitFor([&] { return list->count() == 1; }, 60000), "the window does not take the camera back");
+        QTest::qWait(2000); // the preview starts a second after the camera is opened
+        window.reset();
+        QVERIFY(waitFor([] { return cameras().size() == 1; }, 10000));
+    }
+
+    // A whole upgrade: the entry over the extension unit, the camera leaving uvcvideo and
+    // coming back on usb-storage as its boot loader, the script over SG_IO, and the camera
+    // back on uvcvideo with the new version.
+    void upgrade()
+    {
+        QDir::setCurrent(testsupport::appDir());
+        writePackage("1.0.23");
+        UVCExtensionUnit xu;
+        QVERIFY(openExtensionUnit(&xu));
+        upgradetest::LogCapture log;
+        const QList<Report> reports = runUpgrade(0, true, &xu);
+        xu.ReleaseUvc();
+        QCOMPARE(reports.size(), 1);
+        QCOMPARE(reports.first().message, QStringLiteral("Upgrade done."));
+        QVERIFY(reports.first().ok);
+        QCOMPARE(reports.first().progress, 100);
+        QVERIFY(log.contains(QStringLiteral("device state: u-Boot")));
+        const QStringList report = deviceReport();
+        QVERIFY(report.contains(QStringLiteral("flash kernel ") + QString::fromLatin1(md5Hex(kKernel))));
+        QVERIFY(report.contains(QStringLiteral("flash miservice ") + QString::fromLatin1(md5Hex(kMiservice))));
+        QVERIFY2(waitFor([] { return cameras().size() == 1; }, 60000), "the camera does not come back");
+        m_camera = cameras().first();
+        QVERIFY(waitFor([&] { return openExtensionUnit(&xu); }, 10000));
+        QString version;
+        QVERIFY(xu.GetVersion(0x80, version));
+        QCOMPARE(version, QStringLiteral("1.0.23"));
+        xu.ReleaseUvc();
+    }
+
+    // A camera stuck in its boot ROM: found on usb-storage, given the updater and the
+    // boot loader, the script played, back as a camera.
+    void recoveryFromRom()
+    {
+        QDir::setCurrent(testsupport::appDir());
+        writePackage("1.0.24");
+        QVERIFY(rigCommand("rom cam1"));
+        QVERIFY2(waitFor([] { return cameras().isEmpty(); }, 30000), "the camera stays listed in its boot ROM");
+        // The volume is searched once by a recovery: wait until usb-storage and sg have it.
+        QVERIFY2(waitFor([] {
+                     int state = -1;
+                     return findUpgradeDevice(0, state) != nullptr && state == Rom;
+                 }, 60000),
+                 "no volume in the boot ROM's state");
+        upgradetest::LogCapture log;
+        const QList<Report> reports = runUpgrade(0, false, nullptr);
+        QCOMPARE(reports.size(), 1);
+        QCOMPARE(reports.first().message, QStringLiteral("Upgrade done."));
+        QVERIFY(log.contains(QStringLiteral("device state: ROM")));
+        const QStringList report = deviceReport();
+        QVERIFY(report.contains(QStringLiteral("updater ") + QString::fromLatin1(md5Hex(kUpdater))));
+        QVERIFY2(waitFor([] { return cameras().size() == 1; }, 60000), "the camera does not come back");
+        m_camera = cameras().first();
+        UVCExtensionUnit xu;
+        QVERIFY(waitFor([&] { return openExtensionUnit(&xu); }, 10000));
+        QString version;
+        QVERIFY(xu.GetVersion(0x80, version));
+        QCOMPARE(version, QStringLiteral("1.0.24"));
+    }
+};
+
+LENSDESK_TEST_MAIN(tst_kernel)
+#include "tst_kernel.moc"

@@ -1,0 +1,692 @@
+// lensdeskctl run as real processes against rig files. Each process saves its rig's
+// state when it ends (LENSDESK_RIG_SAVE); the test loads that state into a rig of its own
+// and reads the cameras' values there, so every value a command wrote is read back from
+// the rig, not from lensdeskctl. The command layer is also driven in-process against a
+// live rig, where the bytes that reached the camera can be checked.
+#include "TestSupport.h"
+#include "UpgradeTestSupport.h"
+
+#include "ctl/CtlCommand.h"
+#include "platform/CaptureFilter.h"
+#include "platform/sim/SimCamera.h"
+#include "platform/sim/SimMassStorage.h"
+#include "platform/sim/SimRig.h"
+#include "platform/sim/SimUvcCamera.h"
+#include "upgrade/UpgradeLock.h"
+#include "upgrade/Zip7z.h"
+
+#include <QCryptographicHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <memory>
+
+using platform::PropertySet;
+
+namespace {
+
+const QByteArray kKernel = upgradetest::pattern(60000, 3);
+
+QJsonObject camera(const QString &key, const QString &instance, QJsonObject extra = {})
+{
+    extra.insert(QStringLiteral("key"), key);
+    extra.insert(QStringLiteral("instance"), instance);
+    return extra;
+}
+
+QByteArray rig(const QList<QJsonObject> &cameras)
+{
+    QJsonArray array;
+    for (const QJsonObject &c : cameras)
+        array.append(c);
+    return QJsonDocument(QJsonObject{{QStringLiteral("cameras"), array}}).toJson();
+}
+
+// Three supported cameras of two models and one stuck in its boot ROM, plus a webcam of
+// another vendor that is not listed.
+QByteArray mixedRig()
+{
+    return rig({camera(QStringLiteral("cam1"), QStringLiteral("7&1111&0"), {{"firmware", "1.2.3"}}),
+                camera(QStringLiteral("cam2"), QStringLiteral("7&2222&0"),
+                       {{"friendlyName", "LNS612-000 Cam"}, {"driveLetter", "G"}}),
+                camera(QStringLiteral("rom"), QStringLiteral("7&3333&0"), {{"mode", "rom"}, {"driveLetter", "H"}}),
+                camera(QStringLiteral("other"), QStringLiteral("7&4444&0"),
+                       {{"vendorId", "0x046D"}, {"friendlyName", "Other Webcam"}})});
+}
+
+QByteArray oneCamera(QJsonObject extra = {})
+{
+    return rig({camera(QStringLiteral("cam1"), QStringLiteral("7&1111&0"), extra)});
+}
+
+struct Run
+{
+    int code = -1;
+    QString out;
+    QString err;
+    QByteArray state; // the rig as the process left it
+};
+
+QString binary()
+{
+    return testsupport::appDir() + QStringLiteral("/lensdeskctl");
+}
+
+Run ctl(const QStringList &arguments, const QByteArray &rigJson)
+{
+    QTemporaryDir dir;
+    const QString rigFile = dir.filePath(QStringLiteral("rig.json"));
+    const QString stateFile = dir.filePath(QStringLiteral("state.json"));
+    upgradetest::writeFile(rigFile, rigJson);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LENSDESK_BACKEND"), QStringLiteral("sim"));
+    env.insert(QStringLiteral("LENSDESK_SIM_VIRTUAL_CLOCK"), QStringLiteral("1"));
+    env.insert(QStringLiteral("LENSDESK_RIG"), rigFile);
+    env.insert(QStringLiteral("LENSDESK_RIG_SAVE"), stateFile);
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(dir.path());
+    p.start(binary(), arguments);
+    Run run;
+    if (!p.waitForFinished(120000)) {
+        p.kill();
+        p.waitForFinished();
+        qWarning("lensdeskctl %s did not end", qPrintable(arguments.join(QLatin1Char(' '))));
+        return run;
+    }
+    run.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    run.out = QString::fromUtf8(p.readAllStandardOutput());
+    run.err = QString::fromUtf8(p.readAllStandardError());
+    QFile state(stateFile);
+    if (state.open(QIODevice::ReadOnly))
+        run.state = state.readAll();
+    return run;
+}
+
+QJsonObject json(const Run &run)
+{
+    return QJsonDocument::fromJson(run.out.toUtf8()).object();
+}
+
+// The rig a process left behind, to read its cameras.
+class Rig
+{
+public:
+    explicit Rig(const QByteArray &state)
+    {
+        QString error;
+        m_rig = sim::SimRig::fromJson(state, &error);
+        if (!m_rig)
+            qFatal("the saved rig does not load: %s", qPrintable(error));
+    }
+    sim::SimCamera *cam(const char *key) const { return m_rig->camera(QLatin1String(key)); }
+    int feature(const char *key, const char *name) const { return cam(key)->uvc().feature(QLatin1String(name)); }
+    sim::SimUvcCamera::Property property(const char *key, PropertySet set, int id) const
+    {
+        sim::SimUvcCamera::Property p;
+        if (!cam(key)->uvc().property(set, id, &p))
+            qFatal("no property %d", id);
+        return p;
+    }
+    int camera(const char *key, int id) const { return property(key, PropertySet::CameraControl, id).value; }
+    int image(const char *key, int id) const { return property(key, PropertySet::VideoProcAmp, id).value; }
+    bool imageAuto(const char *key, int id) const { return property(key, PropertySet::VideoProcAmp, id).flags == 1; }
+    bool focusAuto(const char *key) const { return property(key, PropertySet::CameraControl, 6).flags == 1; }
+
+private:
+    std::unique_ptr<sim::SimRig> m_rig;
+};
+
+QString makePackage(const QTemporaryDir &work, const QByteArray &modelName = "Orvia Vista Pro")
+{
+    const QString dir = work.path() + QStringLiteral("/package");
+    QDir(dir).removeRecursively();
+    upgradetest::writeFile(dir + QStringLiteral("/auto_update.txt"),
+                           "estar scripts/flash.txt\r\nsetenv fw_version 1.0.23\r\nsaveenv\r\nreset\r\n");
+    upgradetest::writeFile(dir + QStringLiteral("/scripts/flash.txt"),
+                           "tftp 0x21000000 kernel\nnand write.e 0x21000000 kernel ${filesize}\n");
+    upgradetest::writeFile(dir + QStringLiteral("/kernel"), kKernel);
+    upgradetest::writeFile(dir + QStringLiteral("/miservice.ubifs"),
+                           upgradetest::pattern(3000, 4) + modelName + upgradetest::pattern(100, 5));
+    upgradetest::writeFile(dir + QStringLiteral("/usb_updater.bin"), upgradetest::pattern(5000, 6));
+    upgradetest::writeFile(dir + QStringLiteral("/u-boot.bin"), upgradetest::pattern(30000, 7));
+    const QString archive = work.path() + QStringLiteral("/") + QString::fromLatin1(modelName).replace(' ', '_')
+        + QStringLiteral(".zip");
+    QFile::remove(archive);
+    QProcess p;
+    p.setWorkingDirectory(dir);
+    p.start(Zip7z::toolPath(), {QStringLiteral("a"), QStringLiteral("-tzip"), archive, QStringLiteral("auto_update.txt"),
+                                QStringLiteral("scripts"), QStringLiteral("kernel"), QStringLiteral("miservice.ubifs"),
+                                QStringLiteral("usb_updater.bin"), QStringLiteral("u-boot.bin")});
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        qFatal("cannot build %s", qPrintable(archive));
+    return archive;
+}
+
+QStringList lines(const QString &text)
+{
+    return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+const QString kPath1 = QStringLiteral("vid_3749&pid_030a&mi_00#7&1111&0&0000");
+const QString kPath2 = QStringLiteral("vid_3749&pid_030a&mi_00#7&2222&0&0000");
+
+} // namespace
+
+class TestLensdeskctl : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_work;
+
+private slots:
+    void initTestCase()
+    {
+        // A copy in the application directory of this test: its settings (the manufacturer
+        // with vendor 0x3749) and the unpacked packages stay there.
+        QFile::remove(binary());
+        QVERIFY(QFile::copy(QStringLiteral(LENSDESK_CTL_BINARY), binary()));
+        QSettings settings(testsupport::appDir() + QStringLiteral("/product.ini"), QSettings::IniFormat);
+        settings.setValue(QStringLiteral("/product_model/main"), 2);
+        settings.sync();
+    }
+
+    void listShowsEveryCameraWithItsState()
+    {
+        const Run text = ctl({QStringLiteral("list")}, mixedRig());
+        QCOMPARE(text.code, 0);
+        const QStringList rows = lines(text.out);
+        QCOMPARE(rows.size(), 4);
+        QCOMPARE(rows.at(0).simplified(), QStringLiteral("# STATE MODEL FIRMWARE NAME PATH"));
+        QCOMPARE(rows.at(1).simplified(), QStringLiteral("1 normal 0 1.2.3 Orvia Vista Pro Cam ") + kPath1);
+        QCOMPARE(rows.at(2).simplified(), QStringLiteral("2 normal 7 1.0.22 LNS612-000 Cam ") + kPath2);
+        QCOMPARE(rows.at(3).simplified(), QStringLiteral("3 stuck in ROM - - camera on H: \\\\.\\H:"));
+
+        const Run js = ctl({QStringLiteral("list"), QStringLiteral("--json")}, mixedRig());
+        QCOMPARE(js.code, 0);
+        const QJsonArray cams = json(js).value(QStringLiteral("cameras")).toArray();
+        QCOMPARE(cams.size(), 3);
+        QCOMPARE(cams.at(0).toObject(), (QJsonObject{{"index", 1}, {"state", "normal"}, {"model", 0},
+                                                     {"firmware", "1.2.3"}, {"name", "Orvia Vista Pro Cam"},
+                                                     {"path", kPath1}}));
+        QCOMPARE(cams.at(1).toObject().value(QStringLiteral("model")).toInt(), 7);
+        QCOMPARE(cams.at(2).toObject(), (QJsonObject{{"index", 3}, {"state", "rom"}, {"name", "camera on H:"},
+                                                     {"path", "\\\\.\\H:"}}));
+
+        const Run none = ctl({QStringLiteral("list")}, rig({}));
+        QCOMPARE(none.code, 0);
+        QCOMPARE(none.out, QStringLiteral("No supported camera is plugged in.\n"));
+    }
+
+    void getShowsTheCameraValues()
+    {
+        const QByteArray r = oneCamera({{"features", QJsonObject{{"hdr", 1}, {"antiFlicker", 2}, {"viewAngle", 2}}},
+                                        {"properties", QJsonObject{{"brightness", QJsonObject{{"value", 42}}}}}});
+        const Run text = ctl({QStringLiteral("get")}, r);
+        QCOMPARE(text.code, 0);
+        QCOMPARE(lines(text.out),
+                 QStringList({"zoom=100", "pan=0", "tilt=0", "focus=255", "focus-auto=off", "brightness=42",
+                              "contrast=50", "hue=15", "saturation=63", "sharpness=0", "white-balance=5983",
+                              "white-balance-auto=on", "hdr=on", "hd-mode=on", "mic=on", "ai-light=on",
+                              "anti-flicker=60hz", "field-of-view=65", "tracking-mode=off",
+                              "tracking-effect=smooth", "tracking-speed=normal"}));
+
+        const Run js = ctl({QStringLiteral("get"), QStringLiteral("--json")}, r);
+        QCOMPARE(js.code, 0);
+        const QJsonObject settings = json(js).value(QStringLiteral("settings")).toObject();
+        QCOMPARE(settings.size(), 21);
+        for (const QString &line : lines(text.out)) {
+            const QString name = line.section(QLatin1Char('='), 0, 0);
+            const QJsonValue v = settings.value(name);
+            QCOMPARE(v.isDouble() ? QString::number(v.toInt()) : v.toString(), line.section(QLatin1Char('='), 1));
+        }
+        QCOMPARE(settings.value(QStringLiteral("brightness")).toInt(), 42);
+        QCOMPARE(json(js).value(QStringLiteral("camera")).toObject().value(QStringLiteral("path")).toString(), kPath1);
+
+        // Some names only; one the model lacks is named with what the model has.
+        const Run some = ctl({QStringLiteral("get"), QStringLiteral("--camera"), QStringLiteral("LNS"),
+                              QStringLiteral("zoom"), QStringLiteral("field-of-view")},
+                             mixedRig());
+        QCOMPARE(some.code, 1);
+        QCOMPARE(some.out, QStringLiteral("zoom=100\n"));
+        QCOMPARE(some.err.trimmed(),
+                 QStringLiteral("lensdeskctl: field-of-view: camera #2 \"LNS612-000 Cam\" (%1) (model 7) has no "
+                                "field-of-view; it has: zoom, pan, tilt, focus, focus-auto, brightness, contrast, hue, "
+                                "saturation, sharpness, white-balance, white-balance-auto, hdr, hd-mode, mic, ai-light, "
+                                "anti-flicker, tracking-mode, tracking-effect, tracking-speed")
+                     .arg(kPath2));
+    }
+
+    void setWritesEachValueAndReadsItBack()
+    {
+        const Run run = ctl({QStringLiteral("set"), QStringLiteral("white-balance=4000"), QStringLiteral("pan=-7"),
+                             QStringLiteral("zoom=300"), QStringLiteral("tilt=5"), QStringLiteral("brightness=61"),
+                             QStringLiteral("white-balance-auto=off"), QStringLiteral("focus-auto=off"),
+                             QStringLiteral("focus=400"), QStringLiteral("hdr=on"), QStringLiteral("ai-light=off"),
+                             QStringLiteral("anti-flicker=60hz"), QStringLiteral("field-of-view=78")},
+                            oneCamera());
+        QCOMPARE(run.code, 0);
+        QVERIFY2(run.err.isEmpty(), qPrintable(run.err));
+        // Written in the order each needs: the wide view and manual modes first.
+        QCOMPARE(lines(run.out),
+                 QStringList({"white-balance-auto=off", "focus-auto=off", "field-of-view=78", "zoom=300",
+                              "white-balance=4000", "pan=-7", "tilt=5", "brightness=61", "focus=400", "hdr=on",
+                              "ai-light=off", "anti-flicker=60hz"}));
+        const Rig r(run.state);
+        QCOMPARE(r.camera("cam1", 3), 300);
+        QCOMPARE(r.camera("cam1", 0), -7);
+        QCOMPARE(r.camera("cam1", 1), 5);
+        QCOMPARE(r.camera("cam1", 6), 400);
+        QVERIFY(!r.focusAuto("cam1"));
+        QCOMPARE(r.image("cam1", 0), 61);
+        QCOMPARE(r.image("cam1", 7), 4000);
+        QVERIFY(!r.imageAuto("cam1", 7));
+        QCOMPARE(r.feature("cam1", "hdr"), 1);
+        QCOMPARE(r.feature("cam1", "autoAE"), 0);
+        QCOMPARE(r.feature("cam1", "antiFlicker"), 2);
+        QCOMPARE(r.feature("cam1", "viewAngle"), 1);
+
+        // Automatic tracking; then its effect and speed, which exist only with it.
+        const Run tracking = ctl({QStringLiteral("set"), QStringLiteral("tracking-speed=fast"),
+                                  QStringLiteral("tracking-effect=immediate"),
+                                  QStringLiteral("tracking-mode=auto-framing"), QStringLiteral("--json")},
+                                 oneCamera());
+        QCOMPARE(tracking.code, 0);
+        const QJsonArray results = json(tracking).value(QStringLiteral("results")).toArray();
+        QCOMPARE(results.size(), 3);
+        QCOMPARE(results.at(0).toObject(), (QJsonObject{{"name", "tracking-mode"}, {"status", "done"}, {"value", "auto-framing"}}));
+        QCOMPARE(results.at(1).toObject(), (QJsonObject{{"name", "tracking-effect"}, {"status", "done"}, {"value", "immediate"}}));
+        QCOMPARE(results.at(2).toObject(), (QJsonObject{{"name", "tracking-speed"}, {"status", "done"}, {"value", "fast"}}));
+        const Rig t(tracking.state);
+        QCOMPARE(t.feature("cam1", "trackingMode"), 1);
+        QCOMPARE(t.feature("cam1", "trackingEffect"), 0);
+        QCOMPARE(t.feature("cam1", "trackingSpeed"), 2);
+    }
+
+    void setRefusesWhatTheCameraCannotHave()
+    {
+        const QByteArray wide = oneCamera({{"properties", QJsonObject{{"pan", QJsonObject{{"min", -50}, {"max", 50}}}}}});
+        struct Case
+        {
+            QStringList args;
+            int code;
+            QString message;
+        };
+        const QList<Case> cases = {
+            {{"set", "zoom=801"}, 1, "lensdeskctl: refused: zoom: 801 is outside what this camera takes (100..800)"},
+            {{"set", "zoom=400", "pan=31"}, 1, "lensdeskctl: refused: pan: 31 is outside what this camera takes (-30..30)"},
+            {{"set", "pan=3"}, 1, "lensdeskctl: refused: pan: only when zoomed in, with zoom above 100 (it is 100)"},
+            {{"set", "white-balance=3000"}, 1, "lensdeskctl: refused: white-balance: only while white-balance-auto is off"},
+            {{"set", "tracking-speed=slow"}, 1,
+             "lensdeskctl: refused: tracking-speed: only while tracking-mode is auto-framing (it is off)"},
+            {{"set", "mirror=on"}, 1,
+             QStringLiteral("lensdeskctl: refused: mirror: camera #1 \"Orvia Vista Pro Cam\" (%1) (model 0) has no "
+                            "mirror; it has: zoom, pan, tilt, focus, focus-auto, brightness, contrast, hue, saturation, "
+                            "sharpness, white-balance, white-balance-auto, hdr, hd-mode, mic, ai-light, anti-flicker, "
+                            "field-of-view, tracking-mode, tracking-effect, tracking-speed").arg(kPath1)},
+            {{"set", "gesture=on"}, 1, {}},
+            {{"set", "zoom=big"}, 2, "lensdeskctl: zoom: \"big\" is not a whole number"},
+            {{"set", "anti-flicker=70hz"}, 2, "lensdeskctl: anti-flicker: \"70hz\" is none of 50hz, 60hz"},
+            {{"set", "colour=1"}, 2, {}},
+            {{"set", "zoom"}, 2, "lensdeskctl: \"zoom\" is no NAME=VALUE"},
+        };
+        for (const Case &c : cases) {
+            const Run run = ctl(c.args, wide);
+            QVERIFY2(run.code == c.code, qPrintable(c.args.join(' ') + QStringLiteral(": ") + run.err));
+            if (!c.message.isEmpty())
+                QVERIFY2(lines(run.err).contains(c.message), qPrintable(run.err));
+            // Nothing refused reached the camera.
+            if (run.code == 2) {
+                QVERIFY(run.state.isEmpty() || Rig(run.state).camera("cam1", 3) == 100);
+                continue;
+            }
+            const Rig r(run.state);
+            QCOMPARE(r.camera("cam1", 0), 0);
+            QCOMPARE(r.feature("cam1", "mirror"), 0);
+            QCOMPARE(r.feature("cam1", "gesture"), 0);
+            QCOMPARE(r.image("cam1", 7), 5983);
+        }
+        // Zoom went to 400 in the pan case even though pan was refused.
+        QCOMPARE(Rig(ctl({"set", "zoom=400", "pan=31"}, wide).state).camera("cam1", 3), 400);
+
+        // JSON carries the same refusal.
+        const Run js = ctl({"set", "--json", "zoom=801"}, wide);
+        QCOMPARE(js.code, 1);
+        QCOMPARE(json(js).value(QStringLiteral("results")).toArray().at(0).toObject(),
+                 (QJsonObject{{"name", "zoom"}, {"status", "refused"},
+                              {"message", "zoom: 801 is outside what this camera takes (100..800)"}}));
+    }
+
+    void setReportsValuesTheCameraDoesNotTake()
+    {
+        // The camera acknowledges but keeps its value: read back, reported, exit 1. (A
+        // camera that ignores vendor commands answers its queries with 0.)
+        const Run image = ctl({"set", "brightness=80"}, oneCamera({{"faults", QJsonObject{{"prop.ignore.video.0", true}}}}));
+        QCOMPARE(image.code, 1);
+        QCOMPARE(image.err.trimmed(), QStringLiteral("lensdeskctl: not taken: Any change in the setting takes effect only "
+                                                     "if the camera is working. brightness is 50"));
+        QCOMPARE(Rig(image.state).image("cam1", 0), 50);
+
+        const Run vendor = ctl({"set", "--json", "anti-flicker=60hz"}, oneCamera({{"faults", QJsonObject{{"xu.ignore", true}}}}));
+        QCOMPARE(vendor.code, 1);
+        QCOMPARE(json(vendor).value(QStringLiteral("results")).toArray().at(0).toObject(),
+                 (QJsonObject{{"name", "anti-flicker"}, {"status", "not-taken"}, {"value", 0},
+                              {"message", "Any change in the setting takes effect only if the camera is working. "
+                                          "anti-flicker is 0"}}));
+        QCOMPARE(Rig(vendor.state).feature("cam1", "antiFlicker"), 1);
+
+        // A command the camera fails: the window's notice for that control, and the value
+        // the camera still holds.
+        const Run failed = ctl({"set", "anti-flicker=60hz"}, oneCamera({{"faults", QJsonObject{{"xu.opcode.0x02", "0x8007001F"}}}}));
+        QCOMPARE(failed.code, 1);
+        QCOMPARE(failed.err.trimmed(), QStringLiteral("lensdeskctl: not taken: The setting has timed out, please try "
+                                                      "again. anti-flicker is 50hz"));
+        QCOMPARE(Rig(failed.state).feature("cam1", "antiFlicker"), 1);
+        // HDR is not read back after a failure, as in the window.
+        const Run hdr = ctl({"set", "hdr=on"}, oneCamera({{"faults", QJsonObject{{"xu.opcode.0x01", "0x8007001F"}}}}));
+        QCOMPARE(hdr.code, 1);
+        QCOMPARE(hdr.err.trimmed(), QStringLiteral("lensdeskctl: not taken: The setting has timed out, please try again."));
+        QCOMPARE(Rig(hdr.state).feature("cam1", "hdr"), 0);
+    }
+
+    void setMicrophoneWaitsForTheCameraToRestart()
+    {
+        const Run run = ctl({"set", "mic=off", "hd-mode=off"}, oneCamera());
+        QCOMPARE(run.code, 0);
+        QCOMPARE(lines(run.out),
+                 QStringList({"mic=off", "  To complete this process, your device may take a few seconds to restart.",
+                              "hd-mode=off",
+                              "  Turn on for better image quality and turn off for better compatibility.To complete this "
+                              "process, your device may take a few seconds to restart."}));
+        const Rig r(run.state);
+        QVERIFY(r.cam("cam1")->present());
+        QCOMPARE(r.feature("cam1", "mic"), 0);
+        QCOMPARE(r.feature("cam1", "hdMode"), 0);
+    }
+
+    void selectorsAndUsage()
+    {
+        const QByteArray r = mixedRig();
+        Run run = ctl({"get"}, r);
+        QCOMPARE(run.code, 2);
+        QCOMPARE(lines(run.err),
+                 QStringList({"lensdeskctl: several cameras are plugged in; choose one with --camera",
+                              "  1  Orvia Vista Pro Cam  " + kPath1, "  2  LNS612-000 Cam  " + kPath2}));
+        run = ctl({"get", "--camera", "cam", "--json"}, r);
+        QCOMPARE(run.code, 2);
+        QCOMPARE(json(run).value(QStringLiteral("error")).toString(),
+                 QStringLiteral("\"cam\" fits several cameras; choose one of them"));
+        QCOMPARE(json(run).value(QStringLiteral("matches")).toArray().size(), 3);
+        QCOMPARE(json(run).value(QStringLiteral("exitCode")).toInt(), 2);
+        run = ctl({"get", "--camera", "2222", "zoom"}, r);
+        QCOMPARE(run.code, 0);
+        QCOMPARE(run.out, QStringLiteral("zoom=100\n"));
+        run = ctl({"get", "--camera", "2", "focus"}, r);
+        QCOMPARE(run.code, 0);
+        run = ctl({"get", "--camera", "5"}, r);
+        QCOMPARE(run.code, 3);
+        QCOMPARE(run.err.trimmed(), QStringLiteral("lensdeskctl: no camera matches \"5\""));
+        run = ctl({"get"}, rig({}));
+        QCOMPARE(run.code, 3);
+        run = ctl({"set", "--camera", "3", "zoom=200"}, r);
+        QCOMPARE(run.code, 1);
+        QCOMPARE(run.err.trimmed(), QStringLiteral("lensdeskctl: camera #3 \"camera on H:\" (\\\\.\\H:) is stuck in ROM; "
+                                                   "bring it back with lensdeskctl recover PACKAGE"));
+        run = ctl({"get", "loudness"}, r);
+        QCOMPARE(run.code, 2);
+        QVERIFY(run.err.startsWith(QStringLiteral("lensdeskctl: unknown setting \"loudness\"; the settings are: zoom, pan,")));
+
+        run = ctl({}, r);
+        QCOMPARE(run.code, 2);
+        run = ctl({"frobnicate"}, r);
+        QCOMPARE(run.code, 2);
+        run = ctl({"list", "--all"}, r);
+        QCOMPARE(run.code, 2);
+        run = ctl({"--help"}, r);
+        QCOMPARE(run.code, 0);
+        QVERIFY(run.out.contains(QStringLiteral("Exit codes: 0 done, 1 a camera refused or failed, 2 bad usage, 3 no such camera.")));
+        for (const char *command : {"list", "get", "set", "save", "apply", "upgrade", "recover"}) {
+            run = ctl({QLatin1String(command), "--help"}, r);
+            QCOMPARE(run.code, 0);
+            QVERIFY2(run.out.startsWith(QStringLiteral("Usage: lensdeskctl %1").arg(QLatin1String(command))), command);
+        }
+        run = ctl({"--version"}, r);
+        QCOMPARE(run.out, QStringLiteral("lensdeskctl 1.0.4\n"));
+    }
+
+    void saveThenApplyRestoresEveryValue()
+    {
+        // A camera set to non-factory values ...
+        const Run set = ctl({"set", "zoom=250", "pan=4", "tilt=-3", "focus-auto=off", "focus=300", "brightness=60",
+                             "contrast=40", "hue=10", "saturation=70", "sharpness=5", "white-balance-auto=off",
+                             "white-balance=4500", "hdr=on", "hd-mode=off", "mic=off", "ai-light=off",
+                             "anti-flicker=60hz", "field-of-view=78"},
+                            oneCamera());
+        QCOMPARE(set.code, 0);
+        // ... saved by the next process, which starts from that rig.
+        const QString preset = m_work.filePath(QStringLiteral("room.json"));
+        const Run save = ctl({"save", preset}, set.state);
+        QCOMPARE(save.code, 0);
+        QCOMPARE(save.out, QStringLiteral("Saved 21 settings of camera #1 \"Orvia Vista Pro Cam\" (%1) to %2\n").arg(kPath1, preset));
+        QFile file(preset);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QJsonObject doc = QJsonDocument::fromJson(file.readAll()).object();
+        QCOMPARE(doc.value(QStringLiteral("format")).toString(), QStringLiteral("lensdesk-preset"));
+        QCOMPARE(doc.value(QStringLiteral("version")).toInt(), 1);
+        QCOMPARE(doc.value(QStringLiteral("camera")).toObject().value(QStringLiteral("model")).toInt(), 0);
+        const QJsonObject settings = doc.value(QStringLiteral("settings")).toObject();
+        QCOMPARE(settings.value(QStringLiteral("zoom")).toInt(), 250);
+        QCOMPARE(settings.value(QStringLiteral("field-of-view")).toString(), QStringLiteral("78"));
+
+        // Applied to a camera at its factory values, every value is back on the rig.
+        const Run apply = ctl({"apply", preset}, oneCamera());
+        QVERIFY2(apply.code == 0, qPrintable(apply.err));
+        const Rig r(apply.state);
+        QCOMPARE(r.camera("cam1", 3), 250);
+        QCOMPARE(r.camera("cam1", 0), 4);
+        QCOMPARE(r.camera("cam1", 1), -3);
+        QCOMPARE(r.camera("cam1", 6), 300);
+        QVERIFY(!r.focusAuto("cam1"));
+        QCOMPARE(r.image("cam1", 0), 60);
+        QCOMPARE(r.image("cam1", 1), 40);
+        QCOMPARE(r.image("cam1", 2), 10);
+        QCOMPARE(r.image("cam1", 3), 70);
+        QCOMPARE(r.image("cam1", 4), 5);
+        QCOMPARE(r.image("cam1", 7), 4500);
+        QVERIFY(!r.imageAuto("cam1", 7));
+        QCOMPARE(r.feature("cam1", "hdr"), 1);
+        QCOMPARE(r.feature("cam1", "hdMode"), 0);
+        QCOMPARE(r.feature("cam1", "mic"), 0);
+        QCOMPARE(r.feature("cam1", "autoAE"), 0);
+        QCOMPARE(r.feature("cam1", "antiFlicker"), 2);
+        QCOMPARE(r.feature("cam1", "viewAngle"), 1);
+        QVERIFY(r.cam("cam1")->present());
+        // Tracking effect and speed mean nothing with tracking off: left as they were.
+        QCOMPARE(lines(apply.out).filter(QStringLiteral("skipped")),
+                 QStringList({"skipped: tracking-effect: not applied, the preset's tracking-mode is not auto-framing",
+                              "skipped: tracking-speed: not applied, the preset's tracking-mode is not auto-framing"}));
+
+        // A preset that is none.
+        upgradetest::writeFile(m_work.filePath(QStringLiteral("junk.json")), "{\"settings\": 3}");
+        QCOMPARE(ctl({"apply", m_work.filePath(QStringLiteral("junk.json"))}, oneCamera()).code, 2);
+    }
+
+    void applyToAnotherModelSkipsWhatItLacks()
+    {
+        const QString preset = m_work.filePath(QStringLiteral("model0.json"));
+        const Run save = ctl({"save", preset}, oneCamera({{"features", QJsonObject{{"viewAngle", 2}, {"hdr", 1}}}}));
+        QCOMPARE(save.code, 0);
+        const Run apply = ctl({"apply", "--json", preset},
+                              rig({camera("cam1", "7&1111&0", {{"friendlyName", "KT-M41-000 Cam"}})}));
+        QCOMPARE(apply.code, 0);
+        const QJsonArray skipped = json(apply).value(QStringLiteral("skipped")).toArray();
+        QStringList names;
+        for (const QJsonValue &s : skipped)
+            names << s.toObject().value(QStringLiteral("name")).toString();
+        // Model 1 has neither focus nor a field of view; pan and tilt at the wide view, the
+        // tracking effect and speed with tracking off and an automatic white balance's
+        // value are left as they are.
+        QCOMPARE(names, QStringList({"field-of-view", "focus", "focus-auto", "pan", "tilt", "tracking-effect",
+                                     "tracking-speed", "white-balance"}));
+        QVERIFY(skipped.at(0).toObject().value(QStringLiteral("message")).toString().startsWith(
+            QStringLiteral("field-of-view: camera #1 \"KT-M41-000 Cam\" (%1) (model 1) has no field-of-view").arg(kPath1)));
+        const Rig r(apply.state);
+        QCOMPARE(r.feature("cam1", "hdr"), 1);
+        QCOMPARE(r.feature("cam1", "viewAngle"), 0);
+    }
+
+    void upgradeAllWithOneCameraVanishing()
+    {
+        if (Zip7z::toolPath().isEmpty())
+            QSKIP("no 7-Zip tool on this system (Debian package 7zip)");
+        const QString package = makePackage(m_work);
+        const QByteArray twoCameras =
+            rig({camera("cam1", "7&1111&0", {{"driveLetter", "F"}}),
+                 camera("cam2", "7&2222&0", {{"driveLetter", "G"},
+                                             {"faults", QJsonObject{{"storage.vanishAfterBytes", 20000}}}})});
+        const Run text = ctl({"upgrade", package, "--all"}, twoCameras);
+        QCOMPARE(text.code, 1);
+        QStringList out = lines(text.out);
+        QCOMPARE(out.mid(0, 4), QStringList({"Upgrading #1 \"Orvia Vista Pro Cam\" (" + kPath1 + ") from firmware 1.0.22",
+                                             "Camera 1: done",
+                                             "Upgrading #2 \"Orvia Vista Pro Cam\" (" + kPath2 + ") from firmware 1.0.22",
+                                             "Camera 2: failed"}));
+        QCOMPARE(out.at(4).simplified(), QStringLiteral("# CAMERA BEFORE AFTER RESULT MESSAGE"));
+        QCOMPARE(out.at(5).simplified(), QStringLiteral("1 Orvia Vista Pro Cam 1.0.22 1.0.23 done Upgrade is done! The device is "
+                                                        "initializing, don't power off."));
+        QCOMPARE(out.at(6).simplified(), QStringLiteral("2 Orvia Vista Pro Cam 1.0.22 - failed Upgrade Failed! please try to "
+                                                        "unplug and plug the USB cable for upgrade again. (Upgrade failed.)"));
+        const Rig r(text.state);
+        QCOMPARE(r.cam("cam1")->firmwareVersion(), QStringLiteral("1.0.23"));
+        QVERIFY(r.cam("cam1")->present());
+        QCOMPARE(r.cam("cam1")->mode(), sim::CameraMode::Normal);
+        QCOMPARE(r.cam("cam2")->firmwareVersion(), QStringLiteral("1.0.22"));
+        QVERIFY(!r.cam("cam2")->present());
+
+        const Run js = ctl({"upgrade", package, "--all", "--json"}, twoCameras);
+        QCOMPARE(js.code, 1);
+        const QJsonArray rows = json(js).value(QStringLiteral("results")).toArray();
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(rows.at(0).toObject().value(QStringLiteral("status")).toString(), QStringLiteral("done"));
+        QCOMPARE(rows.at(0).toObject().value(QStringLiteral("firmwareBefore")).toString(), QStringLiteral("1.0.22"));
+        QCOMPARE(rows.at(0).toObject().value(QStringLiteral("firmwareAfter")).toString(), QStringLiteral("1.0.23"));
+        QCOMPARE(rows.at(1).toObject().value(QStringLiteral("status")).toString(), QStringLiteral("failed"));
+        QCOMPARE(rows.at(1).toObject().value(QStringLiteral("detail")).toString(), QStringLiteral("Upgrade failed."));
+        QCOMPARE(rows.at(1).toObject().value(QStringLiteral("camera")).toObject().value(QStringLiteral("path")).toString(), kPath2);
+    }
+
+    void recoverBringsARomCameraBack()
+    {
+        if (Zip7z::toolPath().isEmpty())
+            QSKIP("no 7-Zip tool on this system (Debian package 7zip)");
+        const QString package = makePackage(m_work);
+        const QByteArray stuck = rig({camera("cam1", "7&1111&0", {{"mode", "rom"}, {"driveLetter", "H"}})});
+        // An upgrade does not touch a camera in a boot state.
+        const Run refused = ctl({"upgrade", package}, stuck);
+        QCOMPARE(refused.code, 1);
+        QCOMPARE(refused.err.trimmed(), QStringLiteral("lensdeskctl: camera #1 \"camera on H:\" (\\\\.\\H:) is stuck in ROM; "
+                                                       "recover it first with lensdeskctl recover PACKAGE"));
+
+        const Run run = ctl({"recover", package, "--json"}, stuck);
+        QCOMPARE(run.code, 0);
+        const QJsonObject row = json(run).value(QStringLiteral("results")).toArray().at(0).toObject();
+        QCOMPARE(row.value(QStringLiteral("status")).toString(), QStringLiteral("done"));
+        QCOMPARE(row.value(QStringLiteral("firmwareAfter")).toString(), QStringLiteral("1.0.23"));
+        QCOMPARE(row.value(QStringLiteral("detail")).toString(), QStringLiteral("back as Orvia Vista Pro Cam (%1)").arg(kPath1));
+        const Rig r(run.state);
+        QCOMPARE(r.cam("cam1")->mode(), sim::CameraMode::Normal);
+        QVERIFY(r.cam("cam1")->present());
+        QCOMPARE(r.cam("cam1")->firmwareVersion(), QStringLiteral("1.0.23"));
+
+        const Run nothing = ctl({"recover", package}, oneCamera());
+        QCOMPARE(nothing.code, 3);
+        QCOMPARE(nothing.err.trimmed(), QStringLiteral("lensdeskctl: no camera is stuck in a boot state"));
+    }
+
+    void upgradeRefusedWhileAnotherUpgradesOrForAnotherModel()
+    {
+        if (Zip7z::toolPath().isEmpty())
+            QSKIP("no 7-Zip tool on this system (Debian package 7zip)");
+        const QString package = makePackage(m_work);
+        {
+            // The window (this process) upgrades.
+            UpgradeLock lock;
+            QVERIFY(lock.tryLock());
+            const Run run = ctl({"upgrade", package}, oneCamera());
+            QCOMPARE(run.code, 1);
+            QCOMPARE(run.err.trimmed(),
+                     QStringLiteral("lensdeskctl: another lensdesk is upgrading a camera (process %1); try again when it "
+                                    "has finished")
+                         .arg(QCoreApplication::applicationPid()));
+            // Refused before any camera was even looked at.
+            QVERIFY(run.state.isEmpty());
+        }
+        const QString other = makePackage(m_work, "LNS612-000");
+        const Run mismatch = ctl({"upgrade", other}, oneCamera());
+        QCOMPARE(mismatch.code, 1);
+        QCOMPARE(lines(mismatch.out).last().simplified(),
+                 QStringLiteral("1 Orvia Vista Pro Cam 1.0.22 - refused Unable to Upgrade: The upgrade version does not "
+                                "match this device. (package model 7, camera model 0)"));
+        QCOMPARE(Rig(mismatch.state).cam("cam1")->firmwareVersion(), QStringLiteral("1.0.22"));
+
+        upgradetest::writeFile(m_work.filePath(QStringLiteral("broken.zip")), "not a zip at all");
+        const Run broken = ctl({"upgrade", m_work.filePath(QStringLiteral("broken.zip"))}, oneCamera());
+        QCOMPARE(broken.code, 1);
+        QVERIFY2(broken.err.startsWith(QStringLiteral("lensdeskctl: Unable to Upgrade: ")), qPrintable(broken.err));
+    }
+
+    // The command layer in this process, on a live rig: the requests that reached the
+    // camera, and the progress bar of a terminal.
+    void commandLayerOnTheRig()
+    {
+        testsupport::SimEnvironment env(oneCamera());
+        sim::SimCamera *cam = env.rig().camera(QStringLiteral("cam1"));
+        QString out;
+        QString err;
+        QTextStream outStream(&out);
+        QTextStream errStream(&err);
+        CtlCommand command(outStream, errStream, true);
+        cam->uvc().clearHistory();
+        QCOMPARE(command.run({"set", "hdr=on", "zoom=320"}), 0);
+        outStream.flush();
+        QCOMPARE(out, QStringLiteral("zoom=320\nhdr=on\n"));
+        // Zoom: a 40-byte set of camera-control property 3 with the value and manual flags.
+        bool zoomSent = false;
+        for (const auto &request : cam->uvc().propertyRequests()) {
+            if (request.kind == 2 && request.id == 3 && request.value == 320 && request.flags == 2)
+                zoomSent = true;
+        }
+        QVERIFY(zoomSent);
+        // HDR: the 8-byte command 0x01 with value 1 on selector 1.
+        bool hdrSent = false;
+        for (const auto &m : cam->uvc().xuMessages()) {
+            if (m.selector == 1 && m.data.size() == 8 && quint8(m.data.at(0)) == 0x01 && quint8(m.data.at(2)) == 1)
+                hdrSent = true;
+        }
+        QVERIFY(hdrSent);
+        QCOMPARE(cam->uvc().feature(QStringLiteral("hdr")), 1);
+        sim::SimUvcCamera::Property zoom;
+        QVERIFY(cam->uvc().property(PropertySet::CameraControl, 3, &zoom));
+        QCOMPARE(zoom.value, 320);
+
+        if (Zip7z::toolPath().isEmpty())
+            return;
+        out.clear();
+        QCOMPARE(command.run({"upgrade", makePackage(m_work)}), 0);
+        outStream.flush();
+        // On a terminal the bar fills on one line and ends at 100 %.
+        QVERIFY2(out.contains(QStringLiteral("\r1 Orvia Vista Pro Cam [") + QString(30, '#') + QStringLiteral("] 100%\n")),
+                 qPrintable(out));
+        QCOMPARE(cam->storage().flashWrites().size(), 1);
+        QCOMPARE(cam->storage().flashWrites().at(0).digest, QCryptographicHash::hash(kKernel, QCryptographicHash::Md5));
+        QCOMPARE(cam->firmwareVersion(), QStringLiteral("1.0.23"));
+    }
+};
+
+LENSDESK_TEST_MAIN(TestLensdeskctl)
+#include "tst_lensdeskctl.moc"
