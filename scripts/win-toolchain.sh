@@ -44,21 +44,8 @@ done
 
 # apt-get source needs deb-src entries for the archive the machine already uses.
 need_update=0
-if ! grep -rqsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/; then
-    # Debian 12 keeps its archive in debian.sources (deb822); older set-ups in sources.list.
-    if [ -s /etc/apt/sources.list.d/debian.sources ]; then
-        sed -n '/^Types:/,$p' /etc/apt/sources.list.d/debian.sources \
-            | sed 's/^Types: deb$/Types: deb-src/' \
-            | "${as_root[@]}" tee /etc/apt/sources.list.d/lensdesk-deb-src.sources >/dev/null
-    elif grep -qsE '^deb ' /etc/apt/sources.list; then
-        grep -E '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' \
-            | "${as_root[@]}" tee /etc/apt/sources.list.d/lensdesk-deb-src.list >/dev/null
-    else
-        echo "win-toolchain: no Debian archive entry found to add source entries for" >&2
-        exit 1
-    fi
-    need_update=1
-fi
+deb_src="$("$root/scripts/enable-deb-src.sh")"
+if [ "$deb_src" = updated ]; then need_update=1; fi
 if [ "${#missing[@]}" -gt 0 ] || [ "$need_update" = 1 ]; then
     "${as_root[@]}" apt-get update
 fi
