@@ -98,13 +98,8 @@ QList<Report> runUpgrade(int manufacturer, bool cameraOpen, UVCExtensionUnit *un
                          const std::function<void(UpgradeThread *)> &poll = {})
 {
     ReportSink window;
-    auto *thread = new QThread;
     auto *worker = new UpgradeThread(manufacturer, cameraOpen, unit);
-    worker->moveToThread(thread);
-    QObject::connect(thread, &QThread::started, worker, &UpgradeThread::start);
-    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    QObject::connect(worker, &UpgradeThread::workFinished, worker, &QObject::deleteLater);
-    QObject::connect(worker, &QObject::destroyed, thread, &QThread::quit);
+    QThread *thread = moveToWorkerThread(worker);
     QObject::connect(worker, SIGNAL(onUpgradeReport(bool, int, QString)), &window,
                      SLOT(slotOnUpgradeReport(bool, int, QString)));
     if (prepare)

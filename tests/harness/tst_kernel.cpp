@@ -15,6 +15,7 @@
 #include "preview/VideoStreamThread.h"
 #include "upgrade/MassStorageTransport.h"
 #include "upgrade/UpgradeThread.h"
+#include "upgrade/WorkerThreads.h"
 #include "ui/MainWindow.h"
 
 #include <QCryptographicHash>
@@ -117,13 +118,8 @@ QList<Report> runUpgrade(int manufacturer, bool cameraOpen, UVCExtensionUnit *un
 {
     QList<Report> reports;
     QObject window;
-    auto *thread = new QThread;
     auto *worker = new UpgradeThread(manufacturer, cameraOpen, unit);
-    worker->moveToThread(thread);
-    QObject::connect(thread, &QThread::started, worker, &UpgradeThread::start);
-    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    QObject::connect(worker, &UpgradeThread::workFinished, worker, &QObject::deleteLater);
-    QObject::connect(worker, &QObject::destroyed, thread, &QThread::quit);
+    QThread *thread = moveToWorkerThread(worker);
     QObject::connect(worker, &UpgradeThread::onUpgradeReport, &window,
                      [&](bool ok, int progress, const QString &message) { reports.append({ok, progress, message}); });
     QPointer<QThread> alive(thread);
