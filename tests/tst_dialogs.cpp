@@ -129,6 +129,7 @@ private slots:
     }
     void cleanup()
     {
+        m_clock.setHeldTimers(false);
         MaskWidget::instance()->setMainWidget(nullptr);
         MaskWidget::instance()->hide();
     }
@@ -199,6 +200,33 @@ private slots:
         QCOMPARE(timer->interval(), 1000);
         QCOMPARE(label(&box, "labelCountdown"), countdownLine(5));
         QVERIFY(box.findChild<QLabel *>(QStringLiteral("labelCountdown"))->isVisibleTo(&box));
+    }
+
+    void countdownMovesWithTheClockAlone()
+    {
+        m_clock.setHeldTimers(true);
+        DialogAnswerer answerer;
+        answerer.answer(dialogtest::LeaveOpen);
+        FormCustomizeMessagebox box(QStringLiteral("Done"), 0, true);
+        QStringList shown;
+        QTimer::singleShot(0, &box, [&] {
+            // Real time passes, the clock does not: no tick.
+            QTest::qWait(50);
+            shown << label(&box, "labelCountdown");
+            // The first tick (at 1 s) shows 5 again, the second (at 2 s) 4.
+            m_clock.advance(1999);
+            QCoreApplication::processEvents();
+            shown << label(&box, "labelCountdown");
+            m_clock.advance(1);
+            QCoreApplication::processEvents();
+            shown << label(&box, "labelCountdown");
+            // Four seconds at once: every tick, in order, and the box closes at zero (6 s).
+            m_clock.advance(4000);
+        });
+        QCOMPARE(box.exec(), 1);
+        QCOMPARE(shown, countdownLines({5, 5, 4}));
+        QCOMPARE(label(&box, "labelCountdown"), countdownLine(0));
+        QCOMPARE(m_clock.pendingTimers(), 0);
     }
 
     void countdownClosesAsAcceptedAfterTheZeroTick()
@@ -346,6 +374,9 @@ private slots:
 
     void textsAreTranslatedInTheFormContext()
     {
+        // The countdown holds still while the dialogs are answered, however slow the
+        // machine: it moves with the clock alone.
+        m_clock.setHeldTimers(true);
         QTranslator german;
         QVERIFY(german.load(QStringLiteral(LENSDESK_TRANSLATIONS_DIR "/app_de.qm")));
         QCoreApplication::installTranslator(&german);
@@ -522,6 +553,21 @@ private slots:
             dialog->hide();
             QVERIFY2(!mask->isVisible(), qPrintable(dialog->objectName()));
         }
+
+        // One over another: the window stays dimmed until the last of them goes,
+        // whichever goes first.
+        box.show();
+        abnormal.show();
+        box.hide();
+        QVERIFY(mask->isVisible());
+        abnormal.hide();
+        QVERIFY(!mask->isVisible());
+        upgrade.show();
+        abnormal.show();
+        abnormal.hide();
+        QVERIFY(mask->isVisible());
+        upgrade.hide();
+        QVERIFY(!mask->isVisible());
 
         // The language chooser, shown as a child or on its own, never dims the window.
         FormPrompt child(&window);

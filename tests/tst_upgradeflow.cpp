@@ -8,10 +8,12 @@
 #include "app/AppPaths.h"
 #include "platform/sim/SimMassStorage.h"
 #include "ui/LanguageSwitch.h"
+#include "ui/MaskWidget.h"
 #include "ui/UpgradeFlow.h"
 #include "upgrade/UpgradeLock.h"
 #include "upgrade/Zip7z.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QCryptographicHash>
 #include <QDir>
@@ -123,6 +125,33 @@ struct Flow : Fixture
     QPushButton *upgradeButton() const { return child<QPushButton>("btnUpgrade"); }
     QProgressBar *bar() const { return child<QProgressBar>("progressBarUpdate"); }
     sim::SimCamera *cam1() { return cam("cam1"); }
+};
+
+// Calls back when a widget of the given object name is shown or hidden (before the
+// application's other filters see it).
+class ShowWatcher : public QObject
+{
+public:
+    ShowWatcher(const QString &name, std::function<void(bool shown)> onShow)
+        : m_name(name)
+        , m_onShow(std::move(onShow))
+    {
+        qApp->installEventFilter(this);
+    }
+    ~ShowWatcher() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        const bool show = event->type() == QEvent::Show;
+        if ((show || event->type() == QEvent::Hide) && watched->isWidgetType() && watched->objectName() == m_name)
+            m_onShow(show);
+        return false;
+    }
+
+private:
+    QString m_name;
+    std::function<void(bool)> m_onShow;
 };
 
 } // namespace
@@ -616,6 +645,41 @@ private slots:
         QCOMPARE(dialogs.count(), 2);
         QCOMPARE(dialogs.at(1).text, QStringLiteral("The setting has timed out, please try again."));
         QVERIFY(!f.window->isStatusPollActive());
+    }
+
+    void recoveryWaitsUntilTheFailureNoticeIsClosed()
+    {
+        // The camera stays in its boot loader after the failure; the watcher finds it.
+        const QString package = makePackage(m_work, QStringLiteral("good"));
+        Flow f(cameraRig(QStringLiteral(R"(, "faults": {"storage.unacknowledgedCommands": 100})")));
+        FileDialogAnswerer files;
+        files.answer(package);
+        DialogAnswerer dialogs(dialogtest::Cancel);
+        dialogs.answer(dialogtest::Ok).answer(dialogtest::LeaveOpen);
+        // What was on screen when the recovery question came up.
+        struct Seen {
+            int noticesShown = -1;
+            bool dimmed = false;
+        } atRecovery;
+        ShowWatcher watcher(QStringLiteral("FormAbnormal"), [&atRecovery](bool shown) {
+            if (!shown) {
+                // Still dimmed when the question goes.
+                atRecovery.dimmed = MaskWidget::instance()->isVisible();
+                return;
+            }
+            atRecovery.noticesShown = 0;
+            for (QWidget *w : QApplication::topLevelWidgets())
+                atRecovery.noticesShown += w->isVisible() && w->objectName() == QLatin1String("FormCustomizeMessagebox");
+        });
+        f.upgradeButton()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(dialogs.names().contains(QStringLiteral("FormAbnormal")), 60000);
+        const int failed = dialogs.texts().indexOf(kFailed);
+        QVERIFY(failed >= 0);
+        QVERIFY(dialogs.names().indexOf(QStringLiteral("FormAbnormal")) > failed);
+        // The notice was read to its end (closed by its countdown) before the question.
+        QCOMPARE(dialogs.at(failed).result, 1);
+        QCOMPARE(atRecovery.noticesShown, 0);
+        QVERIFY(atRecovery.dimmed);
     }
 
     void reportsAndTheSimulatedBar()

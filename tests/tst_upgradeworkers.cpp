@@ -598,14 +598,25 @@ private slots:
         // What comes back after the hand-over is not the boot loader.
         sim::SimRig &rigRef = env.rig();
         sim::SimCamera *camera = m_camera;
-        env.rig().schedule(5000, [&rigRef, camera, comesBackAs] {
+        std::atomic<int> requestsBeforeReturn{-1};
+        env.rig().schedule(5000, [&rigRef, camera, comesBackAs, &requestsBeforeReturn] {
             camera->setMode(sim::CameraMode(comesBackAs));
+            requestsBeforeReturn = camera->storage().requests().size();
             rigRef.plug(camera);
         });
         LogCapture capture;
         verifyOneReport(runUpgrade(0, false, nullptr), false, 0, QStringLiteral("Upgrade failed."));
         QVERIFY(capture.contains(log));
-        // Not fed the boot-loader script.
+        // Not fed the boot-loader script: once it is back, the camera is only looked at.
+        // No data block (1, 4), download header (5) or command line (6) reaches it,
+        // whether or not its state would take them.
+        QVERIFY(requestsBeforeReturn >= 0);
+        const auto requests = m_camera->storage().requests();
+        for (int i = requestsBeforeReturn; i < requests.size(); ++i) {
+            const int sub = requests.at(i).subcommand;
+            QVERIFY2(sub != 1 && sub != 4 && sub != 5 && sub != 6,
+                     qPrintable(QStringLiteral("subcommand %1 after the hand-over").arg(sub)));
+        }
         QVERIFY(m_camera->storage().commandsReceived().isEmpty());
         QCOMPARE(m_camera->storage().downloads().size(), 1);
     }

@@ -48,7 +48,7 @@ UpgradeRunner::Result UpgradeRunner::run(UVCExtensionUnit *unit, const std::func
     });
     if (progress)
         progress(0);
-    timer.start(platform::clock().timerIntervalMs(kProgressPeriodMs));
+    platform::startTimer(timer, kProgressPeriodMs);
     thread->start(QThread::InheritPriority);
     loop.exec();
     timer.stop();

@@ -1,6 +1,8 @@
 #include "platform/Clock.h"
 #include "platform/RealClock.h"
 
+#include <QTimer>
+
 #include <atomic>
 
 namespace platform {
@@ -14,6 +16,16 @@ Clock &realClock()
     return instance;
 }
 } // namespace
+
+void Clock::startTimer(QTimer &timer, int ms)
+{
+    timer.start(timerIntervalMs(ms));
+}
+
+void Clock::singleShot(int ms, QObject *context, std::function<void()> f)
+{
+    QTimer::singleShot(timerIntervalMs(ms), context, std::move(f));
+}
 
 Clock &clock()
 {

@@ -2,6 +2,8 @@
 #include "platform/Clock.h"
 
 #include <QMutex>
+#include <QPointer>
+#include <QTimer>
 
 #include <atomic>
 #include <functional>
@@ -19,10 +21,13 @@ public:
     using Listener = std::function<void(qint64 nowMs)>;
 
     explicit VirtualClock(qint64 startMs = 0);
+    ~VirtualClock() override;
 
     void sleepMs(int ms) override;
     qint64 nowMs() const override;
     int timerIntervalMs(int ms) const override;
+    void startTimer(QTimer &timer, int ms) override;
+    void singleShot(int ms, QObject *context, std::function<void()> f) override;
 
     // Moves time forward without sleeping (a test's "let 5 s pass").
     void advance(qint64 ms);
@@ -32,6 +37,19 @@ public:
     // Divisor applied to QTimer intervals armed through timerIntervalMs (minimum 1 ms).
     void setTimerDivisor(int divisor) { m_timerDivisor = divisor > 0 ? divisor : 1; }
 
+    // With held timers, the timers and single shots armed through this clock run on its
+    // time alone: they fire when the time is advanced past them (by advance() or by a
+    // sleep on any thread), in the order of their times, delivered on their own
+    // threads' event loops; real time never fires them. Without, they run on real time
+    // shortened by the divisor.
+    void setHeldTimers(bool held);
+    bool heldTimers() const { return m_heldTimers.load(); }
+    // The number of held timers and single shots waiting to fire.
+    int pendingTimers() const;
+    // Advances the time to the next held timer (at most maxMs); false when none is due
+    // within that.
+    bool advanceToNextTimer(qint64 maxMs);
+
     // Called after every advance, on the advancing thread, with the new time.
     int addListener(Listener listener);
     void removeListener(int id);
@@ -40,12 +58,29 @@ public:
     qint64 totalSleptMs() const { return m_slept.load(); }
 
 private:
+    struct Pending {
+        qint64 dueMs = 0;
+        quint64 order = 0; // arming order, for timers due at the same time
+        int intervalMs = 0; // repeating timers; 0 for single shots
+        QTimer *timer = nullptr;
+        QObject *context = nullptr; // the timer, or the single shot's context
+        std::function<void()> call;
+        // Drops the entry when its object goes, so nothing is posted to a dead object.
+        QMetaObject::Connection watch;
+    };
+    void forget(QObject *object);
+    void addPending(Pending p);
     void notify(qint64 now);
+    void fireDue(qint64 now);
 
     std::atomic<qint64> m_now;
     std::atomic<qint64> m_slept{0};
     std::atomic<int> m_realMicrosPerMs{0};
     std::atomic<int> m_timerDivisor{100};
+    std::atomic<bool> m_heldTimers{false};
+    mutable QMutex m_timerMutex;
+    std::vector<Pending> m_pending;
+    quint64 m_nextOrder = 0;
     mutable QMutex m_listenerMutex;
     std::vector<std::pair<int, Listener>> m_listeners;
     int m_nextListenerId = 1;

@@ -324,16 +324,26 @@ QSize VideoStreamThread::previewSize() const
 
 QImage VideoStreamThread::takePicture()
 {
-    std::lock_guard<std::mutex> lock(pictureMutex);
-    return std::exchange(waitingPicture, QImage());
+    Pixels picture;
+    {
+        std::lock_guard<std::mutex> lock(pictureMutex);
+        picture = std::move(waitingPicture);
+        waitingPicture = Pixels();
+    }
+    if (!picture.data)
+        return QImage();
+    // The image owns the pixels from here and frees them with the scaler's allocator.
+    uint8_t *pixels = picture.data.release();
+    return QImage(pixels, picture.size.width(), picture.size.height(), picture.stride, QImage::Format_RGB32,
+                  [](void *data) { av_free(data); }, pixels);
 }
 
-void VideoStreamThread::publish(QImage picture)
+void VideoStreamThread::publish(Pixels picture)
 {
     bool wasEmpty = false;
     {
         std::lock_guard<std::mutex> lock(pictureMutex);
-        wasEmpty = waitingPicture.isNull();
+        wasEmpty = !waitingPicture.data;
         waitingPicture = std::move(picture);
     }
     // The picture a notice is already on its way for was replaced: that notice
@@ -426,12 +436,18 @@ void VideoStreamThread::convertAndPublish(const uint8_t *const *planes, const in
     // size, a new shown size) gets a converter of its own.
     if (!prepareConversion(size.width(), size.height(), pixelFormat, output))
         return;
-    // Converted straight into the picture handed over: no intermediate buffer, no copy.
-    QImage picture(output, QImage::Format_RGB32);
-    if (picture.isNull())
+    // Converted straight into the pixels handed over: no intermediate buffer, no copy.
+    // Plain memory and not a QImage: making an image reads the application's state,
+    // which this thread must not touch.
+    Pixels picture;
+    picture.size = output;
+    picture.stride = output.width() * 4;
+    picture.data = std::unique_ptr<uint8_t, void (*)(void *)>(
+        static_cast<uint8_t *>(av_malloc(static_cast<std::size_t>(picture.stride) * output.height())), av_free);
+    if (!picture.data)
         return;
-    uint8_t *const destination[4] = {picture.bits(), nullptr, nullptr, nullptr};
-    const int destinationStrides[4] = {static_cast<int>(picture.bytesPerLine()), 0, 0, 0};
+    uint8_t *const destination[4] = {picture.data.get(), nullptr, nullptr, nullptr};
+    const int destinationStrides[4] = {picture.stride, 0, 0, 0};
     sws_scale(scaler, planes, strides, 0, size.height(), destination, destinationStrides);
     publish(std::move(picture));
 }

@@ -57,8 +57,10 @@ public:
     void setPreviewSize(const QSize &size);
     QSize previewSize() const;
     // The waiting picture (QImage::Format_RGB32, owning its pixels), or a null image
-    // when there is none; safe from any thread. A QImage and not a QPixmap: pixmaps may
-    // only be made on the GUI thread, so the receiver turns it into one there.
+    // when there is none. Call it on the GUI thread: the worker hands over plain pixels,
+    // and the image around them is made here, since making a QImage reads the
+    // application's state (its default resolution), which only the GUI thread may read
+    // while the application runs. No pixel is copied.
     QImage takePicture();
 
 private:
@@ -78,7 +80,14 @@ private:
     bool emitJpegPicture(int *wantedLowres);
     void convertAndPublish(const uint8_t *const *planes, const int *strides, const QSize &size, int pixelFormat,
                            const QSize &output);
-    void publish(QImage picture);
+    // Pixels of a picture in the making or waiting for the window: 32-bit BGRA rows,
+    // aligned for the scaler.
+    struct Pixels {
+        std::unique_ptr<uint8_t, void (*)(void *)> data{nullptr, nullptr};
+        QSize size;
+        int stride = 0;
+    };
+    void publish(Pixels picture);
     void release();
 
     // Guards the writes of the run flags; the capture loop reads them lock-free.
@@ -112,5 +121,5 @@ private:
 
     // The picture waiting for the window.
     std::mutex pictureMutex;
-    QImage waitingPicture;
+    Pixels waitingPicture;
 };

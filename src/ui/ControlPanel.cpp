@@ -210,8 +210,7 @@ void ControlPanel::readCameraFeatures()
     }
     arrangeTrackingRows(mode);
     if (mode == 0)
-        QTimer::singleShot(platform::clock().timerIntervalMs(kRememberDelayMs), this,
-                           &ControlPanel::slotRemberYuntaiValue);
+        platform::singleShot(kRememberDelayMs, this, [this] { slotRemberYuntaiValue(); });
 }
 
 void ControlPanel::arrangeTrackingRows(int mode)
@@ -502,8 +501,7 @@ void ControlPanel::on_comboBoxTrackMode_currentIndexChanged(int index)
         qDebug() << "set tracking mode:" << mode << "query tracking mode:" << reported;
 
     if (mode == 0) {
-        QTimer::singleShot(platform::clock().timerIntervalMs(kRememberDelayMs), this,
-                           &ControlPanel::slotRemberYuntaiValue);
+        platform::singleShot(kRememberDelayMs, this, [this] { slotRemberYuntaiValue(); });
         return;
     }
     if (mode != 1)

@@ -222,8 +222,8 @@ void ControlPanel::scheduleValueTip(const QString &text)
 {
     m_bTipPending = true;
     m_tipText = text;
-    QTimer::singleShot(platform::clock().timerIntervalMs(kTipHoldMs), this, &ControlPanel::slotTipsTimeout);
-    QTimer::singleShot(platform::clock().timerIntervalMs(kTipShowDelayMs), this, &ControlPanel::slotShowTips);
+    platform::singleShot(kTipHoldMs, this, [this] { slotTipsTimeout(); });
+    platform::singleShot(kTipShowDelayMs, this, [this] { slotShowTips(); });
 }
 
 void ControlPanel::slotShowTips()
@@ -254,8 +254,7 @@ void ControlPanel::slotUpdateSliderValue(bool isQuery)
 
     if (force || now.zoom.current != before.zoom.current) {
         fillZoomSlider(now.zoom.current);
-        QTimer::singleShot(platform::clock().timerIntervalMs(kRefreshRememberDelayMs), this,
-                           &ControlPanel::slotRemberYuntaiValue);
+        platform::singleShot(kRefreshRememberDelayMs, this, [this] { slotRemberYuntaiValue(); });
     }
 
     const bool focusAuto = isAutomatic(now.focus.flags);

@@ -99,7 +99,7 @@ void LanguageSwitch::slotOnSwitchLanguage(int type)
         if (!settings.sync())
             qWarning() << "The language choice could not be saved to" << settings.fileName();
     }
-    QTimer::singleShot(platform::clock().timerIntervalMs(kRestartDelayMs), this, &LanguageSwitch::slotRestartApp);
+    platform::singleShot(kRestartDelayMs, this, [this] { slotRestartApp(); });
 }
 
 void LanguageSwitch::slotRestartApp()

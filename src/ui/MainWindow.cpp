@@ -472,8 +472,7 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
             ui->labelCamera->hide();
             startLoadingAnimation();
             ui->labelloading->show();
-            QTimer::singleShot(platform::clock().timerIntervalMs(kPreviewStartDelayMs), this,
-                               &MainWindow::slotStartPreview);
+            platform::singleShot(kPreviewStartDelayMs, this, [this] { slotStartPreview(); });
             return true;
         }
     } else if (QAbstractButton *expander = sectionExpander(watched)) {

@@ -226,8 +226,7 @@ void MainWindow::slotSwitchCameraItem(QListWidgetItem *item)
     ui->labelCamera->hide();
     startLoadingAnimation();
     ui->labelloading->show();
-    QTimer::singleShot(platform::clock().timerIntervalMs(kPreviewStartDelayMs), this,
-                       &MainWindow::slotStartPreview);
+    platform::singleShot(kPreviewStartDelayMs, this, [this] { slotStartPreview(); });
 }
 
 void MainWindow::slotIconChangge(QListWidgetItem *current, QListWidgetItem *previous)
@@ -289,7 +288,7 @@ bool MainWindow::openCameraCapture(const QString &path, const QString &name)
         m_statusTimer.stop();
         connect(&m_statusTimer, &QTimer::timeout, m_controls, &ControlPanel::slotUpdateCamStatus,
                 Qt::UniqueConnection);
-        m_statusTimer.start(platform::clock().timerIntervalMs(kStatusPollMs));
+        platform::startTimer(m_statusTimer, kStatusPollMs);
     }
     return true;
 }

@@ -88,7 +88,9 @@ bool MaskWidget::eventFilter(QObject *watched, QEvent *event)
         }
         break;
     case QEvent::Hide:
-        if (m_dialogNames.contains(watched->objectName()))
+        // One dialog may open over another (a recovery question over a notice): the
+        // window stays dimmed while any of them is still shown.
+        if (m_dialogNames.contains(watched->objectName()) && !otherDialogShown(watched))
             hide();
         break;
     case QEvent::WindowActivate:
@@ -103,6 +105,16 @@ bool MaskWidget::eventFilter(QObject *watched, QEvent *event)
         break;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+bool MaskWidget::otherDialogShown(const QObject *closing) const
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (const QWidget *window : windows) {
+        if (window != closing && window->isVisible() && m_dialogNames.contains(window->objectName()))
+            return true;
+    }
+    return false;
 }
 
 void MaskWidget::showEvent(QShowEvent *event)

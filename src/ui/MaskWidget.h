@@ -34,6 +34,7 @@ protected:
 
 private:
     MaskWidget();
+    bool otherDialogShown(const QObject *closing) const;
 
     QPointer<QWidget> m_mainWidget;
     QStringList m_dialogNames;

@@ -26,6 +26,8 @@
 #include <QThread>
 #include <QTimer>
 
+#include <utility>
+
 namespace {
 
 constexpr int kProgressPeriodMs = 1000;
@@ -182,7 +184,7 @@ void UpgradeFlow::startUpgrade()
     stopProgressTimer();
     m_progressTimer = new QTimer(this);
     connect(m_progressTimer, &QTimer::timeout, this, &UpgradeFlow::slotOnUpdateDummyTimeout);
-    m_progressTimer->start(platform::clock().timerIntervalMs(kProgressPeriodMs));
+    platform::startTimer(*m_progressTimer, kProgressPeriodMs);
 }
 
 void UpgradeFlow::slotOnUpdateDummyTimeout()
@@ -228,7 +230,12 @@ void UpgradeFlow::slotOnUpgradeReport(bool ok, int progress, QString message)
         return;
     }
     releaseWindow();
+    m_bFailureNoticeOpen = true;
     m_window.showMessageBox(notices::upgradeFailed(), true);
+    m_bFailureNoticeOpen = false;
+    const int deferred = std::exchange(m_deferredAbnormalState, -1);
+    if (deferred >= 0)
+        slotOnDeviceAbnormal(deferred);
 }
 
 void UpgradeFlow::slotOnUpgradeThreadFinished()
@@ -247,6 +254,10 @@ void UpgradeFlow::slotOnDeviceAbnormal(int state)
     qWarning() << "Detect camera abnormal, state:" << state;
     if (m_bUpgrading || m_bAbnormalDialogOpen || m_bPreparing)
         return;
+    if (m_bFailureNoticeOpen) {
+        m_deferredAbnormalState = state;
+        return;
+    }
     m_bAbnormalDialogOpen = true;
     FormAbnormal abnormal;
     if (execCentred(abnormal, &m_window, QSize(450, 180)) == 1) {

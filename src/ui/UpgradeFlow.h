@@ -74,6 +74,10 @@ private:
     bool m_bPreparing = false;
     // Whether the running upgrade has sent its final report.
     bool m_bFinalReport = true;
+    // The failure notice is up: a stuck camera seen meanwhile is offered for recovery
+    // once the notice is closed, so the notice stays readable.
+    bool m_bFailureNoticeOpen = false;
+    int m_deferredAbnormalState = -1;
     int m_upgradeProgress = 0;
     QTimer *m_progressTimer = nullptr;
     // Held while an upgrade runs, so that lensdeskctl does not start one meanwhile.

@@ -1,7 +1,6 @@
 #include "upgrade/Zip7z.h"
 
 #include "app/AppPaths.h"
-#include "platform/Clock.h"
 #include "upgrade/PackageFiles.h"
 
 #include <QDir>
@@ -167,11 +166,14 @@ bool Zip7z::runTool(const QStringList &arguments, QString *output, QString *erro
                 loop.quit();
             }
         });
-        watch.start(platform::clock().timerIntervalMs(kWatchPeriodMs));
+        watch.start(kWatchPeriodMs);
     }
 
     process.start(QIODevice::ReadOnly);
-    deadline.start(platform::clock().timerIntervalMs(timeoutMs()));
+    // Real time, whatever clock is in force: the bound is on another program's work,
+    // which no clock of ours can speed up. A shortened bound would fail sound packages
+    // on a busy machine.
+    deadline.start(timeoutMs());
     if (process.state() != QProcess::NotRunning)
         loop.exec();
     watch.stop();

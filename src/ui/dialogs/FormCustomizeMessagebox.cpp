@@ -30,7 +30,7 @@ FormCustomizeMessagebox::FormCustomizeMessagebox(const QString &text, int button
         writeCountdown();
         m_timer = new QTimer(this);
         connect(m_timer, &QTimer::timeout, this, &FormCustomizeMessagebox::slotOnTimeout);
-        m_timer->start(platform::clock().timerIntervalMs(kTickMs));
+        platform::startTimer(*m_timer, kTickMs);
     } else {
         ui->labelCountdown->hide();
     }
