@@ -423,9 +423,17 @@ private slots:
                  QStringLiteral("\"cam\" fits several cameras; choose one of them"));
         QCOMPARE(json(run).value(QStringLiteral("matches")).toArray().size(), 3);
         QCOMPARE(json(run).value(QStringLiteral("exitCode")).toInt(), 2);
+        // Digits are an index and nothing else; path: and name: match fragments.
         run = ctl({"get", "--camera", "2222", "zoom"}, r);
+        QCOMPARE(run.code, 3);
+        QCOMPARE(run.err.trimmed(), QStringLiteral("lensdeskctl: no camera matches \"2222\""));
+        run = ctl({"get", "--camera", "path:2222", "zoom"}, r);
         QCOMPARE(run.code, 0);
         QCOMPARE(run.out, QStringLiteral("zoom=100\n"));
+        run = ctl({"get", "--camera", "name:lns612", "zoom"}, r);
+        QCOMPARE(run.code, 0);
+        run = ctl({"get", "--camera", "name:2222", "zoom"}, r);
+        QCOMPARE(run.code, 3);
         run = ctl({"get", "--camera", "2", "focus"}, r);
         QCOMPARE(run.code, 0);
         run = ctl({"get", "--camera", "5"}, r);
@@ -596,6 +604,9 @@ private slots:
         QCOMPARE(run.code, 0);
         const QJsonObject row = json(run).value(QStringLiteral("results")).toArray().at(0).toObject();
         QCOMPARE(row.value(QStringLiteral("status")).toString(), QStringLiteral("done"));
+        // The camera tells its model (0) in its boot state; the package's is 0 too.
+        QCOMPARE(row.value(QStringLiteral("modelChecked")).toBool(), true);
+        QVERIFY(!row.contains(QStringLiteral("warning")));
         QCOMPARE(row.value(QStringLiteral("firmwareAfter")).toString(), QStringLiteral("1.0.23"));
         QCOMPARE(row.value(QStringLiteral("detail")).toString(), QStringLiteral("back as Orvia Vista Pro Cam (%1)").arg(kPath1));
         const Rig r(run.state);
@@ -638,6 +649,193 @@ private slots:
         const Run broken = ctl({"upgrade", m_work.filePath(QStringLiteral("broken.zip"))}, oneCamera());
         QCOMPARE(broken.code, 1);
         QVERIFY2(broken.err.startsWith(QStringLiteral("lensdeskctl: Unable to Upgrade: ")), qPrintable(broken.err));
+    }
+
+    // A number that is no index selects nothing, whatever paths and names hold it.
+    void numberThatIsNoIndexSelectsNothing()
+    {
+        Run run = ctl({"set", "--camera", "3", "zoom=200"}, oneCamera());
+        QCOMPARE(run.code, 3);
+        QCOMPARE(run.err.trimmed(), QStringLiteral("lensdeskctl: no camera matches \"3\""));
+        QCOMPARE(Rig(run.state).camera("cam1", 3), 100);
+        run = ctl({"set", "--camera", "1", "zoom=200"}, oneCamera());
+        QCOMPARE(run.code, 0);
+        QCOMPARE(Rig(run.state).camera("cam1", 3), 200);
+
+        // A name made of digits is chosen with name:.
+        const QByteArray digits = rig({camera("cam1", "7&1111&0"),
+                                       camera("cam2", "7&2222&0", {{"friendlyName", "Orvia Vista Pro Cam 2020"}})});
+        run = ctl({"set", "--camera", "2020", "zoom=300"}, digits);
+        QCOMPARE(run.code, 3);
+        QCOMPARE(Rig(run.state).camera("cam1", 3), 100);
+        QCOMPARE(Rig(run.state).camera("cam2", 3), 100);
+        run = ctl({"set", "--camera", "name:2020", "zoom=300"}, digits);
+        QCOMPARE(run.code, 0);
+        QCOMPARE(Rig(run.state).camera("cam1", 3), 100);
+        QCOMPARE(Rig(run.state).camera("cam2", 3), 300);
+        run = ctl({"set", "--camera", "path:1111", "zoom=250"}, digits);
+        QCOMPARE(run.code, 0);
+        QCOMPARE(Rig(run.state).camera("cam1", 3), 250);
+        QCOMPARE(Rig(run.state).camera("cam2", 3), 100);
+        run = ctl({"get", "--camera", "name:", "zoom"}, digits);
+        QCOMPARE(run.code, 2);
+
+        if (Zip7z::toolPath().isEmpty())
+            QSKIP("no 7-Zip tool on this system (Debian package 7zip)");
+        run = ctl({"upgrade", makePackage(m_work), "--camera", "4"}, oneCamera());
+        QCOMPARE(run.code, 3);
+        QCOMPARE(run.err.trimmed(), QStringLiteral("lensdeskctl: no camera matches \"4\""));
+        const Rig r(run.state);
+        QCOMPARE(r.cam("cam1")->firmwareVersion(), QStringLiteral("1.0.22"));
+        QCOMPARE(r.cam("cam1")->mode(), sim::CameraMode::Normal);
+    }
+
+    // The first camera fails and stays in its boot loader; the second camera's upgrade
+    // goes to the second camera, and each row says what became of its own camera.
+    void upgradeAllPassesByACameraLeftStuck()
+    {
+        if (Zip7z::toolPath().isEmpty())
+            QSKIP("no 7-Zip tool on this system (Debian package 7zip)");
+        const QString package = makePackage(m_work);
+        // cam1 drops the flash command twice (the script fails), then would take it.
+        const QByteArray twoCameras = rig(
+            {camera("cam1", "7&1111&0",
+                    {{"driveLetter", "E"},
+                     {"faults", QJsonObject{{"storage.unacknowledgedCommands", 2}, {"storage.unacknowledgedMatch", "nand"}}}}),
+             camera("cam2", "7&2222&0", {{"driveLetter", "F"}})});
+        const Run text = ctl({"upgrade", package, "--all"}, twoCameras);
+        QCOMPARE(text.code, 1);
+        const QStringList out = lines(text.out);
+        QCOMPARE(out.size(), 8);
+        QCOMPARE(out.mid(0, 4), QStringList({"Upgrading #1 \"Orvia Vista Pro Cam\" (" + kPath1 + ") from firmware 1.0.22",
+                                             "Camera 1: failed",
+                                             "Upgrading #2 \"Orvia Vista Pro Cam\" (" + kPath2 + ") from firmware 1.0.22",
+                                             "Camera 2: done"}));
+        QCOMPARE(out.at(5).simplified(), QStringLiteral("1 Orvia Vista Pro Cam 1.0.22 - failed Upgrade Failed! please try to "
+                                                        "unplug and plug the USB cable for upgrade again. (Upgrade failed.)"));
+        QCOMPARE(out.at(6).simplified(), QStringLiteral("stuck in boot loader as \\\\.\\E:; bring it back with lensdeskctl "
+                                                        "recover PACKAGE"));
+        QCOMPARE(out.at(7).simplified(), QStringLiteral("2 Orvia Vista Pro Cam 1.0.22 1.0.23 done Upgrade is done! The device "
+                                                        "is initializing, don't power off."));
+        const Rig r(text.state);
+        QVERIFY(r.cam("cam1")->present());
+        QCOMPARE(r.cam("cam1")->mode(), sim::CameraMode::UBoot);
+        QCOMPARE(r.cam("cam1")->firmwareVersion(), QStringLiteral("1.0.22"));
+        QCOMPARE(r.cam("cam2")->mode(), sim::CameraMode::Normal);
+        QCOMPARE(r.cam("cam2")->firmwareVersion(), QStringLiteral("1.0.23"));
+
+        const Run js = ctl({"upgrade", package, "--all", "--json"}, twoCameras);
+        QCOMPARE(js.code, 1);
+        const QJsonArray rows = json(js).value(QStringLiteral("results")).toArray();
+        QCOMPARE(rows.size(), 2);
+        const QJsonObject first = rows.at(0).toObject();
+        QCOMPARE(first.value(QStringLiteral("camera")).toObject().value(QStringLiteral("path")).toString(), kPath1);
+        QCOMPARE(first.value(QStringLiteral("status")).toString(), QStringLiteral("failed"));
+        QCOMPARE(first.value(QStringLiteral("stateAfter")).toString(), QStringLiteral("uboot"));
+        QCOMPARE(first.value(QStringLiteral("pathAfter")).toString(), QStringLiteral("\\\\.\\E:"));
+        QVERIFY(!first.contains(QStringLiteral("firmwareAfter")));
+        const QJsonObject second = rows.at(1).toObject();
+        QCOMPARE(second.value(QStringLiteral("camera")).toObject().value(QStringLiteral("path")).toString(), kPath2);
+        QCOMPARE(second.value(QStringLiteral("status")).toString(), QStringLiteral("done"));
+        QCOMPARE(second.value(QStringLiteral("firmwareBefore")).toString(), QStringLiteral("1.0.22"));
+        QCOMPARE(second.value(QStringLiteral("firmwareAfter")).toString(), QStringLiteral("1.0.23"));
+        QVERIFY(!second.contains(QStringLiteral("stateAfter")));
+        const Rig j(js.state);
+        QCOMPARE(j.cam("cam1")->mode(), sim::CameraMode::UBoot);
+        QCOMPARE(j.cam("cam2")->firmwareVersion(), QStringLiteral("1.0.23"));
+    }
+
+    // Two stuck cameras: each recovery goes to its own camera's drive, also after the
+    // first one failed.
+    void recoverTakesEachStuckCameraOnItsOwnDrive()
+    {
+        if (Zip7z::toolPath().isEmpty())
+            QSKIP("no 7-Zip tool on this system (Debian package 7zip)");
+        const QString package = makePackage(m_work);
+        const QByteArray twoStuck = rig(
+            {camera("cam1", "7&1111&0",
+                    {{"mode", "uboot"},
+                     {"driveLetter", "E"},
+                     {"faults", QJsonObject{{"storage.unacknowledgedCommands", 2}, {"storage.unacknowledgedMatch", "nand"}}}}),
+             camera("cam2", "7&2222&0", {{"mode", "rom"}, {"driveLetter", "F"}})});
+        const Run js = ctl({"recover", package, "--json"}, twoStuck);
+        QCOMPARE(js.code, 1);
+        const QJsonArray rows = json(js).value(QStringLiteral("results")).toArray();
+        QCOMPARE(rows.size(), 2);
+        const QJsonObject first = rows.at(0).toObject();
+        QCOMPARE(first.value(QStringLiteral("camera")).toObject().value(QStringLiteral("path")).toString(),
+                 QStringLiteral("\\\\.\\E:"));
+        QCOMPARE(first.value(QStringLiteral("status")).toString(), QStringLiteral("failed"));
+        QCOMPARE(first.value(QStringLiteral("stateAfter")).toString(), QStringLiteral("uboot"));
+        QCOMPARE(first.value(QStringLiteral("pathAfter")).toString(), QStringLiteral("\\\\.\\E:"));
+        const QJsonObject second = rows.at(1).toObject();
+        QCOMPARE(second.value(QStringLiteral("camera")).toObject().value(QStringLiteral("path")).toString(),
+                 QStringLiteral("\\\\.\\F:"));
+        QCOMPARE(second.value(QStringLiteral("status")).toString(), QStringLiteral("done"));
+        QCOMPARE(second.value(QStringLiteral("firmwareAfter")).toString(), QStringLiteral("1.0.23"));
+        QCOMPARE(second.value(QStringLiteral("detail")).toString(),
+                 QStringLiteral("back as Orvia Vista Pro Cam (%1)").arg(kPath2));
+        const Rig r(js.state);
+        QCOMPARE(r.cam("cam1")->mode(), sim::CameraMode::UBoot);
+        QCOMPARE(r.cam("cam1")->firmwareVersion(), QStringLiteral("1.0.22"));
+        QCOMPARE(r.cam("cam2")->mode(), sim::CameraMode::Normal);
+        QCOMPARE(r.cam("cam2")->firmwareVersion(), QStringLiteral("1.0.23"));
+
+        const Run text = ctl({"recover", package}, twoStuck);
+        QCOMPARE(text.code, 1);
+        const QStringList out = lines(text.out);
+        QCOMPARE(out.mid(0, 2), QStringList({"Recovering the camera on E:, stuck in boot loader",
+                                             "Recovering the camera on F:, stuck in ROM"}));
+        QCOMPARE(out.at(3).simplified(), QStringLiteral("1 camera on E: - - failed Upgrade Failed! please try to unplug and "
+                                                        "plug the USB cable for upgrade again. (Upgrade failed.)"));
+        QCOMPARE(out.at(4).simplified(), QStringLiteral("still stuck in boot loader as \\\\.\\E:; bring it back with "
+                                                        "lensdeskctl recover PACKAGE"));
+        QCOMPARE(out.at(5).simplified(), QStringLiteral("2 camera on F: - 1.0.23 done Upgrade is done! The device is "
+                                                        "initializing, don't power off. (back as Orvia Vista Pro Cam %1)")
+                                             .arg(QStringLiteral("(") + kPath2 + QStringLiteral(")")));
+    }
+
+    // A stuck camera that tells its model is not recovered with another model's package;
+    // one that does not is recovered with a warning.
+    void recoverChecksTheModelWhereTheCameraTellsIt()
+    {
+        if (Zip7z::toolPath().isEmpty())
+            QSKIP("no 7-Zip tool on this system (Debian package 7zip)");
+        const QString arbor = makePackage(m_work, "ARBOR 220");
+        const QByteArray model0 = rig({camera("cam1", "7&1111&0", {{"mode", "rom"}, {"driveLetter", "H"}})});
+        const Run refused = ctl({"recover", arbor}, model0);
+        QCOMPARE(refused.code, 1);
+        QCOMPARE(lines(refused.out).last().simplified(),
+                 QStringLiteral("1 camera on H: - - refused Unable to Upgrade: The upgrade version does not match this "
+                                "device. (package model 13, camera model 0)"));
+        const Rig r(refused.state);
+        QCOMPARE(r.cam("cam1")->mode(), sim::CameraMode::Rom);
+        QCOMPARE(r.cam("cam1")->firmwareVersion(), QStringLiteral("1.0.22"));
+        const Run refusedJs = ctl({"recover", arbor, "--json"}, model0);
+        QCOMPARE(refusedJs.code, 1);
+        const QJsonObject row = json(refusedJs).value(QStringLiteral("results")).toArray().at(0).toObject();
+        QCOMPARE(row.value(QStringLiteral("status")).toString(), QStringLiteral("refused"));
+        QCOMPARE(row.value(QStringLiteral("modelChecked")).toBool(), true);
+        QCOMPARE(row.value(QStringLiteral("detail")).toString(), QStringLiteral("package model 13, camera model 0"));
+        QCOMPARE(Rig(refusedJs.state).cam("cam1")->mode(), sim::CameraMode::Rom);
+
+        // A boot loader that names itself otherwise: the model cannot be known.
+        const QByteArray unnamed =
+            rig({camera("cam1", "7&1111&0", {{"mode", "uboot"}, {"driveLetter", "H"}, {"usbProduct", "USB Boot Disk"}})});
+        const Run warned = ctl({"recover", arbor}, unnamed);
+        QCOMPARE(warned.code, 0);
+        QCOMPARE(lines(warned.err),
+                 QStringList({"lensdeskctl: warning: the camera on H: does not tell its model in its boot state; whether "
+                              "the package (model 13) fits it cannot be checked"}));
+        QCOMPARE(Rig(warned.state).cam("cam1")->mode(), sim::CameraMode::Normal);
+        const Run warnedJs = ctl({"recover", arbor, "--json"}, unnamed);
+        QCOMPARE(warnedJs.code, 0);
+        const QJsonObject done = json(warnedJs).value(QStringLiteral("results")).toArray().at(0).toObject();
+        QCOMPARE(done.value(QStringLiteral("status")).toString(), QStringLiteral("done"));
+        QCOMPARE(done.value(QStringLiteral("modelChecked")).toBool(true), false);
+        QCOMPARE(done.value(QStringLiteral("warning")).toString(),
+                 QStringLiteral("the camera on H: does not tell its model in its boot state; whether the package (model "
+                                "13) fits it cannot be checked"));
     }
 
     // The command layer in this process, on a live rig: the requests that reached the
@@ -685,6 +883,40 @@ private slots:
         QCOMPARE(cam->storage().flashWrites().size(), 1);
         QCOMPARE(cam->storage().flashWrites().at(0).digest, QCryptographicHash::hash(kKernel, QCryptographicHash::Md5));
         QCOMPARE(cam->firmwareVersion(), QStringLiteral("1.0.23"));
+    }
+
+    // In this process: what each stuck camera received. The failed one got no second
+    // try meant for the other; the other got the updater and the kernel.
+    void recoverSendsEachCameraItsOwnImages()
+    {
+        if (Zip7z::toolPath().isEmpty())
+            QSKIP("no 7-Zip tool on this system (Debian package 7zip)");
+        const QString package = makePackage(m_work);
+        testsupport::SimEnvironment env(rig(
+            {camera("cam1", "7&1111&0",
+                    {{"mode", "uboot"},
+                     {"driveLetter", "E"},
+                     {"faults", QJsonObject{{"storage.unacknowledgedCommands", 2}, {"storage.unacknowledgedMatch", "nand"}}}}),
+             camera("cam2", "7&2222&0", {{"mode", "rom"}, {"driveLetter", "F"}})}));
+        sim::SimCamera *cam1 = env.rig().camera(QStringLiteral("cam1"));
+        sim::SimCamera *cam2 = env.rig().camera(QStringLiteral("cam2"));
+        QString out;
+        QString err;
+        QTextStream outStream(&out);
+        QTextStream errStream(&err);
+        CtlCommand command(outStream, errStream, false);
+        QCOMPARE(command.run({"recover", package}), 1);
+        const QByteArray kernelDigest = QCryptographicHash::hash(kKernel, QCryptographicHash::Md5);
+        QVERIFY(cam1->storage().flashWrites().isEmpty());
+        // Two attempts at the flash command, both dropped, and nothing after them.
+        QCOMPARE(cam1->storage().commandsReceived().filter(QStringLiteral("nand write")).size(), 2);
+        QCOMPARE(cam1->storage().downloads().size(), 1);
+        QCOMPARE(cam1->mode(), sim::CameraMode::UBoot);
+        QCOMPARE(cam2->storage().updaterImage(), upgradetest::pattern(5000, 6));
+        QCOMPARE(cam2->storage().flashWrites().size(), 1);
+        QCOMPARE(cam2->storage().flashWrites().at(0).digest, kernelDigest);
+        QCOMPARE(cam2->mode(), sim::CameraMode::Normal);
+        QCOMPARE(cam2->firmwareVersion(), QStringLiteral("1.0.23"));
     }
 };
 

@@ -745,11 +745,18 @@ private slots:
         sg(QStringLiteral("sg3"), usb);
         QCOMPARE(LinuxSysfs(fake.root()).usbScsiGenericNodes(), (QStringList{QStringLiteral("sg3"), QStringLiteral("sg11")}));
 
+        // The USB device's product string: what a camera in a boot state calls itself.
+        fake.write(QStringLiteral("devices/pci0000:00/usb2/2-1/product"), "Orvia Vista Pro Cam\n");
+        QCOMPARE(LinuxSysfs(fake.root()).scsiGenericUsbProduct(QStringLiteral("sg3")), QStringLiteral("Orvia Vista Pro Cam"));
+        QCOMPARE(LinuxSysfs(fake.root()).scsiGenericUsbProduct(QStringLiteral("sg11")), QString());
+        QCOMPARE(LinuxSysfs(fake.root()).scsiGenericUsbProduct(QStringLiteral("sg0")), QString());
+
         // Plain files stand for the device files: they open but refuse SG_IO.
         fake.write(QStringLiteral("dev/sg3"), QByteArray());
         platform::LinuxBackend backend(fake.root(), fake.root() + QStringLiteral("/dev"));
         const std::shared_ptr<platform::Volume> d = backend.openVolume(QStringLiteral("\\\\.\\D:"));
         QVERIFY(d);
+        QCOMPARE(d->usbProduct(), QStringLiteral("Orvia Vista Pro Cam"));
         QVERIFY(!backend.openVolume(QStringLiteral("\\\\.\\E:"))); // sg11 has no device file
         QVERIFY(!backend.openVolume(QStringLiteral("\\\\.\\F:")));
         QVERIFY(!backend.openVolume(QStringLiteral("\\\\.\\C:")));

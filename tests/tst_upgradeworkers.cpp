@@ -434,6 +434,75 @@ private slots:
         verifyFlashedAndBack(env);
     }
 
+    // Bound to a drive, the worker takes the camera there and no other, not even with
+    // an INQUIRY; bound to a drive without a camera, it finds none.
+    void boundToADriveTakesOnlyTheCameraThere()
+    {
+        const QByteArray twoStuck = QByteArrayLiteral(
+            R"({"cameras": [ { "key": "cam1", "driveLetter": "E", "mode": "uboot" },
+                             { "key": "cam2", "driveLetter": "F", "mode": "uboot", "restartDelayMs": 3000 } ]})");
+        {
+            testsupport::SimEnvironment env(twoStuck);
+            m_camera = env.rig().camera(QStringLiteral("cam2"));
+            sim::SimCamera *other = env.rig().camera(QStringLiteral("cam1"));
+            LogCapture log;
+            verifyOneReport(runUpgrade(0, false, nullptr, [](UpgradeThread *w) { w->bindToDrive(QLatin1Char('f')); }),
+                            true, 100, QStringLiteral("Upgrade done."));
+            QVERIFY(log.contains(QStringLiteral("Enter the upgrade process of the camera in an abnormal state.")));
+            QCOMPARE(other->storage().inquiries(), 0);
+            QVERIFY(other->storage().requests().isEmpty());
+            verifyFlashedAndBack(env);
+        }
+        {
+            testsupport::SimEnvironment env(twoStuck);
+            verifyOneReport(runUpgrade(0, false, nullptr, [](UpgradeThread *w) { w->bindToDrive(QLatin1Char('G')); }),
+                            false, 0, QStringLiteral("No camera device detected."));
+            for (const char *key : {"cam1", "cam2"}) {
+                QVERIFY(env.rig().camera(QLatin1String(key))->storage().requests().isEmpty());
+                QCOMPARE(env.rig().camera(QLatin1String(key))->mode(), sim::CameraMode::UBoot);
+            }
+        }
+    }
+
+    // An open camera and another one stuck on a lower drive: unbound, the worker takes
+    // the stuck one first (the window's order); bound to the open camera, it switches
+    // that one and upgrades the volume it shows, leaving the stuck one alone.
+    void boundToTheOpenCameraPassesByAStuckOne()
+    {
+        const QByteArray rigJson = QByteArrayLiteral(
+            R"({"cameras": [ { "key": "cam1", "driveLetter": "F", "upgradeEntryDelayMs": 1500, "restartDelayMs": 3000 },
+                             { "key": "stuck", "driveLetter": "E", "mode": "uboot", "restartDelayMs": 3000 } ]})");
+        {
+            testsupport::SimEnvironment env(rigJson);
+            m_camera = env.rig().camera(QStringLiteral("stuck"));
+            sim::SimCamera *open = env.rig().camera(QStringLiteral("cam1"));
+            UVCExtensionUnit unit;
+            QVERIFY(unit.InitUvc(open->id(), open->friendlyName()));
+            verifyOneReport(runUpgrade(0, true, &unit), true, 100, QStringLiteral("Upgrade done."));
+            QCOMPARE(open->mode(), sim::CameraMode::Normal);
+            QVERIFY(open->storage().requests().isEmpty());
+            verifyFlashedAndBack(env);
+        }
+        {
+            testsupport::SimEnvironment env(rigJson);
+            m_camera = env.rig().camera(QStringLiteral("cam1"));
+            sim::SimCamera *stuck = env.rig().camera(QStringLiteral("stuck"));
+            UVCExtensionUnit unit;
+            QVERIFY(unit.InitUvc(m_camera->id(), m_camera->friendlyName()));
+            LogCapture log;
+            verifyOneReport(runUpgrade(0, true, &unit, [](UpgradeThread *w) { w->bindToOpenCamera(); }), true, 100,
+                            QStringLiteral("Upgrade done."));
+            QVERIFY(log.contains(QStringLiteral("Enter the normal state of the camera upgrade process.")));
+            QVERIFY(!log.contains(QStringLiteral("Enter the upgrade process of the camera in an abnormal state.")));
+            // Asked once what it is, before the switch; nothing else.
+            QCOMPARE(stuck->storage().inquiries(), 1);
+            QVERIFY(stuck->storage().requests().isEmpty());
+            QVERIFY(stuck->storage().commandsReceived().isEmpty());
+            QCOMPARE(stuck->mode(), sim::CameraMode::UBoot);
+            verifyFlashedAndBack(env);
+        }
+    }
+
     void packageThatCannotCompleteNeverStarts_data()
     {
         QTest::addColumn<QString>("mode");

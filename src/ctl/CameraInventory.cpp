@@ -61,7 +61,9 @@ QList<ListedCamera> CameraInventory::scanBootStates() const
     for (char letter = 'D'; letter <= 'Z'; ++letter) {
         int state = NotFound;
         QChar drive;
-        if (!findUpgradeDevice(m_productLine, state, &drive, QLatin1Char(letter)))
+        const std::shared_ptr<platform::Volume> volume =
+            findUpgradeDevice(m_productLine, state, &drive, QLatin1Char(letter));
+        if (!volume)
             continue;
         if (state != Rom && state != Updater && state != UBoot)
             continue;
@@ -72,6 +74,9 @@ QList<ListedCamera> CameraInventory::scanBootStates() const
         camera.path = QStringLiteral("\\\\.\\%1:").arg(drive);
         camera.drive = drive;
         camera.name = QStringLiteral("camera on %1:").arg(drive);
+        // Known only where the device behind the volume names its product, by the rule
+        // that gives a camera's model from its name.
+        camera.model = modelFromName(volume->usbProduct());
         cameras.append(camera);
     }
     return cameras;
@@ -81,22 +86,36 @@ CameraInventory::Selection CameraInventory::select(const QList<ListedCamera> &ca
                                                    QList<ListedCamera> *matches)
 {
     matches->clear();
-    const QString wanted = selector.trimmed();
+    QString wanted = selector.trimmed();
+    bool byPath = true;
+    bool byName = true;
+    if (wanted.startsWith(QLatin1String("name:"))) {
+        byPath = false;
+        wanted = wanted.mid(5);
+    } else if (wanted.startsWith(QLatin1String("path:"))) {
+        byName = false;
+        wanted = wanted.mid(5);
+    } else {
+        static const QRegularExpression number(QStringLiteral("^[0-9]+$"));
+        if (number.match(wanted).hasMatch()) {
+            // A number is an index and nothing else: one that is not listed selects no
+            // camera, whatever paths or names hold its digits.
+            bool ok = false;
+            const int n = wanted.toInt(&ok);
+            for (const ListedCamera &camera : cameras) {
+                if (ok && camera.number == n) {
+                    matches->append(camera);
+                    return Selected;
+                }
+            }
+            return NoMatch;
+        }
+    }
     if (wanted.isEmpty())
         return NoMatch;
-    static const QRegularExpression number(QStringLiteral("^[0-9]+$"));
-    if (number.match(wanted).hasMatch()) {
-        const int n = wanted.toInt();
-        for (const ListedCamera &camera : cameras) {
-            if (camera.number == n) {
-                matches->append(camera);
-                return Selected;
-            }
-        }
-        // No such index: the digits may be part of a path or name.
-    }
     for (const ListedCamera &camera : cameras) {
-        if (camera.path.contains(wanted, Qt::CaseInsensitive) || camera.name.contains(wanted, Qt::CaseInsensitive))
+        if ((byPath && camera.path.contains(wanted, Qt::CaseInsensitive))
+            || (byName && camera.name.contains(wanted, Qt::CaseInsensitive)))
             matches->append(camera);
     }
     if (matches->isEmpty())

@@ -18,9 +18,10 @@ public:
     QList<ListedCamera> scanBootStates() const;
 
     enum Selection { Selected, NoMatch, Ambiguous };
-    // A selector is a number from the list, or else a fragment of the device path or of
-    // the name (either case). A fragment that fits several cameras selects none; matches
-    // receives them.
+    // A selector is a number from the list (an index and nothing else), or a fragment of
+    // the device path or of the name (either case); "name:" or "path:" before a fragment
+    // matches names or paths only (a name made of digits is chosen so). A fragment that
+    // fits several cameras selects none; matches receives them.
     static Selection select(const QList<ListedCamera> &cameras, const QString &selector,
                             QList<ListedCamera> *matches);
 

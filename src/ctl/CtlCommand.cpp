@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QRegularExpression>
+#include <QSet>
 
 #include <algorithm>
 
@@ -78,7 +79,9 @@ QString helpFor(const QString &command)
     if (command == QLatin1String("recover"))
         return QStringLiteral(
             "Usage: lensdeskctl recover PACKAGE [--json]\n"
-            "Brings cameras stuck in a boot state (ROM, updater, boot loader) back with the package.\n");
+            "Brings cameras stuck in a boot state (ROM, updater, boot loader) back with the package,\n"
+            "each on its own drive. A camera whose boot state names its model is refused a package\n"
+            "of another model; one that does not is recovered with a warning.\n");
     return QString();
 }
 
@@ -127,7 +130,9 @@ QString CtlCommand::usage()
         "  upgrade PACKAGE [--camera SEL | --all]  firmware upgrade\n"
         "  recover PACKAGE                         cameras stuck in a boot state\n"
         "\n"
-        "SEL is an index from list, or a fragment of a device path or name.\n"
+        "SEL is an index from list (a number is an index and nothing else), or a fragment of\n"
+        "a device path or name; name:TEXT or path:TEXT matches names or paths only (a name\n"
+        "made of digits: --camera name:2020).\n"
         "--json writes the results as JSON; --verbose copies the log to standard error.\n"
         "Exit codes: 0 done, 1 a camera refused or failed, 2 bad usage, 3 no such camera.\n"
         "lensdeskctl COMMAND --help describes one command.\n");
@@ -154,7 +159,8 @@ bool CtlCommand::parse(const QStringList &arguments, Options *options, QString *
                 *error = QStringLiteral("--camera needs a selector");
                 return false;
             }
-            if (options->camera.trimmed().isEmpty()) {
+            const QString selector = options->camera.trimmed();
+            if (selector.isEmpty() || selector == QLatin1String("name:") || selector == QLatin1String("path:")) {
                 *error = QStringLiteral("--camera needs a selector");
                 return false;
             }
@@ -624,6 +630,14 @@ int CtlCommand::finishUpgrades(const QJsonArray &rows)
         if (!detail.isEmpty())
             m_out << " (" << detail << ')';
         m_out << '\n';
+        if (row.contains(QStringLiteral("stateAfter"))) {
+            ListedCamera left;
+            left.state = row.value(QStringLiteral("stateAfter")).toString();
+            const bool before = camera.value(QStringLiteral("state")).toString() != QLatin1String("normal");
+            m_out << "    " << (before ? "still " : "") << left.stateText() << " as "
+                  << row.value(QStringLiteral("pathAfter")).toString()
+                  << "; bring it back with lensdeskctl recover PACKAGE\n";
+        }
     }
     return allDone ? Done : Failed;
 }
@@ -670,6 +684,29 @@ QJsonObject upgradeRow(const ListedCamera &camera, const QString &status, const 
     return row;
 }
 
+// The drives on which cameras sit in a boot state.
+QSet<QChar> stuckDrives(const QList<ListedCamera> &stuck)
+{
+    QSet<QChar> drives;
+    for (const ListedCamera &camera : stuck)
+        drives.insert(camera.drive);
+    return drives;
+}
+
+// Records in a failed upgrade's row where its camera was left in a boot state: the
+// camera stuck on a drive that held none before, or on the one given.
+void noteLeftStuck(QJsonObject *row, const QList<ListedCamera> &stuckNow, const QSet<QChar> &stuckBefore,
+                   QChar drive = QChar())
+{
+    for (const ListedCamera &camera : stuckNow) {
+        if (drive.isNull() ? stuckBefore.contains(camera.drive) : camera.drive != drive)
+            continue;
+        row->insert(QStringLiteral("stateAfter"), camera.state);
+        row->insert(QStringLiteral("pathAfter"), camera.path);
+        return;
+    }
+}
+
 } // namespace
 
 int CtlCommand::upgrade(const Options &options)
@@ -686,8 +723,8 @@ int CtlCommand::upgrade(const Options &options)
 
     const int line = productLine();
     const QList<ListedCamera> cameras = CameraInventory(line).scan();
-    // The worker takes a camera found in a boot state before the one it was asked to
-    // upgrade: such a camera must be recovered first.
+    // A camera stuck in a boot state is brought back first (recover), before the others
+    // are upgraded.
     for (const ListedCamera &camera : cameras) {
         if (!camera.isNormal())
             return fail(Failed, QStringLiteral("camera %1 is %2; recover it first with lensdeskctl recover PACKAGE")
@@ -727,6 +764,8 @@ int CtlCommand::upgrade(const Options &options)
         if (!m_json && !m_terminal)
             m_out << "Upgrading " << camera.describe() << " from firmware " << camera.firmware << '\n';
         m_out.flush();
+        // A camera an earlier upgrade left stuck is no business of this one.
+        const QSet<QChar> stuckBefore = stuckDrives(CameraInventory(line).scanBootStates());
         UpgradeRunner runner(line);
         const UpgradeRunner::Result result =
             runner.run(&session.extensionUnit(), [this, &what](int percent) { showProgress(what, percent); });
@@ -735,7 +774,9 @@ int CtlCommand::upgrade(const Options &options)
             showProgress(what, 100);
         endProgress();
         if (!result.ok) {
-            rows.append(upgradeRow(camera, QStringLiteral("failed"), plain(notices::upgradeFailed()), result.detail));
+            QJsonObject row = upgradeRow(camera, QStringLiteral("failed"), plain(notices::upgradeFailed()), result.detail);
+            noteLeftStuck(&row, CameraInventory(line).scanBootStates(), stuckBefore);
+            rows.append(row);
         } else {
             const QString after = waitForCamera(camera.path, camera.name);
             rows.append(upgradeRow(camera, QStringLiteral("done"), plain(notices::upgradeDone()),
@@ -769,6 +810,32 @@ int CtlCommand::recover(const Options &options)
 
     QJsonArray rows;
     for (const ListedCamera &camera : stuck) {
+        // Where the camera names its product in its boot state, its model is known.
+        const bool modelKnown = camera.model != kUnknownModel;
+        if (modelKnown && camera.model != model) {
+            QJsonObject row = upgradeRow(camera, QStringLiteral("refused"), plain(notices::packageModelMismatch()),
+                                         QStringLiteral("package model %1, camera model %2").arg(model).arg(camera.model));
+            row.insert(QStringLiteral("modelChecked"), true);
+            rows.append(row);
+            continue;
+        }
+        QString warning;
+        if (!modelKnown) {
+            warning = QStringLiteral("the camera on %1: does not tell its model in its boot state; whether the package "
+                                     "(model %2) fits it cannot be checked")
+                          .arg(camera.drive)
+                          .arg(model);
+            qWarning().noquote() << warning;
+            if (!m_json)
+                m_err << "lensdeskctl: warning: " << warning << '\n';
+            m_err.flush();
+        }
+        auto finishRow = [&warning, modelKnown](QJsonObject row) {
+            row.insert(QStringLiteral("modelChecked"), modelKnown);
+            if (!warning.isEmpty())
+                row.insert(QStringLiteral("warning"), warning);
+            return row;
+        };
         QList<ListedCamera> before;
         for (const ListedCamera &c : CameraInventory(line).scan()) {
             if (c.isNormal())
@@ -780,12 +847,15 @@ int CtlCommand::recover(const Options &options)
         m_out.flush();
         qInfo("Enter the upgrade process of the camera in an abnormal state.");
         UpgradeRunner runner(line);
+        runner.recoverDrive(camera.drive);
         const UpgradeRunner::Result result = runner.run(nullptr, [this, &what](int p) { showProgress(what, p); });
         if (result.ok)
             showProgress(what, 100);
         endProgress();
         if (!result.ok) {
-            rows.append(upgradeRow(camera, QStringLiteral("failed"), plain(notices::upgradeFailed()), result.detail));
+            QJsonObject row = upgradeRow(camera, QStringLiteral("failed"), plain(notices::upgradeFailed()), result.detail);
+            noteLeftStuck(&row, CameraInventory(line).scanBootStates(), {}, camera.drive);
+            rows.append(finishRow(row));
             continue;
         }
         // The camera comes back as a camera once it has initialised: the one not listed before.
@@ -802,8 +872,9 @@ int CtlCommand::recover(const Options &options)
                 }
             }
         }
-        rows.append(upgradeRow(camera, QStringLiteral("done"), plain(notices::upgradeDone()),
-                               back.isEmpty() ? QStringLiteral("the camera has not come back yet") : back, after));
+        rows.append(finishRow(upgradeRow(camera, QStringLiteral("done"), plain(notices::upgradeDone()),
+                                         back.isEmpty() ? QStringLiteral("the camera has not come back yet") : back,
+                                         after)));
     }
     return finishUpgrades(rows);
 }

@@ -27,6 +27,11 @@ UpgradeRunner::Result UpgradeRunner::run(UVCExtensionUnit *unit, const std::func
     Result result;
     result.detail = QStringLiteral("no report");
     auto *worker = new UpgradeThread(m_productLine, unit != nullptr, unit);
+    // Several cameras may be plugged in, some stuck: each upgrade stays with its own.
+    if (unit)
+        worker->bindToOpenCamera();
+    else if (!m_drive.isNull())
+        worker->bindToDrive(m_drive);
     QThread *thread = moveToWorkerThread(worker);
     QEventLoop loop;
     connect(worker, &UpgradeThread::onUpgradeReport, &loop, [&result](bool ok, int percent, const QString &message) {

@@ -22,10 +22,13 @@ public:
 
     explicit UpgradeRunner(int productLine, QObject *parent = nullptr);
 
-    // unit: the open camera's extension unit, or null to recover a camera found in a
-    // boot state. progress is called with 0 to 99 while the worker runs.
+    // unit: the open camera's extension unit, whose upgrade takes only the volume that
+    // camera shows after its switch; or null to recover the camera stuck on the drive
+    // given to recoverDrive. progress is called with 0 to 99 while the worker runs.
     Result run(UVCExtensionUnit *unit, const std::function<void(int)> &progress);
+    void recoverDrive(QChar letter) { m_drive = letter; }
 
 private:
     int m_productLine;
+    QChar m_drive;
 };

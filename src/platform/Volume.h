@@ -1,4 +1,6 @@
 #pragma once
+#include <QString>
+
 #include <cstdint>
 
 namespace platform {
@@ -18,6 +20,9 @@ public:
     virtual bool deviceIoControl(std::uint32_t code, const void *in, std::uint32_t inLength,
                                  void *out, std::uint32_t outLength,
                                  std::uint32_t *bytesReturned) = 0;
+    // The product string of the USB device behind the volume (what a camera in a boot
+    // state calls itself), where the platform tells it; empty otherwise.
+    virtual QString usbProduct() const { return QString(); }
 };
 
 } // namespace platform

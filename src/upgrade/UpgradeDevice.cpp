@@ -42,6 +42,8 @@ void UpgradeDevice::release()
 bool UpgradeDevice::find(int &state)
 {
     release();
+    if (!m_onlyDrive.isNull() || !m_passBy.isEmpty())
+        return findNarrowed(state);
     for (int attempt = 0; attempt < kClaimAttempts; ++attempt) {
         QChar letter;
         std::shared_ptr<platform::Volume> volume = findUpgradeDevice(m_manufacturer, state, &letter);
@@ -51,6 +53,49 @@ bool UpgradeDevice::find(int &state)
         if (claimUpgradeDrive(letter)) {
             m_volume = std::move(volume);
             m_drive = letter;
+            return true;
+        }
+    }
+    state = NotFound;
+    return false;
+}
+
+void UpgradeDevice::confineToDrive(QChar letter)
+{
+    m_onlyDrive = letter.toUpper();
+}
+
+void UpgradeDevice::passBy(const QSet<QChar> &letters)
+{
+    m_passBy.clear();
+    for (const QChar letter : letters)
+        m_passBy.insert(letter.toUpper());
+}
+
+QSet<QChar> UpgradeDevice::cameraDrives(int manufacturer)
+{
+    QSet<QChar> letters;
+    for (char letter = 'D'; letter <= 'Z'; ++letter) {
+        int state = NotFound;
+        // Another upgrade's drive is its camera's, and is left alone.
+        if (upgradeDriveClaimed(QLatin1Char(letter))
+            || findUpgradeDevice(manufacturer, state, nullptr, QLatin1Char(letter)))
+            letters.insert(QLatin1Char(letter));
+    }
+    return letters;
+}
+
+bool UpgradeDevice::findNarrowed(int &state)
+{
+    // The same order, D to Z, over the drives this upgrade may take.
+    for (char letter = 'D'; letter <= 'Z'; ++letter) {
+        const QChar drive = QLatin1Char(letter);
+        if ((!m_onlyDrive.isNull() && drive != m_onlyDrive) || m_passBy.contains(drive) || upgradeDriveClaimed(drive))
+            continue;
+        std::shared_ptr<platform::Volume> volume = findUpgradeDevice(m_manufacturer, state, nullptr, drive);
+        if (volume && claimUpgradeDrive(drive)) {
+            m_volume = std::move(volume);
+            m_drive = drive;
             return true;
         }
     }

@@ -2,6 +2,7 @@
 #include "platform/Volume.h"
 
 #include <QChar>
+#include <QSet>
 
 #include <functional>
 #include <memory>
@@ -25,6 +26,14 @@ public:
     // Searches every drive not claimed by another upgrade and binds to the first camera
     // found; false (state NotFound) when there is none.
     bool find(int &state);
+    // Narrow what find() may take, for whoever upgrades several cameras one after the
+    // other: only the camera on this drive (one known to sit there) ...
+    void confineToDrive(QChar letter);
+    // ... or none on these drives (volumes of other cameras, there before this upgrade
+    // switched its own camera).
+    void passBy(const QSet<QChar> &letters);
+    // The drives on which a camera answers now, in any state.
+    static QSet<QChar> cameraDrives(int manufacturer);
     // Searches the bound drive only (the camera after it re-enumerated) and takes the
     // handle of its new enumeration; false when it does not answer as the camera.
     bool findAgain(int &state);
@@ -43,8 +52,11 @@ public:
 
 private:
     void release();
+    bool findNarrowed(int &state);
 
     int m_manufacturer;
     std::shared_ptr<platform::Volume> m_volume;
     QChar m_drive;
+    QChar m_onlyDrive;
+    QSet<QChar> m_passBy;
 };

@@ -26,6 +26,18 @@ UpgradeThread::UpgradeThread(int manufacturer, bool cameraOpen, UVCExtensionUnit
 {
 }
 
+void UpgradeThread::bindToDrive(QChar letter)
+{
+    m_boundDrive = letter.toUpper();
+    m_bBoundToOpenCamera = false;
+}
+
+void UpgradeThread::bindToOpenCamera()
+{
+    m_bBoundToOpenCamera = true;
+    m_boundDrive = QChar();
+}
+
 void UpgradeThread::start()
 {
     {
@@ -85,7 +97,23 @@ void UpgradeThread::upgrade(UpgradeDevice &device)
         qDebug("Upgrade failed.");
         return;
     }
-    if (device.find(m_nDeviceState)) {
+    if (!m_boundDrive.isNull()) {
+        qInfo("The upgrade takes only the camera on %c:.", m_boundDrive.toLatin1());
+        device.confineToDrive(m_boundDrive);
+    } else if (m_bBoundToOpenCamera) {
+        // Volumes there now belong to other cameras; the open one shows up only after
+        // its switch.
+        const QSet<QChar> others = UpgradeDevice::cameraDrives(m_nManufacturer);
+        QString letters;
+        for (char letter = 'D'; letter <= 'Z'; ++letter) {
+            if (others.contains(QLatin1Char(letter)))
+                letters += QStringLiteral(" %1:").arg(QLatin1Char(letter));
+        }
+        if (!letters.isEmpty())
+            qInfo("The upgrade passes by the cameras already on%s.", qPrintable(letters));
+        device.passBy(others);
+    }
+    if (!m_bBoundToOpenCamera && device.find(m_nDeviceState)) {
         qInfo("Enter the upgrade process of the camera in an abnormal state.");
         recoverFromBootState(device);
     } else if (m_bCameraOpen) {

@@ -30,6 +30,14 @@ public:
 
     UpgradeThread(int manufacturer, bool cameraOpen, UVCExtensionUnit *unit, QObject *parent = nullptr);
 
+    // Bindings for a caller that upgrades several cameras one after the other; set before
+    // the thread starts. Without them the worker takes the first camera it finds.
+    // The camera stuck on this drive, and no other.
+    void bindToDrive(QChar letter);
+    // The open camera: a camera found in a boot state is not taken, and after the switch
+    // only a volume that was not there before it counts.
+    void bindToOpenCamera();
+
 signals:
     void workFinished();
     void workStart();
@@ -66,4 +74,6 @@ private:
     // stop() is final: a start() that comes after it does not run the upgrade loop again.
     bool m_bStopRequested = false;
     bool m_bReported = false;
+    QChar m_boundDrive;
+    bool m_bBoundToOpenCamera = false;
 };

@@ -80,11 +80,13 @@ std::shared_ptr<Volume> LinuxBackend::openVolume(const QString &devicePath)
     const QChar letter = devicePath.at(4).toUpper();
     if (letter < QLatin1Char('D') || letter > QLatin1Char('Z'))
         return nullptr;
-    const QStringList nodes = LinuxSysfs(m_sysRoot).usbScsiGenericNodes();
+    const LinuxSysfs sysfs(m_sysRoot);
+    const QStringList nodes = sysfs.usbScsiGenericNodes();
     const int index = letter.unicode() - 'D';
     if (index >= nodes.size())
         return nullptr;
-    auto volume = std::make_shared<LinuxVolume>(m_devRoot + QLatin1Char('/') + nodes.at(index));
+    auto volume = std::make_shared<LinuxVolume>(m_devRoot + QLatin1Char('/') + nodes.at(index),
+                                                sysfs.scsiGenericUsbProduct(nodes.at(index)));
     if (!volume->isOpen())
         return nullptr;
     return volume;

@@ -57,6 +57,22 @@ QStringList LinuxSysfs::usbScsiGenericNodes() const
     return nodes;
 }
 
+QString LinuxSysfs::scsiGenericUsbProduct(const QString &node) const
+{
+    QString dir = QFileInfo(m_root + QStringLiteral("/class/scsi_generic/") + node + QStringLiteral("/device"))
+                      .canonicalFilePath();
+    QString port;
+    int interfaceNumber = -1;
+    if (dir.isEmpty() || !LinuxDevicePath::usbInterfaceFromDevpath(dir, &port, &interfaceNumber))
+        return QString();
+    // The USB device is the parent of the interface directory ("2-1" above "2-1:1.0").
+    const QString interfaceDir = QStringLiteral("/%1:").arg(port);
+    const int at = dir.lastIndexOf(interfaceDir);
+    if (at < 0)
+        return QString();
+    return readAttribute(dir.left(at) + QStringLiteral("/product"));
+}
+
 bool LinuxSysfs::videoNode(const QString &node, VideoNode *info) const
 {
     const QString nodeDir = m_root + QStringLiteral("/class/video4linux/") + node;

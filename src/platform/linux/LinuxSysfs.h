@@ -30,6 +30,8 @@ public:
     QList<VideoNode> videoNodes() const;
     // The SCSI generic nodes ("sg2") whose device sits on a USB interface, in number order.
     QStringList usbScsiGenericNodes() const;
+    // The product string of the USB device a SCSI generic node sits on; empty when unknown.
+    QString scsiGenericUsbProduct(const QString &node) const;
     // Reads one node; false when it is not on a USB interface.
     bool videoNode(const QString &node, VideoNode *info) const;
 

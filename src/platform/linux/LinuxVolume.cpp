@@ -12,7 +12,8 @@
 
 namespace platform {
 
-LinuxVolume::LinuxVolume(const QString &deviceFile)
+LinuxVolume::LinuxVolume(const QString &deviceFile, const QString &usbProduct)
+    : m_usbProduct(usbProduct)
 {
     m_fd = ::open(deviceFile.toLocal8Bit().constData(), O_RDWR | O_CLOEXEC);
 }

@@ -83,6 +83,9 @@ SimMassStorage::SimMassStorage(SimCamera &camera, const QJsonObject &config)
     m_product = config.value(QStringLiteral("inquiryProduct"))
                     .toString(m_disk ? QStringLiteral("FLASH DISK") : QString())
                     .toLatin1();
+    // The boot ROM and loader of a camera give its product name, as its video side does.
+    m_usbProduct = config.value(QStringLiteral("usbProduct"))
+                       .toString(m_disk ? QStringLiteral("Flash Disk") : camera.friendlyName());
     m_handoverMs = config.value(QStringLiteral("handoverMs")).toInt(1500);
     m_link->storage = this;
 }

@@ -67,6 +67,8 @@ public:
 
     // A plain disk of the rig (not a camera).
     bool isDisk() const { return m_disk; }
+    // The USB product string the device gives in the upgrade modes.
+    QString usbProduct() const { return m_usbProduct; }
 
     // Observability.
     int openHandles() const { return m_openHandles.load(); }
@@ -117,6 +119,7 @@ private:
     bool m_disk = false;
     QByteArray m_vendor;
     QByteArray m_product; // empty: the state signature of the current mode
+    QString m_usbProduct;
     int m_handoverMs = 1500;
     std::shared_ptr<SimVolume::Link> m_link;
     std::atomic<int> m_openHandles{0};

@@ -40,4 +40,10 @@ bool SimVolume::deviceIoControl(std::uint32_t code, const void *in, std::uint32_
                                     delayMs);
 }
 
+QString SimVolume::usbProduct() const
+{
+    std::lock_guard<std::mutex> lock(m_link->mutex);
+    return m_link->storage ? m_link->storage->usbProduct() : QString();
+}
+
 } // namespace sim

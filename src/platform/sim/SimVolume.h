@@ -31,6 +31,7 @@ public:
 
     bool deviceIoControl(std::uint32_t code, const void *in, std::uint32_t inLength, void *out,
                          std::uint32_t outLength, std::uint32_t *bytesReturned) override;
+    QString usbProduct() const override;
 
 private:
     std::shared_ptr<Link> m_link;
