@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QScopeGuard>
 #include <QSlider>
 #include <QStackedWidget>
 #include <QToolButton>
@@ -107,6 +108,29 @@ QByteArray oneCamera(QJsonObject extra = {})
 }
 
 // Opens the camera without a preview, so values the camera does not take are checked.
+// Runs the action once the value-not-taken notice is up, inside its event loop.
+class NoticeHook : public QObject
+{
+public:
+    explicit NoticeHook(std::function<void()> action)
+        : m_action(std::move(action))
+    {
+        qApp->installEventFilter(this);
+    }
+    ~NoticeHook() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && watched->objectName() == QLatin1String("FormCustomizeMessagebox"))
+            QMetaObject::invokeMethod(this, [this] { m_action(); }, Qt::QueuedConnection);
+        return false;
+    }
+
+private:
+    std::function<void()> m_action;
+};
+
 struct Controls : Fixture
 {
     explicit Controls(const QByteArray &rig = oneCamera(), int productLine = 2)
@@ -614,6 +638,44 @@ private slots:
         brightness->setValue(70);
         QTRY_COMPARE(answerer.count(), 2);
         QCOMPARE(brightness->value(), 50);
+    }
+
+    void noSecondNoticeWhileTheFirstIsOpen()
+    {
+        Controls f;
+        platform::VirtualClock &clock = f.env.clock();
+        clock.setHeldTimers(true);
+        auto release = qScopeGuard([&clock] { clock.setHeldTimers(false); });
+        DialogAnswerer answerer(dialogtest::Ok);
+        answerer.answer(dialogtest::LeaveOpen);
+        f.cam1()->setFault(QStringLiteral("prop.ignore.video.0"), true);
+        auto *brightness = f.child<QSlider>("sliderBrightness");
+        ControlPanel *panel = f.window->controlPanel();
+        bool pendingWhileOpen = false;
+        bool acted = false;
+        // While the notice is open, long after its 1500 ms: another value not taken.
+        NoticeHook hook([&] {
+            if (acted)
+                return;
+            acted = true;
+            clock.advance(2000);
+            QCoreApplication::processEvents();
+            brightness->setValue(90);
+            pendingWhileOpen = panel->tipPending();
+            clock.advance(10000);
+        });
+        brightness->setValue(83);
+        QVERIFY(panel->tipPending());
+        QTRY_VERIFY(acted);
+        QTRY_VERIFY(!answerer.at(0).open);
+        // Whatever was due has fired: no second notice was scheduled meanwhile.
+        clock.advance(10000);
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        QVERIFY(pendingWhileOpen);
+        QCOMPARE(answerer.count(), 1);
+        QCOMPARE(answerer.at(0).text, kNotTaken);
+        QVERIFY(!panel->tipPending());
     }
 
     void valuesAreNotCheckedWhileTheCameraStreams()

@@ -169,6 +169,11 @@ private:
     bool m_bControlsEnable = false;
     bool m_bCancelTips = false;
     bool m_bTipPending = false;
+    // The notice is open, and whether its 1500 ms have passed: a notice that is still
+    // open holds the window shut even after them, whichever of its two timers fires
+    // first, so that a notice never opens another behind it.
+    bool m_bTipShowing = false;
+    bool m_bTipHoldOver = false;
     bool m_bForceRefresh = false;
     bool m_bAngleFromDevice = false;
     QString m_tipText;

@@ -221,6 +221,7 @@ void ControlPanel::on_btnDefaultColor_clicked()
 void ControlPanel::scheduleValueTip(const QString &text)
 {
     m_bTipPending = true;
+    m_bTipHoldOver = false;
     m_tipText = text;
     platform::singleShot(kTipHoldMs, this, [this] { slotTipsTimeout(); });
     platform::singleShot(kTipShowDelayMs, this, [this] { slotShowTips(); });
@@ -229,15 +230,24 @@ void ControlPanel::scheduleValueTip(const QString &text)
 void ControlPanel::slotShowTips()
 {
     const QString text = m_tipText.isEmpty() ? valueNotTaken() : m_tipText;
+    // Scheduled or showing, the one notice keeps the window shut: the refresh below
+    // and whatever runs while the notice is open schedule no other.
+    m_bTipPending = true;
+    m_bTipShowing = true;
     // The sliders go back to the camera's values while the notice is up.
     m_bForceRefresh = true;
     slotUpdateSliderValue(false);
     showNotice(text, true);
+    m_bTipShowing = false;
+    if (m_bTipHoldOver)
+        m_bTipPending = false;
 }
 
 void ControlPanel::slotTipsTimeout()
 {
-    m_bTipPending = false;
+    m_bTipHoldOver = true;
+    if (!m_bTipShowing)
+        m_bTipPending = false;
 }
 
 // ---- refresh from the camera --------------------------------------------------------------
