@@ -5,8 +5,10 @@
 # not instrumented, so the mutexes and wait conditions inside it (queued signals, posted
 # events, thread start and finish, the thread pool) would be invisible to the sanitizer,
 # which then reports every hand-over between threads made through Qt as a race.
-# Built once per Qt version, in LENSDESK_QT_TSAN_DIR (default build-qt-tsan in the
-# source tree); about 6 minutes on 2 cores.
+# Built once per Qt version, in a cache outside the repository (like the Windows
+# toolchain's), so that a fresh clone on a machine that built it once does not build it
+# again: LENSDESK_QT_TSAN_DIR, by default /work/cache (else ~/.cache when that cannot be
+# made), in a folder named by the version. About 6 minutes on 2 cores.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -18,7 +20,12 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 
 version="$(dpkg-query -W -f='${Version}' libqt5core5a)"
-dir="${LENSDESK_QT_TSAN_DIR:-$root/build-qt-tsan}/qtcore-tsan-${version#*:}"
+base="${LENSDESK_QT_TSAN_DIR:-}"
+if [ -z "$base" ]; then
+    base=/work/cache
+    mkdir -p "$base" 2>/dev/null || base="${XDG_CACHE_HOME:-$HOME/.cache}"
+fi
+dir="$base/lensdesk-qtcore-tsan-${version#*:}"
 lib="$dir/lib"
 if [ -e "$dir/built" ]; then
     echo "$lib"
