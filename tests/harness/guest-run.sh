@@ -29,13 +29,22 @@ finish() {
     sleep 10
 }
 
+# The build folder comes as a share of its own, at its own path: under /tmp or /run the
+# host root's copy is hidden by the tmpfs mounted there.
+mkdir -p "$build"
+mount -t 9p -o trans=virtio,version=9p2000.L,ro,cache=loose,msize=262144 build "$build" \
+    || finish "cannot mount the build folder $build"
+
 echo "guest: kernel $(uname -r)"
 modprobe configfs && mount -t configfs none /sys/kernel/config || finish "no configfs"
-modprobe dummy_hcd num=2 || finish "no dummy_hcd"
+# Ports: the camera, its upgrade volume, and an ordinary disk for the seat-access scenario.
+modprobe dummy_hcd num=3 || finish "no dummy_hcd"
 modprobe libcomposite || finish "no libcomposite"
 insmod "$build/harness/module/usb_f_fs.ko" || finish "the patched usb_f_fs does not load"
-for m in uvcvideo usb-storage sg sd_mod; do modprobe "$m" || finish "no $m"; done
-mkdir -p /run/udev
+for m in usb_f_mass_storage uvcvideo usb-storage sg sd_mod; do modprobe "$m" || finish "no $m"; done
+# The package's udev rule, as an installation puts it beside the system's rules.
+mkdir -p /run/udev/rules.d
+cp "$build/harness/guest/70-lensdesk.rules" /run/udev/rules.d/ || finish "no udev rule to install"
 /lib/systemd/systemd-udevd --daemon --resolve-names=never || finish "udevd does not start"
 udevadm trigger --action=add
 udevadm settle --timeout=30
