@@ -11,8 +11,8 @@
 # read-only; collects the guest's logs in BUILD_DIR/harness/results and ends with
 # "N passed, M failed". Any failure, and a machine that cannot run the harness, exits
 # non-zero. LENSDESK_HARNESS_NO_INSTALL=1 skips the install step (the packages are
-# there already); LENSDESK_HARNESS_TIMEOUT sets the VM's limit in seconds (900: a run
-# takes about 90 s on a quiet machine and five minutes at a load of 8 on two cores).
+# there already); LENSDESK_HARNESS_TIMEOUT sets the VM's limit in seconds (900: the VM
+# runs about 90 s on a quiet two-core machine, 190 s at a load of 6 and 320 s at 8).
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"

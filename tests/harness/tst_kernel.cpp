@@ -38,9 +38,9 @@ namespace {
 const char kCommandFifo[] = "/tmp/lensdesk-gadget.cmd";
 
 // How long a scenario waits for the kernel or the emulated devices before it fails. TCG on
-// a busy host runs the guest several times slower than on a quiet one (the whole run took
-// 85 s on a quiet machine and 320 s at a load of 8 on two cores), so the limit is far above
-// what a quiet run needs; every wait ends as soon as its condition holds.
+// a busy host runs the guest several times slower than on a quiet one (the VM ran 90 s on
+// a quiet two-core machine and 320 s at a load of 8), so the limit is far above what a
+// quiet run needs; every wait ends as soon as its condition holds.
 constexpr int kDeviceWaitMs = 180000;
 
 bool waitFor(const std::function<bool()> &condition, int timeoutMs)
