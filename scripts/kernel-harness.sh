@@ -11,7 +11,8 @@
 # read-only; collects the guest's logs in BUILD_DIR/harness/results and ends with
 # "N passed, M failed". Any failure, and a machine that cannot run the harness, exits
 # non-zero. LENSDESK_HARNESS_NO_INSTALL=1 skips the install step (the packages are
-# there already); LENSDESK_HARNESS_TIMEOUT sets the VM's limit in seconds (480).
+# there already); LENSDESK_HARNESS_TIMEOUT sets the VM's limit in seconds (900: the VM
+# runs about 90 s on a quiet two-core machine, 190 s at a load of 6 and 320 s at 8).
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -100,9 +101,15 @@ done | awk '!seen[$0]++' | while read -r ko; do
 done
 (cd "$staging" && find . | cpio -o -H newc --quiet | gzip -1) >"$initramfs"
 
-# Boot. The guest shares the host's root read-only and writes into the results folder.
+# What the guest takes from the source tree, in the build folder it mounts.
+mkdir -p "$work/guest"
+cp "$root/packaging/70-lensdesk.rules" "$work/guest/"
+
+# Boot. The guest shares the host's root read-only, and the build folder on its own (the
+# guest mounts tmpfs on /tmp and /run, which would hide a build folder there); it writes
+# into the results folder.
 rm -rf "$results" && mkdir -p "$results"
-timeout_s="${LENSDESK_HARNESS_TIMEOUT:-480}"
+timeout_s="${LENSDESK_HARNESS_TIMEOUT:-900}"
 # KVM, where /dev/kvm exists at all here, refuses the CPU model (an MSR write fails): TCG.
 accel=(-accel tcg)
 echo "kernel harness: booting ($(printf '%s ' "${accel[@]}"))"
@@ -112,6 +119,7 @@ timeout "$timeout_s" qemu-system-x86_64 "${accel[@]}" -cpu max -smp 1 -m 2048 \
     -kernel "/boot/vmlinuz-$abi" -initrd "$initramfs" \
     -append "console=ttyS0 quiet panic=-1 lensdesk.stage2=$harness/guest-run.sh lensdesk.build=$build" \
     -virtfs local,path=/,mount_tag=root,security_model=none,readonly=on,multidevs=remap \
+    -virtfs "local,path=$build,mount_tag=build,security_model=none,readonly=on,multidevs=remap" \
     -virtfs "local,path=$results,mount_tag=results,security_model=none" \
     -display none -serial "file:$results/console.txt" -no-reboot -nodefaults \
     </dev/null

@@ -3,7 +3,9 @@
 // entry, the udev rule, and the command-line options.
 #include "TestSupport.h"
 
-#include "catalogue/Catalogue.h"
+#include "platform/Backend.h"
+#include "platform/Volume.h"
+#include "upgrade/MassStorageTransport.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -14,6 +16,9 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+
+#include <cstdint>
+#include <memory>
 
 namespace {
 
@@ -87,6 +92,166 @@ QStringList installedFiles()
         files << QStringLiteral("share/icons/hicolor/%1/apps/lensdesk.png").arg(QLatin1String(size));
     return files;
 }
+
+// An INQUIRY field as the kernel shows it in sysfs (the SCSI device's vendor and model):
+// a NUL ends the text, and it and every character outside printable ASCII become spaces.
+QString sysfsField(const std::uint8_t *field, int length)
+{
+    QString text;
+    bool ended = false;
+    for (int i = 0; i < length; ++i) {
+        ended = ended || field[i] == 0;
+        text += ended || field[i] < 0x20 || field[i] > 0x7e ? QLatin1Char(' ') : QLatin1Char(char(field[i]));
+    }
+    return text;
+}
+
+namespace udev {
+
+// A device and its parents, the device first: subsystem and sysfs attributes of each.
+struct Node
+{
+    QString subsystem;
+    QMap<QString, QString> attributes;
+};
+using Device = QList<Node>;
+
+// A SCSI generic node with the given SCSI device fields, on a USB camera's port or on a
+// PCI storage controller.
+Device scsiGenericNode(const QString &vendor, const QString &model, bool usb)
+{
+    Device device;
+    device.append({QStringLiteral("scsi_generic"), {}});
+    device.append({QStringLiteral("scsi"), {{QStringLiteral("vendor"), vendor}, {QStringLiteral("model"), model},
+                                            {QStringLiteral("type"), QStringLiteral("0")}}});
+    device.append({QStringLiteral("scsi"), {}}); // target
+    device.append({QStringLiteral("scsi"), {}}); // host
+    if (usb) {
+        device.append({QStringLiteral("usb"), {{QStringLiteral("bInterfaceClass"), QStringLiteral("08")}}});
+        device.append({QStringLiteral("usb"), {{QStringLiteral("idVendor"), QStringLiteral("3749")},
+                                               {QStringLiteral("idProduct"), QStringLiteral("030a")}}});
+        device.append({QStringLiteral("usb"), {{QStringLiteral("idVendor"), QStringLiteral("1d6b")},
+                                               {QStringLiteral("idProduct"), QStringLiteral("0002")}}});
+    }
+    device.append({QStringLiteral("pci"), {{QStringLiteral("vendor"), QStringLiteral("0x8086")}}});
+    return device;
+}
+
+// udev's match of a value against a pattern: alternatives split by "|", shell globs.
+bool matches(const QString &pattern, const QString &value)
+{
+    for (const QString &alternative : pattern.split(QLatin1Char('|'))) {
+        const QRegularExpression glob(QRegularExpression::wildcardToRegularExpression(alternative));
+        if (alternative.isEmpty() ? value.isEmpty() : glob.match(value).hasMatch())
+            return true;
+    }
+    return false;
+}
+
+struct Key
+{
+    QString name;
+    QString attribute;
+    QString op;
+    QString value;
+};
+
+// The tags the rules give the device on an event, read as udev reads them: one rule per
+// line, GOTO to a LABEL further down, and the keys that look at parents (SUBSYSTEMS,
+// ATTRS) matched together on one device of the chain. A key this reader does not know
+// fails the test rather than being skipped.
+QStringList tags(const QString &rules, const Device &device, const QString &action)
+{
+    static const QRegularExpression keyPattern(
+        QStringLiteral("^\\s*([A-Z]+)(?:\\{([^}]*)\\})?\\s*(==|!=|\\+=|=)\\s*\"([^\"]*)\"\\s*(?:,|$)"));
+    QList<QList<Key>> lines;
+    for (const QString &raw : rules.split(QLatin1Char('\n'))) {
+        QString line = raw.trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+            continue;
+        QList<Key> keys;
+        while (!line.isEmpty()) {
+            const QRegularExpressionMatch m = keyPattern.match(line);
+            if (!m.hasMatch()) {
+                qWarning("unreadable rule: %s", qPrintable(raw));
+                return {QStringLiteral("<unreadable>")};
+            }
+            keys.append({m.captured(1), m.captured(2), m.captured(3), m.captured(4)});
+            line = line.mid(m.capturedLength()).trimmed();
+        }
+        lines.append(keys);
+    }
+    QStringList tagged;
+    auto attribute = [](const Node &node, const Key &key, bool *present) {
+        *present = node.attributes.contains(key.attribute);
+        QString value = node.attributes.value(key.attribute);
+        // Trailing spaces of the value count only for a pattern that ends in one.
+        if (key.value.isEmpty() || !key.value.back().isSpace()) {
+            while (!value.isEmpty() && value.back().isSpace())
+                value.chop(1);
+        }
+        return value;
+    };
+    auto compare = [](const Key &key, bool match) { return key.op == QLatin1String("==") ? match : !match; };
+    for (int i = 0; i < lines.size(); ++i) {
+        const QList<Key> &keys = lines.at(i);
+        bool match = true;
+        QList<Key> parentKeys;
+        for (const Key &key : keys) {
+            if (key.op != QLatin1String("==") && key.op != QLatin1String("!="))
+                continue;
+            if (key.name == QLatin1String("ACTION"))
+                match = match && compare(key, matches(key.value, action));
+            else if (key.name == QLatin1String("SUBSYSTEM"))
+                match = match && compare(key, matches(key.value, device.first().subsystem));
+            else if (key.name == QLatin1String("SUBSYSTEMS") || key.name == QLatin1String("ATTRS"))
+                parentKeys.append(key);
+            else
+                return {QStringLiteral("<unknown match %1>").arg(key.name)};
+        }
+        if (match && !parentKeys.isEmpty()) {
+            bool onOne = false;
+            for (const Node &node : device) {
+                bool all = true;
+                for (const Key &key : qAsConst(parentKeys)) {
+                    if (key.name == QLatin1String("SUBSYSTEMS")) {
+                        all = all && compare(key, matches(key.value, node.subsystem));
+                    } else {
+                        bool present = false;
+                        const QString value = attribute(node, key, &present);
+                        // A parent without the attribute never matches, whatever the operator.
+                        all = all && present && compare(key, matches(key.value, value));
+                    }
+                }
+                onOne = onOne || all;
+            }
+            match = onOne;
+        }
+        if (!match)
+            continue;
+        for (const Key &key : keys) {
+            if (key.name == QLatin1String("TAG") && key.op == QLatin1String("+=")) {
+                if (!tagged.contains(key.value))
+                    tagged.append(key.value); // a device's tags are a set
+            } else if (key.name == QLatin1String("GOTO")) {
+                int label = i + 1;
+                while (label < lines.size()
+                       && !(lines.at(label).size() == 1 && lines.at(label).first().name == QLatin1String("LABEL")
+                            && lines.at(label).first().value == key.value))
+                    ++label;
+                if (label == lines.size())
+                    return {QStringLiteral("<no label %1>").arg(key.value)};
+                i = label;
+            } else if (key.op != QLatin1String("==") && key.op != QLatin1String("!=")
+                       && key.name != QLatin1String("LABEL")) {
+                return {QStringLiteral("<unknown assignment %1>").arg(key.name)};
+            }
+        }
+    }
+    return tagged;
+}
+
+} // namespace udev
 
 } // namespace
 
@@ -313,32 +478,55 @@ private slots:
             QVERIFY2(text.contains(line), line);
     }
 
-    void udevRuleNamesTheCatalogueVendors()
+    // The rule tags the SCSI generic node of a USB volume exactly when the program would
+    // upgrade the volume: its INQUIRY identity, as the program reads it from the simulated
+    // device and as the kernel shows it in sysfs, decides both. Video nodes are left to
+    // the system's own rules.
+    void udevRuleGrantsTheUpgradeVolumesOnly_data()
     {
-        const QString rule = m_prefix + QStringLiteral("/lib/udev/rules.d/70-lensdesk.rules");
-        QSet<QString> expected;
-        for (const ProductModel &row : productModelTable())
-            expected << QStringLiteral("%1").arg(row.vendorId, 4, 16, QLatin1Char('0'));
-        for (const Manufacturer &row : manufacturerTable())
-            expected << QStringLiteral("%1").arg(row.vendorId, 4, 16, QLatin1Char('0'));
-        QCOMPARE(expected, (QSet<QString>{QStringLiteral("1d6b"), QStringLiteral("343b"), QStringLiteral("3749")}));
+        QTest::addColumn<QString>("vendor");
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("product");
+        QTest::addColumn<bool>("upgraded");
+        QTest::newRow("boot ROM") << "GC" << "rom" << "" << true;
+        QTest::newRow("updater") << "GC" << "updater" << "" << true;
+        QTest::newRow("boot loader") << "GC" << "uboot" << "" << true;
+        QTest::newRow("GC and more") << "GCXYZ" << "uboot" << "" << true;
+        QTest::newRow("LNS41") << "LNS41" << "uboot" << "" << true;
+        QTest::newRow("LNS410AD in the boot ROM") << "LNS410AD" << "rom" << "" << true;
+        QTest::newRow("UPD product") << "GC" << "uboot" << "UPDATE 2" << true;
+        QTest::newRow("gc lower case") << "gc" << "uboot" << "" << false;
+        QTest::newRow("LNS4 only") << "LNS4" << "rom" << "" << false;
+        QTest::newRow("GC with a disk's product") << "GC" << "uboot" << "FLASH DISK" << false;
+        QTest::newRow("GC with a blank-led product") << "GC" << "uboot" << " UBOOT" << false;
+        QTest::newRow("ordinary disk") << "GENERIC" << "uboot" << "FLASH DISK" << false;
+        QTest::newRow("gadget disk") << "Linux" << "uboot" << "File-Stor Gadget" << false;
+    }
+    void udevRuleGrantsTheUpgradeVolumesOnly()
+    {
+        QFETCH(QString, vendor);
+        QFETCH(QString, mode);
+        QFETCH(QString, product);
+        QFETCH(bool, upgraded);
+        const QString extra = product.isEmpty() ? QString() : QStringLiteral(R"(, "inquiryProduct": "%1")").arg(product);
+        const QString camera = QStringLiteral(R"({ "key": "cam1", "driveLetter": "F", "mode": "%1", "inquiryVendor": "%2" %3 })")
+                                   .arg(mode, vendor, extra);
+        testsupport::SimEnvironment env(QStringLiteral(R"({"cameras": [ %1 ]})").arg(camera).toUtf8());
+        int state = NotFound;
+        const bool found = findUpgradeDevice(0, state) != nullptr && state != NotFound;
+        QCOMPARE(found, upgraded);
 
-        // Every rule line: one subsystem, one vendor, the seat tag and nothing else.
-        static const char pattern[] =
-            R"re(^SUBSYSTEM=="(video4linux|scsi_generic)", ATTRS\{idVendor\}=="([0-9a-f]{4})", TAG\+="uaccess"$)re";
-        const QRegularExpression ruleLine(QString::fromLatin1(pattern));
-        QSet<QString> video;
-        QSet<QString> sg;
-        for (const QByteArray &raw : readAll(rule).split('\n')) {
-            const QString line = QString::fromUtf8(raw).trimmed();
-            if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
-                continue;
-            const QRegularExpressionMatch m = ruleLine.match(line);
-            QVERIFY2(m.hasMatch(), qPrintable(line));
-            (m.captured(1) == QLatin1String("video4linux") ? video : sg) << m.captured(2);
-        }
-        QCOMPARE(video, expected);
-        QCOMPARE(sg, expected);
+        std::shared_ptr<platform::Volume> volume = platform::backend().openVolume(QStringLiteral("\\\\.\\F:"));
+        QVERIFY(volume);
+        std::uint8_t inquiry[36] = {};
+        QVERIFY(inquireDevice(volume.get(), inquiry));
+        const QString rules = QString::fromUtf8(readAll(m_prefix + QStringLiteral("/lib/udev/rules.d/70-lensdesk.rules")));
+        // sg2 on a camera's USB port, and the same volume on another bus.
+        udev::Device sg = udev::scsiGenericNode(sysfsField(inquiry + 8, 8), sysfsField(inquiry + 16, 16), true);
+        QCOMPARE(udev::tags(rules, sg, QStringLiteral("add")), upgraded ? QStringList{QStringLiteral("uaccess")} : QStringList());
+        QCOMPARE(udev::tags(rules, sg, QStringLiteral("remove")), QStringList());
+        sg = udev::scsiGenericNode(sysfsField(inquiry + 8, 8), sysfsField(inquiry + 16, 16), false);
+        QCOMPARE(udev::tags(rules, sg, QStringLiteral("add")), QStringList());
     }
 
     void debianPackage()

@@ -24,15 +24,24 @@
 #include <QSettings>
 #include <QPointer>
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QThread>
 #include <QtTest>
 
+#include <cstdio>
+#include <ctime>
 #include <functional>
 
 namespace {
 
 const char kCommandFifo[] = "/tmp/lensdesk-gadget.cmd";
+
+// How long a scenario waits for the kernel or the emulated devices before it fails. TCG on
+// a busy host runs the guest several times slower than on a quiet one (the VM ran 90 s on
+// a quiet two-core machine and 320 s at a load of 8), so the limit is far above what a
+// quiet run needs; every wait ends as soon as its condition holds.
+constexpr int kDeviceWaitMs = 180000;
 
 bool waitFor(const std::function<bool()> &condition, int timeoutMs)
 {
@@ -68,13 +77,155 @@ QStringList deviceReport()
 {
     const QString done = QStringLiteral("/tmp/lensdesk-gadget.report.done");
     QFile::remove(done);
-    if (!rigCommand("report") || !waitFor([&] { return QFile::exists(done); }, 10000))
+    if (!rigCommand("report") || !waitFor([&] { return QFile::exists(done); }, kDeviceWaitMs))
         return {};
     QFile file(done);
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
+
+// The worker's log in the guest's log, in dmesg's time base, to read beside the kernel's
+// and the emulators' lines when an upgrade goes wrong.
+void echoLog(upgradetest::LogCapture &log)
+{
+    log.setHook([](const QString &line) {
+        timespec now{};
+        ::clock_gettime(CLOCK_MONOTONIC, &now);
+        std::fprintf(stderr, "[%10.3f] worker: %s\n", double(now.tv_sec) + double(now.tv_nsec) / 1e9,
+                     qPrintable(line));
+    });
+}
+
+// The tags udev gives a device on an "add" event, as `udevadm test` works them out from
+// the rules on disk: the system's, and the package's in /run/udev/rules.d unless
+// packageRule is false (then a mount namespace hides that folder). Fails the scenario
+// (an entry "<udevadm failed>") when udevadm does not run through.
+QStringList udevTags(const QString &syspath, bool packageRule)
+{
+    const QString test = QStringLiteral("exec udevadm test --action=add \"$0\" 2>/dev/null");
+    QProcess process;
+    if (packageRule)
+        process.start(QStringLiteral("sh"), {QStringLiteral("-c"), test, syspath});
+    else
+        process.start(QStringLiteral("unshare"), {QStringLiteral("--mount"), QStringLiteral("sh"), QStringLiteral("-c"),
+                                                  QStringLiteral("mount -t tmpfs none /run/udev/rules.d && ") + test,
+                                                  syspath});
+    if (!process.waitForFinished(kDeviceWaitMs) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return {QStringLiteral("<udevadm failed>")};
+    const QList<QByteArray> lines = process.readAllStandardOutput().split('\n');
+    if (!lines.contains("DEVPATH=" + QFileInfo(syspath).canonicalFilePath().mid(4).toUtf8()))
+        return {QStringLiteral("<udevadm failed>")};
+    for (const QByteArray &line : lines) {
+        // TAGS keeps what earlier events gave (the daemon's, with the rule installed);
+        // CURRENT_TAGS is this event's.
+        if (line.startsWith("CURRENT_TAGS="))
+            return QString::fromUtf8(line.mid(13)).split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    }
+    return {};
+}
+
+QString sysfsText(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    QString text = QString::fromLatin1(file.readAll());
+    while (!text.isEmpty() && text.back().isSpace())
+        text.chop(1);
+    return text;
+}
+
+// A SCSI generic node and the identity the kernel read from its device's INQUIRY.
+struct ScsiNode
+{
+    QString syspath;
+    QString vendor;
+    QString model;
+};
+
+QList<ScsiNode> scsiGenericNodes()
+{
+    QList<ScsiNode> nodes;
+    const QDir dir(QStringLiteral("/sys/class/scsi_generic"));
+    for (const QString &name : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::System)) {
+        const QString syspath = dir.filePath(name);
+        nodes.append({syspath, sysfsText(syspath + QStringLiteral("/device/vendor")),
+                      sysfsText(syspath + QStringLiteral("/device/model"))});
+    }
+    return nodes;
+}
+
+// The node of the device with this identity, once there is one.
+ScsiNode waitForScsiNode(const QString &vendor, const QString &model)
+{
+    ScsiNode found;
+    waitFor([&] {
+        for (const ScsiNode &node : scsiGenericNodes()) {
+            if (node.vendor == vendor && node.model == model) {
+                found = node;
+                return true;
+            }
+        }
+        return false;
+    }, kDeviceWaitMs);
+    return found;
+}
+
+// An ordinary USB disk on the third dummy_hcd port: the kernel's mass-storage gadget
+// with two units backed by files, one answering INQUIRY as the gadget does by default
+// ("Linux", "File-Stor Gadget"), one with the camera volume's vendor but a disk's product.
+// Its USB identity is a pair of the program's catalogue (1d6b:030a).
+class OrdinaryDisk
+{
+public:
+    ~OrdinaryDisk()
+    {
+        write(QStringLiteral("UDC"), QString());
+        QFile::remove(m_dir + QStringLiteral("/configs/c.1/mass_storage.disk"));
+        QDir dir;
+        for (const char *path : {"/configs/c.1/strings/0x409", "/configs/c.1", "/functions/mass_storage.disk/lun.1",
+                                 "/functions/mass_storage.disk", "/strings/0x409", ""})
+            dir.rmdir(m_dir + QLatin1String(path));
+        QFile::remove(QStringLiteral("/tmp/lensdesk-disk0.img"));
+        QFile::remove(QStringLiteral("/tmp/lensdesk-disk1.img"));
+    }
+
+    bool plug()
+    {
+        QDir dir;
+        const QString function = QStringLiteral("/functions/mass_storage.disk");
+        if (!dir.mkpath(m_dir + QStringLiteral("/strings/0x409")) || !dir.mkpath(m_dir + function)
+            || !dir.mkpath(m_dir + QStringLiteral("/configs/c.1/strings/0x409"))
+            || !dir.mkpath(m_dir + function + QStringLiteral("/lun.1")))
+            return false;
+        for (int unit = 0; unit < 2; ++unit) {
+            QFile image(QStringLiteral("/tmp/lensdesk-disk%1.img").arg(unit));
+            if (!image.open(QIODevice::WriteOnly) || !image.resize(1024 * 1024))
+                return false;
+        }
+        return write(QStringLiteral("idVendor"), QStringLiteral("0x1d6b"))
+               && write(QStringLiteral("idProduct"), QStringLiteral("0x030a"))
+               && write(QStringLiteral("strings/0x409/manufacturer"), QStringLiteral("lensdesk harness"))
+               && write(QStringLiteral("strings/0x409/product"), QStringLiteral("Ordinary disk"))
+               && write(QStringLiteral("strings/0x409/serialnumber"), QStringLiteral("disk1"))
+               && write(function.mid(1) + QStringLiteral("/lun.0/file"), QStringLiteral("/tmp/lensdesk-disk0.img"))
+               && write(function.mid(1) + QStringLiteral("/lun.1/file"), QStringLiteral("/tmp/lensdesk-disk1.img"))
+               && write(function.mid(1) + QStringLiteral("/lun.1/inquiry_string"),
+                        QStringLiteral("GC      FLASH DISK      1.00"))
+               && QFile::link(m_dir + function, m_dir + QStringLiteral("/configs/c.1/mass_storage.disk"))
+               && write(QStringLiteral("UDC"), QStringLiteral("dummy_udc.2"));
+    }
+
+private:
+    bool write(const QString &name, const QString &text)
+    {
+        QFile file(m_dir + QLatin1Char('/') + name);
+        return file.open(QIODevice::WriteOnly) && file.write(text.toUtf8() + '\n') == text.toUtf8().size() + 1;
+    }
+
+    const QString m_dir = QStringLiteral("/sys/kernel/config/usb_gadget/lensdesk_disk");
+};
 
 QByteArray md5Hex(const QByteArray &data)
 {
@@ -147,7 +298,7 @@ private slots:
     void initTestCase()
     {
         QCOMPARE(platform::backend().name(), QStringLiteral("linux"));
-        QVERIFY2(waitFor([] { return !cameras().isEmpty(); }, 60000), "no camera appeared through uvcvideo");
+        QVERIFY2(waitFor([] { return !cameras().isEmpty(); }, kDeviceWaitMs), "no camera appeared through uvcvideo");
         m_camera = cameras().first();
     }
 
@@ -298,10 +449,10 @@ private slots:
             QVERIFY(openExtensionUnit(&xu));
             QVERIFY2(step.send(xu), step.name);
             xu.ReleaseUvc();
-            QVERIFY2(waitFor([] { return cameras().isEmpty(); }, 30000), step.name);
-            QVERIFY2(waitFor([] { return cameras().size() == 1; }, 60000), step.name);
+            QVERIFY2(waitFor([] { return cameras().isEmpty(); }, kDeviceWaitMs), step.name);
+            QVERIFY2(waitFor([] { return cameras().size() == 1; }, kDeviceWaitMs), step.name);
             QCOMPARE(cameras().first().id, m_camera.id);
-            QVERIFY(waitFor([&] { return openExtensionUnit(&xu); }, 10000));
+            QVERIFY(waitFor([&] { return openExtensionUnit(&xu); }, kDeviceWaitMs));
             int mic = -1;
             int hdMode = -1;
             QVERIFY(xu.GetMicEnable(mic));
@@ -347,15 +498,15 @@ private slots:
         connect(worker, &VideoStreamThread::workFinished, worker, &QObject::deleteLater);
         connect(worker, &QObject::destroyed, thread, &QThread::quit);
         thread->start();
-        waitFor([&] { return pictures >= 3; }, 90000);
+        waitFor([&] { return pictures >= 3; }, kDeviceWaitMs);
         worker->stop();
         // A worker that never opened its input ends without workFinished.
         QPointer<VideoStreamThread> alive(worker);
-        const bool stopped = pictures == 0 || waitFor([&] { return finished; }, 30000);
+        const bool stopped = pictures == 0 || waitFor([&] { return finished; }, kDeviceWaitMs);
         if (!finished)
             thread->quit();
         // The worker's end quits the thread through this thread's event loop.
-        QVERIFY2(waitFor([&] { return thread->isFinished(); }, 30000), "the preview thread does not end");
+        QVERIFY2(waitFor([&] { return thread->isFinished(); }, kDeviceWaitMs), "the preview thread does not end");
         delete alive.data();
         delete thread;
         QVERIFY2(pictures >= 3, qPrintable(QStringLiteral("%1 pictures").arg(pictures)));
@@ -389,11 +540,11 @@ private slots:
             return false;
         };
         QVERIFY(rigCommand("unplug cam1"));
-        QVERIFY2(waitFor([] { return cameras().isEmpty(); }, 30000), "the camera stays listed after unplugging");
-        QVERIFY2(waitFor([&] { return seen(0x8004); }, 10000), "no removal event");
+        QVERIFY2(waitFor([] { return cameras().isEmpty(); }, kDeviceWaitMs), "the camera stays listed after unplugging");
+        QVERIFY2(waitFor([&] { return seen(0x8004); }, kDeviceWaitMs), "no removal event");
         QVERIFY(rigCommand("plug cam1"));
-        QVERIFY2(waitFor([] { return cameras().size() == 1; }, 30000), "the camera does not come back");
-        QVERIFY2(waitFor([&] { return seen(0x8000); }, 10000), "no arrival event");
+        QVERIFY2(waitFor([] { return cameras().size() == 1; }, kDeviceWaitMs), "the camera does not come back");
+        QVERIFY2(waitFor([&] { return seen(0x8000); }, kDeviceWaitMs), "no arrival event");
         QCOMPARE(cameras().first().id, m_camera.id);
         disconnect(c);
     }
@@ -410,14 +561,14 @@ private slots:
         window->show();
         auto *list = window->findChild<QListWidget *>(QStringLiteral("listWidgetCamera"));
         QVERIFY(list);
-        QVERIFY2(waitFor([&] { return list->count() == 1; }, 30000), "the window does not list the camera");
+        QVERIFY2(waitFor([&] { return list->count() == 1; }, kDeviceWaitMs), "the window does not list the camera");
         QVERIFY(rigCommand("unplug cam1"));
-        QVERIFY2(waitFor([&] { return list->count() == 0; }, 30000), "the window keeps the unplugged camera");
+        QVERIFY2(waitFor([&] { return list->count() == 0; }, kDeviceWaitMs), "the window keeps the unplugged camera");
         QVERIFY(rigCommand("plug cam1"));
-        QVERIFY2(waitFor([&] { return list->count() == 1; }, 60000), "the window does not take the camera back");
+        QVERIFY2(waitFor([&] { return list->count() == 1; }, kDeviceWaitMs), "the window does not take the camera back");
         QTest::qWait(2000); // the preview starts a second after the camera is opened
         window.reset();
-        QVERIFY(waitFor([] { return cameras().size() == 1; }, 10000));
+        QVERIFY(waitFor([] { return cameras().size() == 1; }, kDeviceWaitMs));
     }
 
     // A whole upgrade: the entry over the extension unit, the camera leaving uvcvideo and
@@ -430,6 +581,7 @@ private slots:
         UVCExtensionUnit xu;
         QVERIFY(openExtensionUnit(&xu));
         upgradetest::LogCapture log;
+        echoLog(log);
         const QList<Report> reports = runUpgrade(0, true, &xu);
         xu.ReleaseUvc();
         QCOMPARE(reports.size(), 1);
@@ -440,9 +592,9 @@ private slots:
         const QStringList report = deviceReport();
         QVERIFY(report.contains(QStringLiteral("flash kernel ") + QString::fromLatin1(md5Hex(kKernel))));
         QVERIFY(report.contains(QStringLiteral("flash miservice ") + QString::fromLatin1(md5Hex(kMiservice))));
-        QVERIFY2(waitFor([] { return cameras().size() == 1; }, 60000), "the camera does not come back");
+        QVERIFY2(waitFor([] { return cameras().size() == 1; }, kDeviceWaitMs), "the camera does not come back");
         m_camera = cameras().first();
-        QVERIFY(waitFor([&] { return openExtensionUnit(&xu); }, 10000));
+        QVERIFY(waitFor([&] { return openExtensionUnit(&xu); }, kDeviceWaitMs));
         QString version;
         QVERIFY(xu.GetVersion(0x80, version));
         QCOMPARE(version, QStringLiteral("1.0.23"));
@@ -456,27 +608,73 @@ private slots:
         QDir::setCurrent(testsupport::appDir());
         writePackage("1.0.24");
         QVERIFY(rigCommand("rom cam1"));
-        QVERIFY2(waitFor([] { return cameras().isEmpty(); }, 30000), "the camera stays listed in its boot ROM");
+        QVERIFY2(waitFor([] { return cameras().isEmpty(); }, kDeviceWaitMs), "the camera stays listed in its boot ROM");
         // The volume is searched once by a recovery: wait until usb-storage and sg have it.
         QVERIFY2(waitFor([] {
                      int state = -1;
                      return findUpgradeDevice(0, state) != nullptr && state == Rom;
-                 }, 60000),
+                 }, kDeviceWaitMs),
                  "no volume in the boot ROM's state");
         upgradetest::LogCapture log;
+        echoLog(log);
         const QList<Report> reports = runUpgrade(0, false, nullptr);
         QCOMPARE(reports.size(), 1);
         QCOMPARE(reports.first().message, QStringLiteral("Upgrade done."));
         QVERIFY(log.contains(QStringLiteral("device state: ROM")));
         const QStringList report = deviceReport();
         QVERIFY(report.contains(QStringLiteral("updater ") + QString::fromLatin1(md5Hex(kUpdater))));
-        QVERIFY2(waitFor([] { return cameras().size() == 1; }, 60000), "the camera does not come back");
+        QVERIFY2(waitFor([] { return cameras().size() == 1; }, kDeviceWaitMs), "the camera does not come back");
         m_camera = cameras().first();
         UVCExtensionUnit xu;
-        QVERIFY(waitFor([&] { return openExtensionUnit(&xu); }, 10000));
+        QVERIFY(waitFor([&] { return openExtensionUnit(&xu); }, kDeviceWaitMs));
         QString version;
         QVERIFY(xu.GetVersion(0x80, version));
         QCOMPARE(version, QStringLiteral("1.0.24"));
+    }
+    // The seat's access with the package's udev rule installed beside the system's: the
+    // camera's video nodes (the system's rules tag those), the SCSI generic node of its
+    // volume in each upgrade state (the package's rule, and only it, tags that), and
+    // nothing for an ordinary disk's, even with a catalogue pair as its USB identity or
+    // the camera's vendor field in its INQUIRY.
+    void seatAccess()
+    {
+        const QStringList videoNodes = QDir(QStringLiteral("/sys/class/video4linux"))
+                                           .entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::System);
+        QVERIFY(!videoNodes.isEmpty());
+        for (const QString &node : videoNodes) {
+            const QString syspath = QStringLiteral("/sys/class/video4linux/") + node;
+            QVERIFY2(udevTags(syspath, true).contains(QStringLiteral("uaccess")), qPrintable(node));
+            QVERIFY2(udevTags(syspath, false).contains(QStringLiteral("uaccess")), qPrintable(node));
+        }
+
+        struct State
+        {
+            const char *command;
+            const char *model;
+        };
+        for (const State &state : {State{"uboot cam1", "UBOOT"}, State{"updater cam1", "UPDATER"}, State{"rom cam1", ""}}) {
+            QVERIFY(rigCommand(state.command));
+            const ScsiNode volume = waitForScsiNode(QStringLiteral("GC"), QLatin1String(state.model));
+            QVERIFY2(!volume.syspath.isEmpty(), state.command);
+            const QStringList withRule = udevTags(volume.syspath, true);
+            const QStringList withoutRule = udevTags(volume.syspath, false);
+            QVERIFY2(withRule.contains(QStringLiteral("uaccess")), qPrintable(withRule.join(QLatin1Char(':'))));
+            QVERIFY2(!withoutRule.contains(QStringLiteral("uaccess")) && !withoutRule.contains(QStringLiteral("<udevadm failed>")),
+                     qPrintable(withoutRule.join(QLatin1Char(':'))));
+        }
+        QVERIFY(rigCommand("normal cam1"));
+        QVERIFY2(waitFor([] { return cameras().size() == 1; }, kDeviceWaitMs), "the camera does not come back");
+
+        OrdinaryDisk disk;
+        QVERIFY(disk.plug());
+        const QList<ScsiNode> units = {waitForScsiNode(QStringLiteral("Linux"), QStringLiteral("File-Stor Gadget")),
+                                       waitForScsiNode(QStringLiteral("GC"), QStringLiteral("FLASH DISK"))};
+        for (const ScsiNode &unit : units) {
+            QVERIFY2(!unit.syspath.isEmpty(), "the ordinary disk does not show up");
+            const QStringList tags = udevTags(unit.syspath, true);
+            QVERIFY2(!tags.contains(QStringLiteral("uaccess")) && !tags.contains(QStringLiteral("<udevadm failed>")),
+                     qPrintable(unit.vendor + QLatin1Char(' ') + tags.join(QLatin1Char(':'))));
+        }
     }
 };
 

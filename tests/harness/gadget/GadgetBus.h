@@ -1,6 +1,8 @@
 #pragma once
 #include <QString>
 
+#include <ctime>
+
 // One USB gadget in configfs with a single FunctionFS function: its identity, the
 // FunctionFS mount the function program serves, and binding to a dummy_hcd port
 // (binding is a plug, unbinding an unplug).
@@ -41,3 +43,12 @@ private:
     QString m_mount;
     bool m_bound = false;
 };
+
+// Seconds since the guest booted, the time base of dmesg: the emulators' log lines carry
+// it so that they can be read beside the kernel's.
+inline double bootSeconds()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+}

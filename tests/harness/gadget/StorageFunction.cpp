@@ -1,5 +1,7 @@
 #include "StorageFunction.h"
 
+#include "GadgetBus.h"
+
 #include "platform/ScsiPassThrough.h"
 #include "platform/Volume.h"
 #include "platform/sim/SimCamera.h"
@@ -127,6 +129,14 @@ void StorageFunction::attach()
     m_volume = std::move(volume);
 }
 
+bool StorageFunction::leaveAfterCommand(const std::function<bool()> &leave, int limitMs)
+{
+    std::unique_lock<std::timed_mutex> idle(m_commandMutex, std::defer_lock);
+    if (!idle.try_lock_for(std::chrono::milliseconds(limitMs)))
+        std::fprintf(stderr, "[%10.3f] storage: the host does not take the last answer\n", bootSeconds());
+    return leave();
+}
+
 void StorageFunction::controlLoop()
 {
     while (m_running) {
@@ -189,7 +199,7 @@ int StorageFunction::forward(const std::uint8_t *cdb, int cdbLength, std::uint8_
     }
     std::uint32_t returned = 0;
     if (!volume || !volume->deviceIoControl(platform::kIoctlScsiPassThrough, b, inLength, b, outLength, &returned)) {
-        std::fprintf(stderr, "storage: command %02x refused by the device\n", cdb[0]);
+        std::fprintf(stderr, "[%10.3f] storage: command %02x refused by the device\n", bootSeconds(), cdb[0]);
         setSense(0x04, 0x44); // hardware error: internal target failure
         return 2;
     }
@@ -271,6 +281,7 @@ void StorageFunction::transportLoop()
         const auto *c = reinterpret_cast<const std::uint8_t *>(cbw);
         if (spt::getLe32(c) != kCbwSignature)
             continue;
+        std::lock_guard<std::timed_mutex> busy(m_commandMutex);
         const std::uint32_t tag = spt::getLe32(c + 4);
         const std::uint32_t length = spt::getLe32(c + 8);
         const bool in = c[12] & 0x80;
@@ -282,6 +293,9 @@ void StorageFunction::transportLoop()
                 continue;
         }
         const int status = command(c + 15, cdbLength, in, length, &data);
+        // Every command and its status, beside the kernel's log (dmesg's time base).
+        std::fprintf(stderr, "[%10.3f] storage: %02x %02x length %u status %d\n", bootSeconds(), c[15],
+                     cdbLength > 1 ? c[16] : 0, length, status);
         std::uint32_t residue = 0;
         if (in && length > 0) {
             // Shorter answers are padded to the transfer the host asked for.

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -29,6 +30,11 @@ public:
     bool start(QString *error);
     // A new volume handle from the rig: called whenever the device comes onto the bus.
     void attach();
+    // Runs leave (the unplug) once the command in progress, if any, has sent its status,
+    // and starts no other command meanwhile: the device answers what it was asked before
+    // it restarts, as a real one does, however late this thread gets to it. A host that
+    // no longer reads the answer is waited for limitMs at most.
+    bool leaveAfterCommand(const std::function<bool()> &leave, int limitMs);
 
 private:
     void controlLoop();
@@ -49,6 +55,8 @@ private:
     std::thread m_control;
     std::thread m_transport;
     std::mutex m_volumeMutex;
+    // Held from a command block to its status.
+    std::timed_mutex m_commandMutex;
     std::shared_ptr<platform::Volume> m_volume;
     QByteArray m_disk;
     std::uint8_t m_sense[18] = {};

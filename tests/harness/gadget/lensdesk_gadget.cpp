@@ -9,6 +9,7 @@
 #include "StorageFunction.h"
 #include "UvcFunction.h"
 
+#include "platform/DeviceChange.h"
 #include "platform/sim/SimCamera.h"
 #include "platform/sim/SimMassStorage.h"
 #include "platform/sim/SimRig.h"
@@ -32,7 +33,7 @@ const char kReportFile[] = "/tmp/lensdesk-gadget.report";
 
 void say(const QString &text)
 {
-    std::fprintf(stderr, "gadget: %s\n", qPrintable(text));
+    std::fprintf(stderr, "[%10.3f] gadget: %s\n", bootSeconds(), qPrintable(text));
 }
 
 } // namespace
@@ -138,23 +139,36 @@ int main(int argc, char *argv[])
         rig->pump();
         bool present;
         sim::CameraMode mode;
+        // Whether the device left the bus since the last look: it may be back already (a
+        // restart shorter than this thread's delay on a busy machine, or the transport
+        // thread's own pump), and the host must still see it go and come back.
+        bool cameraLeft = false;
+        bool volumeLeft = false;
         {
             std::lock_guard<std::recursive_mutex> lock(rig->mutex());
             present = camera->present();
             mode = camera->mode();
+            for (const platform::DeviceChange &change : rig->raisedEvents()) {
+                if (change.event != platform::kDbtDeviceRemoveComplete)
+                    continue;
+                cameraLeft = cameraLeft || change.classGuid == platform::kCaptureInterfaceClass;
+                volumeLeft = volumeLeft || change.classGuid == platform::kDiskInterfaceClass;
+            }
+            rig->clearRaisedEvents();
         }
         const bool asCamera = present && mode == sim::CameraMode::Normal;
-        if (asCamera && !cameraBus.bound()) {
-            say(cameraBus.bind() ? QStringLiteral("camera plugged") : QStringLiteral("camera does not bind"));
-        } else if (!asCamera && cameraBus.bound()) {
+        if ((!asCamera || cameraLeft) && cameraBus.bound())
             say(cameraBus.unbind() ? QStringLiteral("camera unplugged") : QStringLiteral("camera does not unbind"));
-        }
+        if (asCamera && !cameraBus.bound())
+            say(cameraBus.bind() ? QStringLiteral("camera plugged") : QStringLiteral("camera does not bind"));
         const bool asVolume = present && mode != sim::CameraMode::Normal;
+        if ((!asVolume || volumeLeft) && storageBus.bound()) {
+            const bool gone = storage.leaveAfterCommand([&] { return storageBus.unbind(); }, 10000);
+            say(gone ? QStringLiteral("volume unplugged") : QStringLiteral("volume does not unbind"));
+        }
         if (asVolume && !storageBus.bound()) {
             storage.attach();
             say(storageBus.bind() ? QStringLiteral("volume plugged") : QStringLiteral("volume does not bind"));
-        } else if (!asVolume && storageBus.bound()) {
-            say(storageBus.unbind() ? QStringLiteral("volume unplugged") : QStringLiteral("volume does not unbind"));
         }
         if (!ready) {
             ready = true;
