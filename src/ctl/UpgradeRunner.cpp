@@ -27,6 +27,7 @@ UpgradeRunner::Result UpgradeRunner::run(UVCExtensionUnit *unit, const std::func
     Result result;
     result.detail = QStringLiteral("no report");
     auto *worker = new UpgradeThread(m_productLine, unit != nullptr, unit);
+    worker->setPackageFolder(m_packageFolder);
     QThread *thread = moveToWorkerThread(worker);
     QEventLoop loop;
     connect(worker, &UpgradeThread::onUpgradeReport, &loop, [&result](bool ok, int percent, const QString &message) {

@@ -22,10 +22,14 @@ public:
 
     explicit UpgradeRunner(int productLine, QObject *parent = nullptr);
 
+    // The folder of the prepared package (PackagePreparation::folder()).
+    void setPackageFolder(const QString &folder) { m_packageFolder = folder; }
+
     // unit: the open camera's extension unit, or null to recover a camera found in a
     // boot state. progress is called with 0 to 99 while the worker runs.
     Result run(UVCExtensionUnit *unit, const std::function<void(int)> &progress);
 
 private:
     int m_productLine;
+    QString m_packageFolder;
 };
