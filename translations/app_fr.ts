@@ -285,7 +285,7 @@ La mise à jour a été interrompue par une exception inconnue, veuillez réessa
         <source>&lt;h3&gt;Unable to Upgrade&lt;/h3&gt;<byte value="xd"/>
 Another program is upgrading a camera: %1 (process %2). Please try again when it has finished.</source>
         <translation>&lt;h3&gt;Mise à jour impossible&lt;/h3&gt;<byte value="xd"/>
-Un autre programme est en train de mettre à jour une caméra : %1 (processus %2). Veuillez réessayer lorsqu&apos;il aura terminé.</translation>
+Un autre programme est en train de mettre à jour une caméra : %1 (processus %2). Veuillez réessayer lorsqu&apos;il aura terminé.</translation>
     </message>
     <message>
         <source>&lt;h3&gt;Unable to Upgrade&lt;/h3&gt;<byte value="xd"/>

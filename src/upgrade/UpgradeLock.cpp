@@ -26,10 +26,12 @@ struct LookGuard
     explicit LookGuard(const QString &) {}
 };
 
+enum class FileState { Free, Held, Unknown };
+
 // A lock file that can be deleted is held by nobody (and is gone now).
-bool fileHeld(const QString &path)
+FileState fileState(const QString &path)
 {
-    return QFileInfo::exists(path) && !QFile::remove(path);
+    return QFileInfo::exists(path) && !QFile::remove(path) ? FileState::Held : FileState::Free;
 }
 
 #else
@@ -62,19 +64,23 @@ private:
     int m_fd;
 };
 
+enum class FileState { Free, Held, Unknown };
+
 // A holder (QLockFile) keeps the lock file flock()ed for as long as it holds the lock.
-bool fileHeld(const QString &path)
+FileState fileState(const QString &path)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return false;
+        return errno == ENOENT ? FileState::Free : FileState::Unknown;
     int result;
     do {
         result = ::flock(fd, LOCK_SH | LOCK_NB);
     } while (result != 0 && errno == EINTR);
-    // Any failure other than the holder's lock cannot tell; it counts as held.
+    const FileState state = result == 0 ? FileState::Free
+                            : errno == EWOULDBLOCK ? FileState::Held
+                                                   : FileState::Unknown; // a file system without such locks
     ::close(fd);
-    return result != 0;
+    return state;
 }
 
 #endif
@@ -107,10 +113,15 @@ bool UpgradeLock::tryLock()
     if (m_locked)
         return true;
     [[maybe_unused]] const LookGuard guard(m_path);
+    const FileState state = fileState(m_path);
+    // A live holder, whatever its file says (Qt would judge by the program's name too).
+    if (state == FileState::Held)
+        return false;
     // Qt takes over a lock whose holder is not alive.
     m_locked = m_file->tryLock(0);
-    if (!m_locked && m_file->error() == QLockFile::LockFailedError && holder() == 0 && !fileHeld(m_path)) {
-        qWarning() << "The upgrade lock names no holder and nobody holds it; it is taken over.";
+    if (!m_locked && m_file->error() == QLockFile::LockFailedError && state == FileState::Free) {
+        // Nobody holds it: a holder that cannot be named, or an id another process has now.
+        qWarning() << "The upgrade lock of process" << holder() << "is held by nobody; it is taken over.";
         QFile::remove(m_path);
         m_locked = m_file->tryLock(0);
     }
@@ -149,5 +160,5 @@ bool UpgradeLock::isHeld()
 {
     const QString path = lockFilePath();
     [[maybe_unused]] const LookGuard guard(path);
-    return fileHeld(path);
+    return fileState(path) != FileState::Free;
 }

@@ -10,10 +10,10 @@ class QLockFile;
 // beside the log, "~/.lensdesk/upgrade.lock"), so that a second program neither
 // unpacks a package nor switches cameras into their upgrade state meanwhile.
 //
-// A lock is stale, and taken over, when its holder is not alive, and when its holder
-// cannot be named (an empty or unreadable file) and nobody holds the file: a holder
-// keeps the file open and locked (flock on Unix, an open handle without delete sharing
-// on Windows) for as long as it holds the lock.
+// A holder keeps the file open and locked (flock on Unix, an open handle without delete
+// sharing on Windows) for as long as it holds the lock. A lock file nobody holds so is
+// stale and taken over, whether it names no holder (empty or unreadable: its program
+// died before writing it) or one that is gone or whose id another process has now.
 class UpgradeLock
 {
 public:
