@@ -13,6 +13,8 @@
 #include "ui/dialogs/FormPrompt.h"
 #include "ui/dialogs/FormUpgrade.h"
 #include "ui/dialogs/RoundedMask.h"
+#include "upgrade/PackagePreparation.h"
+#include "upgrade/UpgradeLock.h"
 #include "upgrade/Zip7z.h"
 
 #include <QApplication>
@@ -646,7 +648,18 @@ private slots:
         QCOMPARE(flow, QStringList({appDirLine, appDirLine, QStringLiteral("upgrade file: \"%1\"").arg(bad), appDirLine,
                                     QStringLiteral("upgrade file: \"%1\"").arg(good),
                                     QStringLiteral("firmware file model: 10")}));
-        QVERIFY(QFileInfo(appFile(QStringLiteral("kernel"))).isFile());
+        // The good package lies in a folder of its own, which goes with the package.
+        const QString folder = form.packageFolder();
+        QVERIFY(folder.startsWith(testsupport::appDir() + QStringLiteral("/.package-")));
+        QFile model(folder + QStringLiteral("/model.dat"));
+        QVERIFY(model.open(QIODevice::ReadOnly));
+        QCOMPARE(model.readAll(), QByteArray("....ARBOR 50F...."));
+        model.close();
+        std::unique_ptr<PackagePreparation> package = form.takePackage();
+        QVERIFY(form.packageFolder().isEmpty());
+        QCOMPARE(package->folder(), folder);
+        package.reset();
+        QVERIFY(!QFileInfo::exists(folder));
     }
 
     void unreadableModelStillAccepts()
@@ -665,7 +678,31 @@ private slots:
         QCOMPARE(log.count(QStringLiteral("upgrade file: \"%1\"").arg(nameless)), 1);
         for (const QString &line : log.lines())
             QVERIFY2(!line.startsWith(QLatin1String("firmware file model:")), qPrintable(line));
-        QVERIFY(QFileInfo(appFile(QStringLiteral("model.dat"))).isFile());
+        QVERIFY(QFileInfo(form.packageFolder() + QStringLiteral("/model.dat")).isFile());
+    }
+
+    void aPackageThatCannotBeUnpackedIsReported()
+    {
+        // Not an archive: the tool's refusal is told, and the dialog stays for another pick.
+        const QString garbage = upgradetest::appFile(QStringLiteral("garbage.zip"));
+        upgradetest::writeFile(garbage, "this is not an archive at all");
+        FileDialogAnswerer files;
+        files.answer(garbage);
+        DialogAnswerer answerer(dialogtest::Ok);
+        answerer.answer(dialogtest::Upgrade).answer(dialogtest::Ok).answer(dialogtest::Cancel);
+        FormAbnormal form;
+        QCOMPARE(form.exec(), 0);
+        QCOMPARE(answerer.names(), (QStringList{"FormAbnormal", "FormCustomizeMessagebox"}));
+        QVERIFY2(answerer.at(1).text.startsWith(QStringLiteral("<h3>Unable to Upgrade</h3>\r\n")),
+                 qPrintable(answerer.at(1).text));
+        QVERIFY2(answerer.at(1).text.endsWith(QStringLiteral("Unable to perform decompression")),
+                 qPrintable(answerer.at(1).text));
+        QVERIFY(answerer.at(1).countdown.isEmpty());
+        QVERIFY(answerer.errors().isEmpty());
+        QVERIFY(form.packageFolder().isEmpty());
+        // Nothing of it stays, and the lock is free.
+        QVERIFY(QDir(testsupport::appDir()).entryList({QStringLiteral(".package-*")}, QDir::AllEntries | QDir::Hidden).isEmpty());
+        QVERIFY(UpgradeLock().tryLock());
     }
 
     void cancelRejects()

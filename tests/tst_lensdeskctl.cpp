@@ -16,15 +16,24 @@
 #include "upgrade/Zip7z.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTextStream>
 
 #include <memory>
+
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 using platform::PropertySet;
 
@@ -77,21 +86,29 @@ QString binary()
     return testsupport::appDir() + QStringLiteral("/lensdeskctl");
 }
 
-Run ctl(const QStringList &arguments, const QByteArray &rigJson)
+// Starts lensdeskctl on a rig written into dir, saving the rig's state there at its end.
+void startCtl(QProcess &p, const QTemporaryDir &dir, const QStringList &arguments, const QByteArray &rigJson,
+              const QProcessEnvironment &extra = {})
 {
-    QTemporaryDir dir;
     const QString rigFile = dir.filePath(QStringLiteral("rig.json"));
-    const QString stateFile = dir.filePath(QStringLiteral("state.json"));
     upgradetest::writeFile(rigFile, rigJson);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("LENSDESK_BACKEND"), QStringLiteral("sim"));
     env.insert(QStringLiteral("LENSDESK_SIM_VIRTUAL_CLOCK"), QStringLiteral("1"));
     env.insert(QStringLiteral("LENSDESK_RIG"), rigFile);
-    env.insert(QStringLiteral("LENSDESK_RIG_SAVE"), stateFile);
-    QProcess p;
+    env.insert(QStringLiteral("LENSDESK_RIG_SAVE"), dir.filePath(QStringLiteral("state.json")));
+    env.insert(extra);
     p.setProcessEnvironment(env);
     p.setWorkingDirectory(dir.path());
     p.start(binary(), arguments);
+}
+
+Run ctl(const QStringList &arguments, const QByteArray &rigJson)
+{
+    QTemporaryDir dir;
+    const QString stateFile = dir.filePath(QStringLiteral("state.json"));
+    QProcess p;
+    startCtl(p, dir, arguments, rigJson);
     Run run;
     if (!p.waitForFinished(120000)) {
         p.kill();
@@ -171,6 +188,13 @@ QString makePackage(const QTemporaryDir &work, const QByteArray &modelName = "Or
 QStringList lines(const QString &text)
 {
     return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+// The folders named for a process ("<prefix><pid>-...") in the application directory.
+QStringList foldersOf(qint64 pid)
+{
+    return QDir(testsupport::appDir())
+        .entryList({QStringLiteral(".package-%1-*").arg(pid)}, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
 const QString kPath1 = QStringLiteral("vid_3749&pid_030a&mi_00#7&1111&0&0000");
@@ -836,6 +860,126 @@ private slots:
         QCOMPARE(done.value(QStringLiteral("warning")).toString(),
                  QStringLiteral("the camera on H: does not tell its model in its boot state; whether the package (model "
                                 "13) fits it cannot be checked"));
+    }
+
+    void aLockNobodyHoldsIsNoLock()
+    {
+        if (Zip7z::toolPath().isEmpty())
+            QSKIP("no 7-Zip tool on this system (Debian package 7zip)");
+        const QString package = makePackage(m_work);
+        const QString lockFile = UpgradeLock::lockFilePath();
+        const auto removeLock = qScopeGuard([lockFile] { QFile::remove(lockFile); });
+        // Left by a program that died before it wrote who it was, or written by something
+        // else: nobody can be named, nobody holds it.
+        for (const QByteArray &content : {QByteArray(), QByteArray("not a lock\n"), QByteArray("0\nlensdeskctl\n")}) {
+            upgradetest::writeFile(lockFile, content);
+            const Run run = ctl({"upgrade", package}, oneCamera());
+            QVERIFY2(run.code == 0, qPrintable(content + ": " + run.err.toUtf8()));
+            QCOMPARE(Rig(run.state).cam("cam1")->firmwareVersion(), QStringLiteral("1.0.23"));
+            QVERIFY(!QFile::exists(lockFile));
+        }
+
+        // The same content while a live process holds the file open and locked: that is a lock.
+        upgradetest::writeFile(lockFile, "not a lock\n");
+        const int fd = ::open(QFile::encodeName(lockFile).constData(), O_RDONLY | O_CLOEXEC);
+        QVERIFY(fd >= 0);
+        QCOMPARE(::flock(fd, LOCK_EX | LOCK_NB), 0);
+        const Run refused = ctl({"upgrade", package}, oneCamera());
+        ::close(fd);
+        QCOMPARE(refused.code, 1);
+        QVERIFY2(refused.err.startsWith(QStringLiteral("lensdeskctl: another lensdesk is upgrading a camera")),
+                 qPrintable(refused.err));
+        QVERIFY(refused.state.isEmpty());
+    }
+
+    void aKilledUpgradeTakesItsToolAlongAndItsFoldersGoAtTheNextStart()
+    {
+        if (Zip7z::toolPath().isEmpty())
+            QSKIP("no 7-Zip tool on this system (Debian package 7zip)");
+        const QString package = makePackage(m_work);
+        // The real tool lists the package; its extraction writes a first file, says who it
+        // is and then never ends.
+        QTemporaryDir tools;
+        const QString pidFile = tools.filePath(QStringLiteral("tool.pid"));
+        upgradetest::writeFile(tools.filePath(QStringLiteral("7zz")),
+                               "#!/bin/sh\n"
+                               "case \"$1\" in\n"
+                               "x) for a in \"$@\"; do case \"$a\" in -o*) out=\"${a#-o}\";; esac; done\n"
+                               "   head -c 1000000 /dev/zero > \"$out/kernel\"\n"
+                               "   echo $$ > '" + QFile::encodeName(pidFile) + ".part'\n"
+                               "   mv '" + QFile::encodeName(pidFile) + ".part' '" + QFile::encodeName(pidFile) + "'\n"
+                               "   exec sleep infinity;;\n"
+                               "*) exec '" + QFile::encodeName(Zip7z::toolPath()) + "' \"$@\";;\n"
+                               "esac\n");
+        QFile::setPermissions(tools.filePath(QStringLiteral("7zz")),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+        // Folders of two other processes: one still running, one gone.
+        QProcess live;
+        live.start(QStringLiteral("cat"), QStringList());
+        QVERIFY(live.waitForStarted());
+        const qint64 livePid = live.processId();
+        QProcess gone;
+        gone.start(QStringLiteral("true"), QStringList());
+        QVERIFY(gone.waitForStarted());
+        const qint64 gonePid = gone.processId();
+        QVERIFY(gone.waitForFinished());
+        upgradetest::writeAppFile(QStringLiteral(".package-%1-Ab12Cd/kernel").arg(livePid), "in use");
+        upgradetest::writeAppFile(QStringLiteral(".package-%1-Ef34Gh/kernel").arg(gonePid), "left behind");
+
+        QTemporaryDir run;
+        QProcess p;
+        QProcessEnvironment env;
+        env.insert(QStringLiteral("PATH"), tools.path() + QLatin1Char(':') + qEnvironmentVariable("PATH"));
+        startCtl(p, run, {"upgrade", package}, oneCamera(), env);
+        QVERIFY(p.waitForStarted());
+        const qint64 ctlPid = p.processId();
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(pidFile) || p.state() == QProcess::NotRunning, 60000);
+        QFile pidText(pidFile);
+        QVERIFY2(pidText.open(QIODevice::ReadOnly), qPrintable(QString::fromUtf8(p.readAllStandardError())));
+        const pid_t toolPid = pid_t(pidText.readAll().trimmed().toLongLong());
+        QVERIFY(toolPid > 0);
+        // The tool is ended whatever the outcome of the test.
+        const int pidfd = int(::syscall(SYS_pidfd_open, toolPid, 0));
+        QVERIFY(pidfd >= 0);
+        auto endTool = qScopeGuard([pidfd] {
+            ::syscall(SYS_pidfd_send_signal, pidfd, SIGKILL, nullptr, 0);
+            ::close(pidfd);
+        });
+
+        // lensdeskctl holds the lock while it unpacks, in a folder of its own.
+        {
+            UpgradeLock other;
+            QVERIFY(!other.tryLock());
+            QCOMPARE(other.holder(), ctlPid);
+        }
+        QCOMPARE(foldersOf(ctlPid).size(), 1);
+
+        p.kill();
+        QVERIFY(p.waitForFinished());
+        // The tool ends with the program.
+        pollfd ended{pidfd, POLLIN, 0};
+        QCOMPARE(::poll(&ended, 1, 60000), 1);
+
+        // What the killed program unpacked stays until the next start of lensdesk or
+        // lensdeskctl, which removes the folders of processes that are gone.
+        QCOMPARE(foldersOf(ctlPid).size(), 1);
+        QCOMPARE(ctl({"list"}, oneCamera()).code, 0);
+        QVERIFY(foldersOf(ctlPid).isEmpty());
+        QVERIFY(foldersOf(gonePid).isEmpty());
+        QCOMPARE(foldersOf(livePid), QStringList{QStringLiteral(".package-%1-Ab12Cd").arg(livePid)});
+
+        // The killed program's lock is nobody's.
+        const Run again = ctl({"upgrade", package}, oneCamera());
+        QVERIFY2(again.code == 0, qPrintable(again.err));
+        QCOMPARE(Rig(again.state).cam("cam1")->firmwareVersion(), QStringLiteral("1.0.23"));
+        // Its own folder went with its report.
+        QCOMPARE(QDir(testsupport::appDir()).entryList({QStringLiteral(".package-*")}, QDir::AllEntries | QDir::Hidden),
+                 QStringList{QStringLiteral(".package-%1-Ab12Cd").arg(livePid)});
+
+        live.closeWriteChannel();
+        QVERIFY(live.waitForFinished());
+        QDir(upgradetest::appFile(QStringLiteral(".package-%1-Ab12Cd").arg(livePid))).removeRecursively();
     }
 
     // The command layer in this process, on a live rig: the requests that reached the

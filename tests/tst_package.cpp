@@ -5,6 +5,7 @@
 #include "UpgradeTestSupport.h"
 
 #include "upgrade/PackageFiles.h"
+#include "upgrade/UpgradeLock.h"
 #include "upgrade/Zip7z.h"
 
 #include <QApplication>
@@ -14,6 +15,10 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 using upgradetest::appFile;
 using upgradetest::LogCapture;
@@ -519,6 +524,69 @@ private slots:
         QCOMPARE(secondMessage, QStringLiteral("Another package is being unpacked.\nUnable to perform decompression"));
         QVERIFY(!Zip7z::isBusy());
         QVERIFY(checkPackageFiles());
+    }
+
+    void upgradeLockNamesItsHolderAndNobodysLockIsNone()
+    {
+        const QString path = UpgradeLock::lockFilePath();
+        QFile::remove(path);
+        QVERIFY(!UpgradeLock::isHeld());
+        {
+            UpgradeLock first;
+            QVERIFY(first.tryLock());
+            QVERIFY(UpgradeLock::isHeld());
+            UpgradeLock second;
+            QVERIFY(!second.tryLock());
+            QCOMPARE(second.holder(), QCoreApplication::applicationPid());
+            QCOMPARE(second.holderProgram(), QStringLiteral("tst_package"));
+        }
+        QVERIFY(!UpgradeLock::isHeld());
+        QVERIFY(!QFile::exists(path));
+
+        // A file that names nobody, which nobody holds, is no lock.
+        for (const QByteArray &content : {QByteArray(), QByteArray("garbage"), QByteArray("-5\nlensdesk\n")}) {
+            writeFile(path, content);
+            QVERIFY(!UpgradeLock::isHeld());
+            UpgradeLock lock;
+            QVERIFY(lock.tryLock());
+            QCOMPARE(lock.holder(), QCoreApplication::applicationPid());
+        }
+        // Nor is one that names a live process (an id used again) that does not hold it.
+        writeFile(path, QByteArray::number(QCoreApplication::applicationPid()) + "\ntst_package\n"
+                            + QSysInfo::machineHostName().toUtf8() + "\n");
+        {
+            UpgradeLock lock;
+            QVERIFY(lock.tryLock());
+        }
+        // The same file held open and locked by a live process is one, whoever it is.
+        writeFile(path, "garbage");
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+        QVERIFY(fd >= 0);
+        QCOMPARE(::flock(fd, LOCK_EX | LOCK_NB), 0);
+        QVERIFY(UpgradeLock::isHeld());
+        UpgradeLock blocked;
+        QVERIFY(!blocked.tryLock());
+        QCOMPARE(blocked.holder(), qint64(0));
+        QVERIFY(blocked.holderProgram().isEmpty());
+        ::close(fd);
+        QVERIFY(blocked.tryLock());
+    }
+
+    void foldersOfProcessesAreNamedForThem()
+    {
+        const QString own = QString::number(QCoreApplication::applicationPid());
+        QVERIFY(processFolderTemplate(QStringLiteral("/x")).startsWith(QStringLiteral("/x/.package-") + own + QLatin1Char('-')));
+        writeAppFile(QStringLiteral(".package-%1-Ab12Cd/kernel").arg(own), "in use");
+        writeAppFile(QStringLiteral(".package-Ef34Gh/kernel"), "an earlier version's");
+        writeAppFile(QStringLiteral(".package-entries"), "kernel\n");
+        writeAppFile(QStringLiteral(".package-notes/kernel"), "no folder of ours");
+        // This process is alive; only a caller that knows its own are unused removes them.
+        QCOMPARE(removeStalePackageFolders(testsupport::appDir()), 1);
+        QCOMPARE(QDir(testsupport::appDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList({".package-" + own + "-Ab12Cd", ".package-entries", ".package-notes"}));
+        QCOMPARE(removeStalePackageFolders(testsupport::appDir(), true), 1);
+        QCOMPARE(QDir(testsupport::appDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList({".package-entries", ".package-notes"}));
     }
 
     void encryptedPackageDoesNotWaitForAPassword()

@@ -51,6 +51,7 @@ const QString kRestoreQuestion = QStringLiteral(
     "resetting process.");
 
 const QByteArray kKernel = upgradetest::pattern(60000, 3);
+const QByteArray kOtherKernel = upgradetest::pattern(60000, 9);
 const QByteArray kUpdater = upgradetest::pattern(5000, 6);
 const QByteArray kBootLoader = upgradetest::pattern(30000, 7);
 
@@ -64,6 +65,7 @@ struct PackageContents
     QByteArray modelName = "Orvia Vista Pro";
     bool kernel = true;
     bool bootFiles = false;
+    QByteArray kernelData = kKernel;
 };
 
 // Builds a ".zip" package with the system's archive tool in its own folder.
@@ -76,7 +78,7 @@ QString makePackage(const QTemporaryDir &work, const QString &name, const Packag
     upgradetest::writeFile(dir + QStringLiteral("/scripts/flash.txt"),
                            "tftp 0x21000000 kernel\nnand write.e 0x21000000 kernel ${filesize}\n");
     if (contents.kernel)
-        upgradetest::writeFile(dir + QStringLiteral("/kernel"), kKernel);
+        upgradetest::writeFile(dir + QStringLiteral("/kernel"), contents.kernelData);
     upgradetest::writeFile(dir + QStringLiteral("/miservice.ubifs"),
                            upgradetest::pattern(3000, 4) + contents.modelName + upgradetest::pattern(100, 5));
     QStringList entries{QStringLiteral("auto_update.txt"), QStringLiteral("scripts"),
@@ -113,6 +115,54 @@ bool upgradeModeEntrySent(sim::SimCamera *camera)
             return true;
     }
     return false;
+}
+
+// The notice of an upgrade refused because another program holds the user's upgrade lock.
+QString lockHeldNotice(const QString &program, qint64 pid)
+{
+    return QStringLiteral("<h3>Unable to Upgrade</h3>\r\nAnother program is upgrading a camera: %1 (process %2). "
+                          "Please try again when it has finished.")
+        .arg(program)
+        .arg(pid);
+}
+
+// The hidden folders named for processes in the application directory.
+QStringList processFolders()
+{
+    return QDir(testsupport::appDir())
+        .entryList({QStringLiteral(".package-*")}, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+struct CtlRun
+{
+    bool done = false;
+    int code = -1;
+    QString err;
+};
+
+// lensdeskctl from the application directory (so that it shares the window's package
+// folder and lock) on a rig of its own with one camera.
+CtlRun runCtl(const QStringList &arguments)
+{
+    const QString binary = testsupport::appDir() + QStringLiteral("/lensdeskctl");
+    if (!QFileInfo::exists(binary) && !QFile::copy(QStringLiteral(LENSDESK_CTL_BINARY), binary))
+        qFatal("cannot copy lensdeskctl");
+    QTemporaryDir dir;
+    upgradetest::writeFile(dir.filePath(QStringLiteral("rig.json")),
+                           R"({"cameras": [ { "key": "cam1", "instance": "7&9999&0", "driveLetter": "F" } ]})");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LENSDESK_BACKEND"), QStringLiteral("sim"));
+    env.insert(QStringLiteral("LENSDESK_SIM_VIRTUAL_CLOCK"), QStringLiteral("1"));
+    env.insert(QStringLiteral("LENSDESK_RIG"), dir.filePath(QStringLiteral("rig.json")));
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(dir.path());
+    p.start(binary, arguments);
+    CtlRun run;
+    run.done = p.waitForFinished(120000);
+    run.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    run.err = QString::fromUtf8(p.readAllStandardError());
+    return run;
 }
 
 struct Flow : Fixture
@@ -268,6 +318,12 @@ private slots:
         dialogs.answer(dialogtest::Ok); // the confirmation
         f.child<QToolButton>("btnNavSupport")->click();
         f.upgradeButton()->click();
+        // The package lies in a folder of its own in the user's folder while it is played.
+        const QStringList own = QDir(packages).entryList({QStringLiteral(".package-*")}, QDir::Dirs | QDir::Hidden);
+        QCOMPARE(own.size(), 1);
+        QFile kernel(packages + QLatin1Char('/') + own.at(0) + QStringLiteral("/kernel"));
+        QVERIFY(kernel.open(QIODevice::ReadOnly));
+        QCOMPARE(kernel.readAll(), kKernel);
         QTRY_VERIFY_WITH_TIMEOUT(dialogs.texts().contains(kDone), 30000);
 
         const auto flash = f.cam1()->storage().flashWrites();
@@ -275,11 +331,10 @@ private slots:
         QCOMPARE(flash.at(0).digest, md5(kKernel));
         QTRY_VERIFY_WITH_TIMEOUT(f.window->isCameraOpen(), 30000);
         QCOMPARE(f.cam1()->firmwareVersion(), QStringLiteral("1.0.23"));
-        // The package went to the user's folder; the program's folder got nothing.
-        QFile kernel(packages + QStringLiteral("/kernel"));
-        QVERIFY(kernel.open(QIODevice::ReadOnly));
-        QCOMPARE(kernel.readAll(), kKernel);
-        QVERIFY(QFileInfo(packages + QStringLiteral("/auto_update.txt")).isFile());
+        // The package went to a folder of its own in the user's folder, which went with
+        // the report; the program's folder got nothing.
+        QCOMPARE(QDir(packages).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+                 QStringList());
         QCOMPARE(QDir(bin).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
                  QStringList());
         f.window->close();
@@ -570,6 +625,165 @@ private slots:
         QVERIFY(sawOpen);
         QCOMPARE(shownWhileOpen, 1);
         QTRY_VERIFY(!f.flow()->isAbnormalDialogOpen());
+    }
+
+    void anotherProgramCannotTakeThePackageTheWindowPrepared()
+    {
+        const QString mine = makePackage(m_work, QStringLiteral("mine"));
+        const QString theirs =
+            makePackage(m_work, QStringLiteral("theirs"), PackageContents{"Orvia Vista Pro", true, false, kOtherKernel});
+        Flow f;
+        FileDialogAnswerer files;
+        files.answer(mine);
+        DialogAnswerer dialogs(dialogtest::Ok);
+        dialogs.answer(dialogtest::LeaveOpen); // the confirmation, answered below
+        // While the window asks for the confirmation of its package, lensdeskctl tries to
+        // upgrade a camera of its own with another package.
+        CtlRun other;
+        QTimer probe;
+        probe.setInterval(5);
+        connect(&probe, &QTimer::timeout, this, [&] {
+            QWidget *modal = QApplication::activeModalWidget();
+            // Once the answerer has left it open.
+            if (!modal || modal->objectName() != QLatin1String("FormUpgrade") || other.done || dialogs.pendingSteps() > 0)
+                return;
+            other = runCtl({QStringLiteral("upgrade"), theirs});
+            modal->findChild<QPushButton *>(QStringLiteral("btnOK"))->click();
+        });
+        probe.start();
+        f.upgradeButton()->click();
+        probe.stop();
+        QVERIFY(other.done);
+        QCOMPARE(other.code, 1);
+        QCOMPARE(other.err.trimmed(), QStringLiteral("lensdeskctl: another lensdesk is upgrading a camera (process %1); "
+                                                     "try again when it has finished")
+                                          .arg(QCoreApplication::applicationPid()));
+
+        // The window's camera gets the window's package, byte for byte.
+        QTRY_VERIFY_WITH_TIMEOUT(dialogs.texts().contains(kDone), 30000);
+        const auto flash = f.cam1()->storage().flashWrites();
+        QCOMPARE(flash.size(), 1);
+        QCOMPARE(flash.at(0).size, quint32(60000));
+        QCOMPARE(flash.at(0).digest, md5(kKernel));
+        // The package's folder and the lock went with the report.
+        QVERIFY(processFolders().isEmpty());
+        QVERIFY(UpgradeLock().tryLock());
+    }
+
+    void anUpgradeIsRefusedWhileAnotherProgramHoldsTheLock()
+    {
+        const QString package = makePackage(m_work, QStringLiteral("good"));
+        Flow f;
+        upgradetest::LogCapture log;
+        auto other = std::make_unique<UpgradeLock>(); // another program's
+        QVERIFY(other->tryLock());
+        FileDialogAnswerer files;
+        files.answer(package).answer(package);
+        DialogAnswerer dialogs(dialogtest::Ok);
+        dialogs.answer(dialogtest::Ok).answer(dialogtest::Cancel);
+        f.cam1()->uvc().clearHistory();
+        f.upgradeButton()->click();
+        QCOMPARE(dialogs.count(), 1);
+        QCOMPARE(dialogs.at(0).name, QStringLiteral("FormCustomizeMessagebox"));
+        QCOMPARE(dialogs.at(0).text, lockHeldNotice(QStringLiteral("tst_upgradeflow"), QCoreApplication::applicationPid()));
+        QVERIFY(dialogs.at(0).countdown.isEmpty());
+        // Nothing was unpacked, nothing reached the camera, and the lock is still the other's.
+        QVERIFY(processFolders().isEmpty());
+        QVERIFY(!QFileInfo::exists(upgradetest::appFile(QStringLiteral("auto_update.txt"))));
+        QVERIFY(!upgradeModeEntrySent(f.cam1()));
+        QVERIFY(!f.window->isUpgrading());
+        QVERIFY(f.upgradeButton()->isEnabled());
+        QVERIFY(UpgradeLock().tryLock() == false);
+
+        // Once the other program is done, the same package goes on to the confirmation.
+        other.reset();
+        f.upgradeButton()->click();
+        QCOMPARE(dialogs.names(), (QStringList{"FormCustomizeMessagebox", "FormUpgrade"}));
+        QVERIFY(log.contains(QStringLiteral("FormUpgrade rejected.")));
+        QVERIFY(processFolders().isEmpty());
+        QVERIFY(UpgradeLock().tryLock());
+    }
+
+    void noRecoveryWhileAnotherProgramHoldsTheLock()
+    {
+        const QString package =
+            makePackage(m_work, QStringLiteral("recovery"), PackageContents{"Orvia Vista Pro", true, true});
+        upgradetest::LogCapture log;
+        FileDialogAnswerer files;
+        files.answer(package);
+        auto other = std::make_unique<UpgradeLock>(); // another program recovers the camera
+        QVERIFY(other->tryLock());
+        std::unique_ptr<Flow> f;
+        {
+            DialogAnswerer offers(dialogtest::Cancel);
+            f = std::make_unique<Flow>(cameraRig(QStringLiteral(R"(, "mode": "rom")")));
+            // The watcher looks again and again (a report would pause it for 10 s) but
+            // offers nothing.
+            const qint64 start = f->env.clock().totalSleptMs();
+            QTRY_VERIFY_WITH_TIMEOUT(f->env.clock().totalSleptMs() - start > 30000, 60000);
+            QCOMPARE(offers.count(), 0);
+        }
+        QVERIFY(!log.lines().contains(QStringLiteral("FormAbnormal rejected.")));
+        DialogAnswerer dialogs(dialogtest::Ok);
+        dialogs.answer(dialogtest::LeaveOpen); // FormAbnormal, driven below
+
+        // The other program is done but the camera is still stuck: the offer comes. Then
+        // the other program starts again before the user picks the package.
+        other.reset();
+        bool clicked = false;
+        QTimer probe;
+        probe.setInterval(5);
+        connect(&probe, &QTimer::timeout, this, [&] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (clicked || !modal || modal->objectName() != QLatin1String("FormAbnormal") || dialogs.pendingSteps() > 0)
+                return;
+            clicked = true;
+            other = std::make_unique<UpgradeLock>();
+            QVERIFY(other->tryLock());
+            modal->findChild<QPushButton *>(QStringLiteral("btnUpgrade"))->click();
+            // The refusal was told and the dialog stays for another try or a cancel.
+            QVERIFY(modal->isVisible());
+            static_cast<QDialog *>(modal)->reject();
+        });
+        probe.start();
+        QTRY_VERIFY_WITH_TIMEOUT(clicked && !f->flow()->isAbnormalDialogOpen(), 60000);
+        probe.stop();
+        QCOMPARE(dialogs.names(), (QStringList{"FormAbnormal", "FormCustomizeMessagebox"}));
+        QCOMPARE(dialogs.at(1).text, lockHeldNotice(QStringLiteral("tst_upgradeflow"), QCoreApplication::applicationPid()));
+        QVERIFY(log.contains(QStringLiteral("FormAbnormal rejected.")));
+        QVERIFY(!f->window->isUpgrading());
+        QCOMPARE(f->cam1()->mode(), sim::CameraMode::Rom);
+        QVERIFY(f->cam1()->storage().updaterImage().isEmpty());
+        QVERIFY(processFolders().isEmpty());
+        other.reset();
+    }
+
+    void foldersOfProcessesThatAreGoneAreRemovedAtStart()
+    {
+        QProcess live;
+        live.start(QStringLiteral("cat"), QStringList());
+        QVERIFY(live.waitForStarted());
+        const qint64 livePid = live.processId();
+        QProcess gone;
+        gone.start(QStringLiteral("true"), QStringList());
+        QVERIFY(gone.waitForStarted());
+        const qint64 gonePid = gone.processId();
+        QVERIFY(gone.waitForFinished());
+        const QString liveFolder = QStringLiteral(".package-%1-Ab12Cd").arg(livePid);
+        upgradetest::writeAppFile(liveFolder + QStringLiteral("/.package-%1-Xy56Zw/kernel").arg(livePid), "unpacking");
+        upgradetest::writeAppFile(QStringLiteral(".package-%1-Ef34Gh/.package-%1-Ij78Kl/kernel").arg(gonePid),
+                                  upgradetest::pattern(100000));
+        upgradetest::writeAppFile(QStringLiteral(".package-%1-Mn90Op/auto_update.txt").arg(gonePid), "reset\n");
+        // A staging folder of an earlier version, which named none.
+        upgradetest::writeAppFile(QStringLiteral(".package-Qr12St/kernel"), "left behind");
+        upgradetest::writeAppFile(QStringLiteral("usb_updater.bin"), kUpdater);
+
+        Flow f;
+        QCOMPARE(processFolders(), QStringList{liveFolder});
+        QVERIFY(QFileInfo::exists(upgradetest::appFile(liveFolder + QStringLiteral("/.package-%1-Xy56Zw/kernel").arg(livePid))));
+        QVERIFY(QFileInfo::exists(upgradetest::appFile(QStringLiteral("usb_updater.bin"))));
+        live.closeWriteChannel();
+        QVERIFY(live.waitForFinished());
     }
 
     void factoryReset_data()

@@ -9,9 +9,11 @@
 #include "platform/sim/SimMassStorage.h"
 #include "upgrade/AbnormalDetectThread.h"
 #include "upgrade/MassStorageTransport.h"
+#include "upgrade/PackagePreparation.h"
 #include "upgrade/UpgradeDevice.h"
 #include "upgrade/UpgradeThread.h"
 #include "upgrade/WorkerThreads.h"
+#include "upgrade/Zip7z.h"
 
 #include <QApplication>
 #include <QCryptographicHash>
@@ -19,6 +21,8 @@
 #include <QElapsedTimer>
 #include <QMetaMethod>
 #include <QPointer>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <atomic>
@@ -75,6 +79,42 @@ void writePackage(bool updater = true, bool bootLoader = true)
         writeAppFile(QStringLiteral("usb_updater.bin"), kUpdater);
     if (bootLoader)
         writeAppFile(QStringLiteral("u-boot.bin"), kBootLoader);
+}
+
+// The package of writePackage as a ".zip" archive built with the system's tool, with a
+// kernel of its own and with or without the updater.
+QString zipPackage(const QTemporaryDir &work, const QString &name, const QByteArray &kernel, bool updater)
+{
+    const QString dir = work.path() + QLatin1Char('/') + name;
+    upgradetest::writeFile(dir + QStringLiteral("/auto_update.txt"), "setenv bootargs console=ttyS0\r\n"
+                                                                   "estar scripts/flash.txt\r\n"
+                                                                   "setenv fw_version 1.0.23\r\n"
+                                                                   "reset\r\n");
+    upgradetest::writeFile(dir + QStringLiteral("/scripts/flash.txt"), "tftp 0x21000000 kernel\n"
+                                                                     "nand write.e 0x21000000 kernel ${filesize}\n"
+                                                                     "tftp 21000000 miservice.ubifs\n"
+                                                                     "nand write.e 0x21000000 miservice ${filesize}\n");
+    upgradetest::writeFile(dir + QStringLiteral("/kernel"), kernel);
+    upgradetest::writeFile(dir + QStringLiteral("/miservice.ubifs"), kMiservice);
+    upgradetest::writeFile(dir + QStringLiteral("/u-boot.bin"), kBootLoader);
+    QStringList entries{"auto_update.txt", "scripts", "kernel", "miservice.ubifs", "u-boot.bin"};
+    if (updater) {
+        upgradetest::writeFile(dir + QStringLiteral("/usb_updater.bin"), kUpdater);
+        entries << QStringLiteral("usb_updater.bin");
+    }
+    const QString archive = dir + QStringLiteral(".zip");
+    QProcess p;
+    p.setWorkingDirectory(dir);
+    p.start(Zip7z::toolPath(), QStringList{QStringLiteral("a"), QStringLiteral("-tzip"), archive} + entries);
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        qFatal("cannot build %s", qPrintable(archive));
+    return archive;
+}
+
+QByteArray fileContent(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // Stands for the window: receives the reports queued on this thread, through a
@@ -735,6 +775,68 @@ private slots:
         // The camera is there but another manufacturer's number finds nothing.
         testsupport::SimEnvironment other(rig(QStringLiteral(R"(, "mode": "uboot")")));
         verifyOneReport(runUpgrade(7, false, nullptr), false, 0, QStringLiteral("No camera device detected."));
+    }
+
+    void twoPreparationsAtOnce()
+    {
+        if (Zip7z::toolPath().isEmpty())
+            QSKIP("no 7-Zip tool on this system (Debian package 7zip)");
+        upgradetest::clearAppDir();
+        QTemporaryDir work;
+        const QByteArray theirKernel = upgradetest::pattern(100000, 11);
+        const QString mine = zipPackage(work, QStringLiteral("mine"), kKernel, true);
+        const QString theirs = zipPackage(work, QStringLiteral("theirs"), theirKernel, false);
+        const QString prefix = QStringLiteral(".package-%1-").arg(QCoreApplication::applicationPid());
+        // Left by an earlier process that had this process's id.
+        writeAppFile(prefix + QStringLiteral("Zz99Yy/kernel"), "left behind");
+
+        PackagePreparation first;
+        int model = -1;
+        QString message;
+        QCOMPARE(first.prepare(mine, model, message), PackagePreparation::Ready);
+        QCOMPARE(model, 10);
+        const QString firstFolder = first.folder();
+        QVERIFY(firstFolder.startsWith(testsupport::appDir() + QLatin1Char('/') + prefix));
+        QVERIFY(!QFileInfo::exists(upgradetest::appFile(prefix + QStringLiteral("Zz99Yy"))));
+
+        // Another window or program prepares while the first has its package: refused,
+        // with the holder named, and nothing of the first is touched.
+        PackagePreparation second;
+        int theirModel = -1;
+        QCOMPARE(second.prepare(theirs, theirModel, message), PackagePreparation::Busy);
+        QCOMPARE(second.holderPid(), QCoreApplication::applicationPid());
+        QCOMPARE(second.holderProgram(), QStringLiteral("tst_upgradeworkers"));
+        QVERIFY(second.folder().isEmpty());
+        QCOMPARE(QDir(testsupport::appDir()).entryList({QStringLiteral(".package-*")}, QDir::Dirs | QDir::Hidden).size(), 1);
+
+        // The first plays its own files, byte for byte.
+        {
+            testsupport::SimEnvironment env(rig(QStringLiteral(R"(, "mode": "rom", "handoverMs": 2200)")));
+            m_camera = env.rig().camera(QStringLiteral("cam1"));
+            LogCapture quiet;
+            verifyOneReport(runUpgrade(1, false, nullptr, [&](UpgradeThread *w) { w->setPackageFolder(firstFolder); }),
+                            true, 100, QStringLiteral("Upgrade done."));
+            QCOMPARE(m_camera->storage().updaterImage(), kUpdater);
+            verifyFlashedAndBack(env);
+        }
+        first.release();
+        QVERIFY(!QFileInfo::exists(firstFolder));
+
+        // Then the second may go. Its package brings no updater: the one the first brought
+        // stays in the package folder and comes along.
+        QCOMPARE(fileContent(upgradetest::appFile(QStringLiteral("usb_updater.bin"))), kUpdater);
+        QCOMPARE(second.prepare(theirs, theirModel, message), PackagePreparation::Ready);
+        QCOMPARE(fileContent(second.folder() + QStringLiteral("/usb_updater.bin")), kUpdater);
+        testsupport::SimEnvironment env(rig(QStringLiteral(R"(, "mode": "rom", "handoverMs": 2200)")));
+        m_camera = env.rig().camera(QStringLiteral("cam1"));
+        LogCapture quiet;
+        verifyOneReport(runUpgrade(1, false, nullptr, [&](UpgradeThread *w) { w->setPackageFolder(second.folder()); }),
+                        true, 100, QStringLiteral("Upgrade done."));
+        QCOMPARE(m_camera->storage().updaterImage(), kUpdater);
+        const auto flash = m_camera->storage().flashWrites();
+        QCOMPARE(flash.size(), 2);
+        QCOMPARE(flash.at(0).digest, md5(theirKernel));
+        QCOMPARE(flash.at(1).digest, md5(kMiservice));
     }
 
     void watcherWithoutStartEndsAtOnce()

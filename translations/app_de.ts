@@ -283,6 +283,12 @@ Die Aktualisierung wurde durch eine unbekannte Ausnahme unterbrochen, bitte vers
     </message>
     <message>
         <source>&lt;h3&gt;Unable to Upgrade&lt;/h3&gt;<byte value="xd"/>
+Another program is upgrading a camera: %1 (process %2). Please try again when it has finished.</source>
+        <translation>&lt;h3&gt;Aktualisierung nicht möglich&lt;/h3&gt;<byte value="xd"/>
+Ein anderes Programm aktualisiert gerade eine Kamera: %1 (Prozess %2). Bitte versuchen Sie es erneut, wenn es fertig ist.</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Unable to Upgrade&lt;/h3&gt;<byte value="xd"/>
 The format of firmware file is not correct.</source>
         <translation>&lt;h3&gt;Aktualisierung nicht möglich&lt;/h3&gt;<byte value="xd"/>
 Das Format der Firmware-Datei ist ungültig.</translation>

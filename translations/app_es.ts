@@ -283,6 +283,12 @@ La actualización se interrumpió por una excepción desconocida; inténtelo de 
     </message>
     <message>
         <source>&lt;h3&gt;Unable to Upgrade&lt;/h3&gt;<byte value="xd"/>
+Another program is upgrading a camera: %1 (process %2). Please try again when it has finished.</source>
+        <translation>&lt;h3&gt;No se puede actualizar&lt;/h3&gt;<byte value="xd"/>
+Otro programa está actualizando una cámara: %1 (proceso %2). Vuelva a intentarlo cuando haya terminado.</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Unable to Upgrade&lt;/h3&gt;<byte value="xd"/>
 The format of firmware file is not correct.</source>
         <translation>&lt;h3&gt;No se puede actualizar&lt;/h3&gt;<byte value="xd"/>
 El formato del archivo de firmware no es correcto.</translation>

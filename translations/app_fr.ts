@@ -283,6 +283,12 @@ La mise à jour a été interrompue par une exception inconnue, veuillez réessa
     </message>
     <message>
         <source>&lt;h3&gt;Unable to Upgrade&lt;/h3&gt;<byte value="xd"/>
+Another program is upgrading a camera: %1 (process %2). Please try again when it has finished.</source>
+        <translation>&lt;h3&gt;Mise à jour impossible&lt;/h3&gt;<byte value="xd"/>
+Un autre programme est en train de mettre à jour une caméra : %1 (processus %2). Veuillez réessayer lorsqu&apos;il aura terminé.</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Unable to Upgrade&lt;/h3&gt;<byte value="xd"/>
 The format of firmware file is not correct.</source>
         <translation>&lt;h3&gt;Mise à jour impossible&lt;/h3&gt;<byte value="xd"/>
 Le format du fichier de micrologiciel n&apos;est pas valide.</translation>

@@ -283,6 +283,12 @@ L&apos;aggiornamento è stato interrotto da un&apos;eccezione sconosciuta, ripro
     </message>
     <message>
         <source>&lt;h3&gt;Unable to Upgrade&lt;/h3&gt;<byte value="xd"/>
+Another program is upgrading a camera: %1 (process %2). Please try again when it has finished.</source>
+        <translation>&lt;h3&gt;Impossibile aggiornare&lt;/h3&gt;<byte value="xd"/>
+Un altro programma sta aggiornando una videocamera: %1 (processo %2). Riprova quando avrà terminato.</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Unable to Upgrade&lt;/h3&gt;<byte value="xd"/>
 The format of firmware file is not correct.</source>
         <translation>&lt;h3&gt;Impossibile aggiornare&lt;/h3&gt;<byte value="xd"/>
 Il formato del file del firmware non è corretto.</translation>

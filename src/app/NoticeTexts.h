@@ -47,6 +47,16 @@ inline QString unpackFailed(const QString &toolMessage)
     return windowText(QT_TRANSLATE_NOOP("MainWindow", "<h3>Unable to Upgrade</h3>\r\n%1")).arg(toolMessage);
 }
 
+// Another program holds the user's upgrade lock: it prepares or runs an upgrade.
+inline QString upgradeLockHeld(const QString &program, qint64 pid)
+{
+    return windowText(QT_TRANSLATE_NOOP("MainWindow",
+        "<h3>Unable to Upgrade</h3>\r\nAnother program is upgrading a camera: %1 (process %2). "
+        "Please try again when it has finished."))
+        .arg(program.isEmpty() ? QStringLiteral("?") : program,
+             pid > 0 ? QString::number(pid) : QStringLiteral("?"));
+}
+
 inline QString packageFormatWrong()
 {
     return windowText(QT_TRANSLATE_NOOP("MainWindow",

@@ -12,7 +12,6 @@
 #include "ctl/UpgradeRunner.h"
 #include "platform/Clock.h"
 #include "upgrade/PackagePreparation.h"
-#include "upgrade/UpgradeLock.h"
 
 #include <QDebug>
 #include <QFileInfo>
@@ -645,17 +644,20 @@ int CtlCommand::finishUpgrades(const QJsonArray &rows)
 namespace {
 
 // Unpacks and checks the package as the window does; the window's notice when it fails.
-bool preparePackage(const QString &file, int *model, QString *notice)
+bool preparePackage(PackagePreparation &package, const QString &file, int *model, QString *notice)
 {
     if (!QFileInfo(file).isFile()) {
         *notice = QStringLiteral("%1: no such package file").arg(file);
         return false;
     }
     QString toolMessage;
-    switch (PackagePreparation::prepare(QFileInfo(file).absoluteFilePath(), *model, toolMessage)) {
+    switch (package.prepare(QFileInfo(file).absoluteFilePath(), *model, toolMessage)) {
     case PackagePreparation::Ready:
         qDebug() << "firmware file model:" << *model;
         return true;
+    case PackagePreparation::Busy:
+        *notice = plain(notices::upgradeLockHeld(package.holderProgram(), package.holderPid()));
+        return false;
     case PackagePreparation::UnpackFailed:
         *notice = plain(notices::unpackFailed(toolMessage));
         return false;
@@ -716,10 +718,11 @@ int CtlCommand::upgrade(const Options &options)
     if (options.all && !options.camera.isEmpty())
         return fail(BadUsage, QStringLiteral("upgrade takes --camera or --all, not both"));
 
-    UpgradeLock lock;
-    if (!lock.tryLock())
+    // The lock, and then the package, stay until the end of the command.
+    PackagePreparation package;
+    if (!package.lock())
         return fail(Failed, QStringLiteral("another lensdesk is upgrading a camera (process %1); try again when it has finished")
-                                .arg(lock.holder()));
+                                .arg(package.holderPid()));
 
     const int line = productLine();
     const QList<ListedCamera> cameras = CameraInventory(line).scan();
@@ -744,7 +747,7 @@ int CtlCommand::upgrade(const Options &options)
 
     int model = 0;
     QString notice;
-    if (!preparePackage(options.positional.first(), &model, &notice))
+    if (!preparePackage(package, options.positional.first(), &model, &notice))
         return fail(Failed, notice);
 
     QJsonArray rows;
@@ -767,6 +770,7 @@ int CtlCommand::upgrade(const Options &options)
         // A camera an earlier upgrade left stuck is no business of this one.
         const QSet<QChar> stuckBefore = stuckDrives(CameraInventory(line).scanBootStates());
         UpgradeRunner runner(line);
+        runner.setPackageFolder(package.folder());
         const UpgradeRunner::Result result =
             runner.run(&session.extensionUnit(), [this, &what](int percent) { showProgress(what, percent); });
         session.close();
@@ -794,10 +798,10 @@ int CtlCommand::recover(const Options &options)
 {
     if (options.positional.size() != 1)
         return fail(BadUsage, QStringLiteral("recover needs one PACKAGE\n") + helpFor(QStringLiteral("recover")));
-    UpgradeLock lock;
-    if (!lock.tryLock())
+    PackagePreparation package;
+    if (!package.lock())
         return fail(Failed, QStringLiteral("another lensdesk is upgrading a camera (process %1); try again when it has finished")
-                                .arg(lock.holder()));
+                                .arg(package.holderPid()));
     const int line = productLine();
     const QList<ListedCamera> stuck = CameraInventory(line).scanBootStates();
     if (stuck.isEmpty())
@@ -805,7 +809,7 @@ int CtlCommand::recover(const Options &options)
 
     int model = 0;
     QString notice;
-    if (!preparePackage(options.positional.first(), &model, &notice))
+    if (!preparePackage(package, options.positional.first(), &model, &notice))
         return fail(Failed, notice);
 
     QJsonArray rows;
@@ -848,6 +852,7 @@ int CtlCommand::recover(const Options &options)
         qInfo("Enter the upgrade process of the camera in an abnormal state.");
         UpgradeRunner runner(line);
         runner.recoverDrive(camera.drive);
+        runner.setPackageFolder(package.folder());
         const UpgradeRunner::Result result = runner.run(nullptr, [this, &what](int p) { showProgress(what, p); });
         if (result.ok)
             showProgress(what, 100);

@@ -32,6 +32,7 @@ UpgradeRunner::Result UpgradeRunner::run(UVCExtensionUnit *unit, const std::func
         worker->bindToOpenCamera();
     else if (!m_drive.isNull())
         worker->bindToDrive(m_drive);
+    worker->setPackageFolder(m_packageFolder);
     QThread *thread = moveToWorkerThread(worker);
     QEventLoop loop;
     connect(worker, &UpgradeThread::onUpgradeReport, &loop, [&result](bool ok, int percent, const QString &message) {

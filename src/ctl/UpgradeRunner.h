@@ -22,6 +22,9 @@ public:
 
     explicit UpgradeRunner(int productLine, QObject *parent = nullptr);
 
+    // The folder of the prepared package (PackagePreparation::folder()).
+    void setPackageFolder(const QString &folder) { m_packageFolder = folder; }
+
     // unit: the open camera's extension unit, whose upgrade takes only the volume that
     // camera shows after its switch; or null to recover the camera stuck on the drive
     // given to recoverDrive. progress is called with 0 to 99 while the worker runs.
@@ -31,4 +34,5 @@ public:
 private:
     int m_productLine;
     QChar m_drive;
+    QString m_packageFolder;
 };

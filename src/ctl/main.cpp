@@ -1,5 +1,6 @@
 // lensdeskctl: the cameras from the command line, on the window's engines.
 
+#include "app/AppPaths.h"
 #include "app/Log.h"
 #include "app/Startup.h"
 #include "ctl/CtlCommand.h"
@@ -8,6 +9,7 @@
 #include "platform/DebugOutput.h"
 #include "platform/VirtualClock.h"
 #include "platform/sim/SimBackend.h"
+#include "upgrade/PackageFiles.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -71,6 +73,8 @@ int main(int argc, char *argv[])
         platform::setDebuggerSink([](const QString &) {});
     setLogFilePath(prepareFilePath(logFilePath(), false, QByteArray()));
     qInstallMessageHandler(logMessageHandler);
+    // What upgrades of programs that were killed left unpacked.
+    removeStalePackageFolders(packageDir());
 
     QFile outFile;
     outFile.open(resultsFd, QIODevice::WriteOnly, QFileDevice::DontCloseHandle);

@@ -13,7 +13,9 @@
 #include "ui/dialogs/FormCustomizeMessagebox.h"
 #include "ui/dialogs/FormUpgrade.h"
 #include "upgrade/AbnormalDetectThread.h"
+#include "upgrade/PackageFiles.h"
 #include "upgrade/PackagePreparation.h"
+#include "upgrade/UpgradeLock.h"
 #include "upgrade/UpgradeThread.h"
 #include "upgrade/WorkerThreads.h"
 
@@ -50,6 +52,8 @@ UpgradeFlow::UpgradeFlow(MainWindow &window, Ui::MainWindow *form, UVCExtensionU
     connect(ui->btnUpgrade, &QAbstractButton::clicked, this, &UpgradeFlow::on_btnUpgrade_clicked);
     connect(ui->btnRestoreDefaults, &QAbstractButton::clicked, this,
             &UpgradeFlow::on_btnRestoreDefaults_clicked);
+    // What upgrades of programs that were killed left unpacked.
+    removeStalePackageFolders(packageDir());
 }
 
 UpgradeFlow::~UpgradeFlow()
@@ -90,12 +94,15 @@ void UpgradeFlow::stopStatusRefresh()
 
 // ---- upgrade from the support page --------------------------------------------------------
 
-bool UpgradeFlow::preparePackage(const QString &file, int &model)
+bool UpgradeFlow::preparePackage(PackagePreparation &package, const QString &file, int &model)
 {
     QString message;
-    switch (PackagePreparation::prepare(file, model, message)) {
+    switch (package.prepare(file, model, message)) {
     case PackagePreparation::Ready:
         return true;
+    case PackagePreparation::Busy:
+        m_window.showMessageBox(notices::upgradeLockHeld(package.holderProgram(), package.holderPid()), false);
+        return false;
     case PackagePreparation::UnpackFailed:
         // The tool's own words say what was wrong with the file (or the tool).
         m_window.showMessageBox(
@@ -134,8 +141,11 @@ void UpgradeFlow::prepareAndConfirm()
     }
     qDebug() << "upgrade file:" << file;
 
+    // The package stays in its folder, and the lock taken, until the upgrade's report;
+    // every way out before the upgrade starts removes both.
+    auto package = std::make_unique<PackagePreparation>();
     int model = 0;
-    if (!preparePackage(file, model)) {
+    if (!preparePackage(*package, file, model)) {
         setUpgrading(false);
         return;
     }
@@ -148,6 +158,7 @@ void UpgradeFlow::prepareAndConfirm()
 
     FormUpgrade confirm;
     if (execCentred(confirm, &m_window) == 1) {
+        m_package = std::move(package);
         startUpgrade();
     } else {
         qDebug() << "FormUpgrade rejected.";
@@ -159,8 +170,6 @@ void UpgradeFlow::startUpgrade()
 {
     setUpgrading(true);
     m_bFinalReport = false;
-    if (!m_lock.tryLock())
-        qWarning() << "Another program is upgrading a camera; process" << m_lock.holder();
     ui->progressBarUpdate->setValue(0);
     ui->progressBarUpdate->show();
 
@@ -170,6 +179,8 @@ void UpgradeFlow::startUpgrade()
     m_window.setControlsEnabled(false);
 
     auto *worker = new UpgradeThread(m_window.productLine(), m_window.isCameraOpen(), &m_uvc);
+    if (m_package)
+        worker->setPackageFolder(m_package->folder());
     QThread *thread = moveToWorkerThread(worker);
     connect(worker, &UpgradeThread::onUpgradeReport, this, &UpgradeFlow::slotOnUpgradeReport);
     connect(thread, &QThread::finished, this, &UpgradeFlow::slotOnUpgradeThreadFinished);
@@ -220,7 +231,7 @@ void UpgradeFlow::slotOnUpgradeReport(bool ok, int progress, QString message)
     if (ok && progress != 100)
         return;
     m_bFinalReport = true;
-    m_lock.unlock();
+    m_package.reset();
     stopProgressTimer();
     if (ok) {
         ui->progressBarUpdate->setValue(100);
@@ -254,6 +265,11 @@ void UpgradeFlow::slotOnDeviceAbnormal(int state)
     qWarning() << "Detect camera abnormal, state:" << state;
     if (m_bUpgrading || m_bAbnormalDialogOpen || m_bPreparing)
         return;
+    // The report may have waited while another program took its camera into these states.
+    if (UpgradeLock::isHeld()) {
+        qDebug() << "Another program holds the upgrade lock; no recovery is offered.";
+        return;
+    }
     if (m_bFailureNoticeOpen) {
         m_deferredAbnormalState = state;
         return;
@@ -261,12 +277,15 @@ void UpgradeFlow::slotOnDeviceAbnormal(int state)
     m_bAbnormalDialogOpen = true;
     FormAbnormal abnormal;
     if (execCentred(abnormal, &m_window, QSize(450, 180)) == 1) {
+        std::unique_ptr<PackagePreparation> package = abnormal.takePackage();
         ui->btnNavSupport->click();
         FormUpgrade confirm;
-        if (execCentred(confirm, &m_window) == 1)
+        if (execCentred(confirm, &m_window) == 1) {
+            m_package = std::move(package);
             startUpgrade();
-        else
+        } else {
             qDebug() << "FormUpgrade rejected.";
+        }
     } else {
         qDebug() << "FormAbnormal rejected.";
     }

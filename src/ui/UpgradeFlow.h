@@ -3,10 +3,11 @@
 #include <QPointer>
 #include <QString>
 
-#include "upgrade/UpgradeLock.h"
+#include <memory>
 
 class AbnormalDetectThread;
 class MainWindow;
+class PackagePreparation;
 class QThread;
 class QTimer;
 class UpgradeThread;
@@ -14,6 +15,7 @@ class UVCExtensionUnit;
 
 namespace Ui {
 class MainWindow;
+class PackagePreparation;
 }
 
 // The window's firmware sequences: upgrading the open camera from a package the user
@@ -54,9 +56,9 @@ private:
     void prepareAndConfirm();
     void startUpgrade();
     void restoreDefaults();
-    // Unpacks the chosen package into the application directory and checks it; shows
-    // the notice of the first check that fails.
-    bool preparePackage(const QString &file, int &model);
+    // Unpacks the chosen package into a folder of its own and checks it; shows the
+    // notice of the first check that fails.
+    bool preparePackage(PackagePreparation &package, const QString &file, int &model);
     void stopProgressTimer();
     // The bar goes away and the buttons come back: the upgrade has ended.
     void releaseWindow();
@@ -80,8 +82,9 @@ private:
     int m_deferredAbnormalState = -1;
     int m_upgradeProgress = 0;
     QTimer *m_progressTimer = nullptr;
-    // Held while an upgrade runs, so that lensdeskctl does not start one meanwhile.
-    UpgradeLock m_lock;
+    // The package of the upgrade from its confirmation to its report, with the user's
+    // upgrade lock: no other program prepares or runs an upgrade meanwhile.
+    std::unique_ptr<PackagePreparation> m_package;
     QPointer<UpgradeThread> m_upgradeWorker;
     QPointer<QThread> m_upgradeThread;
     QPointer<AbnormalDetectThread> m_abnormalWorker;

@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "upgrade/MassStorageTransport.h"
 #include "upgrade/UpgradeDevice.h"
+#include "upgrade/UpgradeLock.h"
 
 namespace {
 // The longest single sleep, so that stop() is seen well within one poll period.
@@ -57,7 +58,9 @@ void AbnormalDetectThread::doWork()
         // reported once the upgrade has ended. The state reported is the one this very
         // search found.
         m_nDeviceState = NotFound;
-        const bool reported = UpgradeDevice::watch(m_nManufacturer, [this](int state) {
+        // Nor while another program upgrades: its camera passes through the same states
+        // and is that program's, not one to recover.
+        const bool reported = !UpgradeLock::isHeld() && UpgradeDevice::watch(m_nManufacturer, [this](int state) {
             m_nDeviceState = state;
             emit onDeviceAbnormal(state);
         });

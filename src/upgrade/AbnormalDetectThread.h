@@ -5,7 +5,8 @@
 
 // Watches, for the life of the main window, for a camera that sits in one of its
 // mass-storage (boot) states and reports the state it found. It reports nothing while
-// an upgrade is in progress (see UpgradeDevice).
+// an upgrade is in progress (see UpgradeDevice), nor while any program holds the upgrade
+// lock (UpgradeLock).
 class AbnormalDetectThread : public QObject
 {
     Q_OBJECT

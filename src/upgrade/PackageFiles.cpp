@@ -13,6 +13,17 @@
 
 #include <cstdio>
 
+#ifdef Q_OS_WIN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
+#include <cerrno>
+#include <csignal>
+#include <sys/types.h>
+#endif
+
 namespace {
 
 const char kScript[] = "auto_update.txt";
@@ -47,9 +58,29 @@ const ModelName kModelNames[] = {
 };
 constexpr int kModelNameCount = int(sizeof kModelNames / sizeof kModelNames[0]);
 
+QString appPath(const QString &folder, const char *name)
+{
+    return QStringLiteral("%1/%2").arg(folder, QLatin1String(name));
+}
+
 QString appPath(const char *name)
 {
-    return QStringLiteral("%1/%2").arg(packageDir(), QLatin1String(name));
+    return appPath(packageDir(), name);
+}
+
+bool processAlive(qint64 pid)
+{
+#ifdef Q_OS_WIN
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, DWORD(pid));
+    if (!process)
+        return GetLastError() == ERROR_ACCESS_DENIED;
+    DWORD code = 0;
+    const bool running = GetExitCodeProcess(process, &code) && code == STILL_ACTIVE;
+    CloseHandle(process);
+    return running;
+#else
+    return ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
+#endif
 }
 
 // A pattern over Latin-1 text that matches the name's bytes by its rule.
@@ -230,18 +261,29 @@ bool cleanPackageFiles()
 
 bool checkPackageFiles()
 {
-    if (!pathExists(appPath(kScript)) || !pathExists(appPath(kScripts)) || !pathExists(appPath(kKernel)))
+    return checkPackageFiles(packageDir());
+}
+
+bool checkPackageFiles(const QString &folder)
+{
+    if (!pathExists(appPath(folder, kScript)) || !pathExists(appPath(folder, kScripts))
+        || !pathExists(appPath(folder, kKernel)))
         return false;
-    return pathExists(appPath(kMiservice)) || pathExists(appPath(kModelDat));
+    return pathExists(appPath(folder, kMiservice)) || pathExists(appPath(folder, kModelDat));
 }
 
 bool readPackageModel(int &model)
 {
-    QString path = appPath(kMiservice);
+    return readPackageModel(packageDir(), model);
+}
+
+bool readPackageModel(const QString &folder, int &model)
+{
+    QString path = appPath(folder, kMiservice);
     qDebug() << "model file:" << path;
     if (!QFileInfo::exists(path)) {
         qWarning() << "model file:" << path << "does not exist.";
-        path = appPath(kModelDat);
+        path = appPath(folder, kModelDat);
         if (!QFileInfo::exists(path)) {
             qWarning() << "model file:" << path << "does not exist.";
             return false;
@@ -283,4 +325,36 @@ bool readPackageModel(int &model)
         }
     }
     return false;
+}
+
+QString processFolderTemplate(const QString &parent)
+{
+    return QStringLiteral("%1/.package-%2-XXXXXX").arg(parent).arg(QCoreApplication::applicationPid());
+}
+
+int removeStalePackageFolders(const QString &folder, bool includeOwn)
+{
+    // ".package-<pid>-<6>" now; ".package-<6>" before folders were named for their process.
+    static const QRegularExpression named(QStringLiteral("^\\.package-(?:([0-9]+)-)?[A-Za-z0-9]{6}$"));
+    const qint64 own = QCoreApplication::applicationPid();
+    int removed = 0;
+    const QFileInfoList entries =
+        QDir(folder).entryInfoList(QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QFileInfo &entry : entries) {
+        const QRegularExpressionMatch match = named.match(entry.fileName());
+        if (!match.hasMatch() || entry.isSymLink())
+            continue;
+        if (!match.captured(1).isEmpty()) {
+            bool ok = false;
+            const qint64 pid = match.captured(1).toLongLong(&ok);
+            if (!ok || pid <= 0 || (pid == own ? !includeOwn : processAlive(pid)))
+                continue;
+        }
+        qInfo() << "Removing what an ended upgrade left:" << entry.filePath();
+        if (QDir(entry.filePath()).removeRecursively())
+            ++removed;
+        else
+            qWarning() << "Cannot remove" << entry.filePath();
+    }
+    return removed;
 }

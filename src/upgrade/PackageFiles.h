@@ -13,11 +13,14 @@ QStringList packageEntryNames();
 // Removes the entries of an earlier package: the known names ("usb_updater.bin"
 // stays) and every other entry the extraction recorded in its list of entries.
 bool cleanPackageFiles();
-// Whether "auto_update.txt", "scripts", "kernel" and a model file are present.
+// Whether "auto_update.txt", "scripts", "kernel" and a model file are present (in the
+// package folder, or in the given folder).
 bool checkPackageFiles();
+bool checkPackageFiles(const QString &folder);
 // Reads the model number from "miservice.ubifs" (else "model.dat"); false when neither
 // exists or no model name is found.
 bool readPackageModel(int &model);
+bool readPackageModel(const QString &folder, int &model);
 bool pathExists(const QString &path);
 bool removePath(const QString &path);
 
@@ -46,3 +49,12 @@ enum class PackageFileProblem {
 // absolute path of a regular file inside the folder, or an empty string with the
 // problem.
 QString resolvePackageFile(const QString &folder, const QByteArray &name, PackageFileProblem *problem);
+
+// Folders a process makes for itself in a package folder (an upgrade's own package, an
+// extraction's staging folder) are named for it: ".package-<pid>-XXXXXX". This is the
+// template (for QTemporaryDir) of a new one of this process inside the parent folder.
+QString processFolderTemplate(const QString &parent);
+// Removes the folders of processes that are gone from the folder, and the staging
+// folders of earlier versions, which named no process; with includeOwn, those of this
+// process too (for a caller that knows none of them is in use). Returns how many.
+int removeStalePackageFolders(const QString &folder, bool includeOwn = false);

@@ -1,9 +1,14 @@
 #pragma once
+#include "upgrade/UpgradeLock.h"
+
 #include <QString>
 
-// Readies a firmware package for an upgrade: removes what an earlier package left in
-// the package folder, unpacks the archive there and checks that it is complete and
-// names its model. The window and lensdeskctl both prepare packages through here and
+// Readies a firmware package for one upgrade and keeps it for that upgrade: takes the
+// user's upgrade lock, unpacks the archive into a folder of its own under the package
+// folder, checks that it is complete and names its model. The folder and the lock stay
+// until release() or the end of the object, which the window and lensdeskctl put after
+// the upgrade's report: no other preparation, of this program or another, touches the
+// package meanwhile. The window and lensdeskctl both prepare packages through here and
 // tell the user the matching notice.
 class PackagePreparation
 {
@@ -12,8 +17,34 @@ public:
         Ready,        // unpacked, complete, model read
         UnpackFailed, // the archive tool refused (toolMessage says why)
         FormatWrong,  // a required entry is missing
-        Corrupted     // no model could be read
+        Corrupted,    // no model could be read
+        Busy          // another program holds the upgrade lock (holderPid(), holderProgram())
     };
 
-    static Result prepare(const QString &archive, int &model, QString &toolMessage);
+    PackagePreparation();
+    ~PackagePreparation();
+    PackagePreparation(const PackagePreparation &) = delete;
+    PackagePreparation &operator=(const PackagePreparation &) = delete;
+
+    // Takes the upgrade lock, unless held already; false when another program holds it.
+    bool lock();
+    // Who holds the lock, as its lock file names them (0 and empty when unknown).
+    qint64 holderPid() const;
+    QString holderProgram() const;
+
+    // Takes the lock (Busy when another program holds it), then unpacks the archive into
+    // a new folder (an earlier one of this object goes first) and checks it.
+    Result prepare(const QString &archive, int &model, QString &toolMessage);
+    // The folder the package lies in; empty before prepare().
+    QString folder() const { return m_folder; }
+
+    // Removes the folder and releases the lock.
+    void release();
+
+private:
+    void removeFolder();
+    void keepUpdater();
+
+    UpgradeLock m_lock;
+    QString m_folder;
 };

@@ -84,7 +84,8 @@ void UpgradeThread::doWork()
 
 void UpgradeThread::upgrade(UpgradeDevice &device)
 {
-    m_packageFolder = packageDir();
+    if (m_packageFolder.isEmpty())
+        m_packageFolder = packageDir();
     if (stopRequested()) {
         qWarning("Upgrade stopped before it began.");
         return;

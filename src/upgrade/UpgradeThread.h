@@ -11,7 +11,7 @@ class UpgradeDevice;
 // state (or takes a camera found in a boot state), brings it to its boot loader, plays
 // "auto_update.txt" and reports the result. Every run ends with exactly one report.
 //
-// The package (the current directory) is checked whole before anything reaches the
+// The package (in the folder it was prepared in) is checked whole before anything reaches the
 // camera, the upgrade stays bound to the one volume it identified until its report,
 // and stop() ends it between two script lines as well as in its waits.
 class UpgradeThread : public QObject
@@ -37,6 +37,9 @@ public:
     // The open camera: a camera found in a boot state is not taken, and after the switch
     // only a volume that was not there before it counts.
     void bindToOpenCamera();
+    // The folder the prepared package lies in (PackagePreparation::folder()); set before
+    // the worker starts. Without one, the package folder itself.
+    void setPackageFolder(const QString &folder) { m_packageFolder = folder; }
 
 signals:
     void workFinished();
@@ -69,7 +72,7 @@ private:
     bool m_bCameraOpen;
     UVCExtensionUnit *m_unit;
     int m_nDeviceState;
-    // The folder the package lies in, taken once when the upgrade starts.
+    // The folder the package lies in, fixed before the upgrade starts.
     QString m_packageFolder;
     // stop() is final: a start() that comes after it does not run the upgrade loop again.
     bool m_bStopRequested = false;

@@ -16,6 +16,20 @@
 
 #include <atomic>
 
+#ifdef Q_OS_WIN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
+#include <csignal>
+#include <sys/types.h>
+#include <unistd.h>
+#endif
+#ifdef Q_OS_LINUX
+#include <sys/prctl.h>
+#endif
+
 namespace {
 
 #ifdef Q_OS_WIN
@@ -45,6 +59,91 @@ struct BusyGuard
 {
     ~BusyGuard() { g_busy.store(false); }
 };
+
+#ifdef Q_OS_WIN
+
+// Every tool process goes into one job that ends its processes when its last handle
+// closes, which happens when the program ends, however it ends.
+HANDLE toolJob()
+{
+    static const HANDLE job = [] {
+        HANDLE created = CreateJobObjectW(nullptr, nullptr);
+        if (!created)
+            return created;
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits;
+        ZeroMemory(&limits, sizeof limits);
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        if (!SetInformationJobObject(created, JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
+            CloseHandle(created);
+            return HANDLE(nullptr);
+        }
+        return created;
+    }();
+    return job;
+}
+
+using ToolProcess = QProcess;
+
+void bindToProgram(QProcess &process)
+{
+    const HANDLE job = toolJob();
+    if (!job || process.processId() == 0)
+        return;
+    const HANDLE child = OpenProcess(PROCESS_SET_QUOTA | PROCESS_TERMINATE, FALSE, DWORD(process.processId()));
+    if (!child)
+        return;
+    AssignProcessToJobObject(job, child);
+    CloseHandle(child);
+}
+
+void killTool(QProcess &process)
+{
+    process.kill();
+}
+
+#else
+
+// The tool runs in a process group of its own, so that ending it ends whatever it
+// started too; on Linux it also ends when the program ends, however the program ends
+// (killed, crashed), instead of writing on into a folder nobody cleans up.
+class ToolProcess : public QProcess
+{
+public:
+    ToolProcess()
+        : m_parent(::getpid())
+    {
+    }
+
+protected:
+    // Runs in the child between fork and exec: async-signal-safe calls only.
+    void setupChildProcess() override
+    {
+        ::setpgid(0, 0);
+#ifdef Q_OS_LINUX
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        // The program may have ended before the line above.
+        if (::getppid() != m_parent)
+            ::_exit(127);
+#endif
+    }
+
+private:
+    pid_t m_parent;
+};
+
+void bindToProgram(QProcess &)
+{
+}
+
+void killTool(QProcess &process)
+{
+    const qint64 pid = process.processId();
+    if (pid > 0)
+        ::kill(-pid_t(pid), SIGKILL);
+    process.kill();
+}
+
+#endif
 
 // What the staging folder holds so far: bytes of its files and number of entries.
 void measure(const QString &folder, qint64 *bytes, int *entries)
@@ -126,7 +225,7 @@ bool Zip7z::prepareTool(QString &message)
 
 bool Zip7z::runTool(const QStringList &arguments, QString *output, QString *error, const QString &watchedFolder)
 {
-    QProcess process;
+    ToolProcess process;
     process.setProgram(toolPath());
     process.setArguments(arguments);
     // The tool must never wait for an answer (a password, an overwrite question), and
@@ -170,6 +269,7 @@ bool Zip7z::runTool(const QStringList &arguments, QString *output, QString *erro
     }
 
     process.start(QIODevice::ReadOnly);
+    bindToProgram(process);
     // Real time, whatever clock is in force: the bound is on another program's work,
     // which no clock of ours can speed up. A shortened bound would fail sound packages
     // on a busy machine.
@@ -186,7 +286,7 @@ bool Zip7z::runTool(const QStringList &arguments, QString *output, QString *erro
     if (process.state() != QProcess::NotRunning) {
         // Out of time, too large, or the application is quitting: the tool must not go
         // on writing once nobody waits for it.
-        process.kill();
+        killTool(process);
         process.waitForFinished(kKillWaitMs);
         if (tooLarge)
             *error = tr("The package unpacks to more than %1 bytes.").arg(maxUnpackedSize());
@@ -305,7 +405,8 @@ bool Zip7z::extract(const QString &archive, const QString &folder, QString &mess
     if (!checkListing(output, &error))
         return fail(error);
 
-    QTemporaryDir staging(folder + QStringLiteral("/.package-XXXXXX"));
+    // Named for this process, so that what a killed extraction leaves is found again.
+    QTemporaryDir staging(processFolderTemplate(folder));
     if (!staging.isValid())
         return fail(tr("Cannot create a folder in %1.").arg(folder));
     if (!runTool({QStringLiteral("x"), QStringLiteral("-y"), QStringLiteral("-tzip"), archive,

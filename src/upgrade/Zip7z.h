@@ -11,6 +11,9 @@
 // the output folder, so that a package can neither escape the folder, nor replace the
 // program's own files, nor fill the disk.
 //
+// The tool never outlives the extraction: it is ended (with whatever it started) on a
+// time-out, and it ends with the program however the program ends.
+//
 // The calls run on the calling thread (the window's) but do not block its event loop:
 // the wait for the tool runs a local event loop, so the window keeps repainting and
 // its timers keep running. A second extraction asked for while one runs (from a
@@ -31,7 +34,8 @@ public:
     // The tool in use: "7z" beside the executable, else the system's 7zz or 7z; empty
     // when there is none.
     static QString toolPath();
-    // The time each run of the tool may take, on the clock in force (30 s).
+    // The time each run of the tool may take, in real time (30 s): the tool is a real
+    // process whatever clock the program's own waits run on.
     static int timeoutMs();
     static void setTimeoutMs(int ms);
     // The largest uncompressed size a package may have (1 GiB: a camera's flash is far

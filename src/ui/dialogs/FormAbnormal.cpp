@@ -2,10 +2,12 @@
 #include "ui_FormAbnormal.h"
 
 #include "app/AppPaths.h"
+#include "app/NoticeTexts.h"
+#include "ui/dialogs/DialogPlacement.h"
 #include "ui/dialogs/FileDialogs.h"
+#include "ui/dialogs/FormCustomizeMessagebox.h"
 #include "ui/dialogs/RoundedMask.h"
-#include "upgrade/PackageFiles.h"
-#include "upgrade/Zip7z.h"
+#include "upgrade/PackagePreparation.h"
 
 #include <QDebug>
 
@@ -36,17 +38,48 @@ void FormAbnormal::on_btnUpgrade_clicked()
         return;
     qInfo() << "upgrade file:" << fileName;
 
-    cleanPackageFiles();
+    // The package of an earlier pick goes, with the lock, before the next is prepared.
+    m_package.reset();
+    auto package = std::make_unique<PackagePreparation>();
     QString message;
-    Zip7z::extract(fileName, appDir, message);
-    // An incomplete package leaves the dialog open so that the user can pick another.
-    if (!checkPackageFiles())
-        return;
-    // The caller goes on to the upgrade confirmation; the model is only logged here.
     int model = -1;
-    if (readPackageModel(model))
+    // A package that cannot be used leaves the dialog open so that the user can pick
+    // another; an incomplete one without a word.
+    switch (package->prepare(fileName, model, message)) {
+    case PackagePreparation::Busy:
+        showNotice(notices::upgradeLockHeld(package->holderProgram(), package->holderPid()));
+        return;
+    case PackagePreparation::UnpackFailed:
+        showNotice(notices::unpackFailed(message.toHtmlEscaped().replace(QLatin1Char('\n'), QLatin1String("<br>"))));
+        return;
+    case PackagePreparation::FormatWrong:
+        return;
+    case PackagePreparation::Corrupted:
+        break;
+    case PackagePreparation::Ready:
+        // The caller goes on to the upgrade confirmation; the model is only logged here.
         qDebug() << "firmware file model:" << model;
+        break;
+    }
+    m_package = std::move(package);
     accept();
+}
+
+std::unique_ptr<PackagePreparation> FormAbnormal::takePackage()
+{
+    return std::move(m_package);
+}
+
+QString FormAbnormal::packageFolder() const
+{
+    return m_package ? m_package->folder() : QString();
+}
+
+void FormAbnormal::showNotice(const QString &text)
+{
+    FormCustomizeMessagebox box(text, 0, false);
+    box.setAttribute(Qt::WA_ShowModal, true);
+    execCentred(box, this, QSize(450, 180));
 }
 
 void FormAbnormal::on_btnCancel_clicked()
