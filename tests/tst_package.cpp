@@ -11,7 +11,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -480,14 +479,12 @@ private slots:
                                            "esac\n");
         QFile::setPermissions(appFile(QStringLiteral("7z")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         Zip7z::setMaxUnpackedSize(1 << 20);
-        QElapsedTimer timer;
-        timer.start();
         QString message;
         const bool extracted = Zip7z::extract(m_work.path() + QStringLiteral("/any.zip"), testsupport::appDir(), message);
         Zip7z::setMaxUnpackedSize(0);
         QVERIFY(!extracted);
+        // Stopped by the size watch, not by the time-out (whose message is another).
         QVERIFY2(message.startsWith(QLatin1String("The package unpacks to more than 1048576 bytes.")), qPrintable(message));
-        QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));
         QCOMPARE(QDir(testsupport::appDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList{"7z"});
     }
@@ -595,11 +592,10 @@ private slots:
         const QString archive = m_work.path() + QStringLiteral("/secret.zip");
         QFile::remove(archive);
         QVERIFY(makeZip(archive, src, {"auto_update.txt", "scripts", "kernel", "model.dat"}, {"-psecret"}));
-        QElapsedTimer timer;
-        timer.start();
         QString message;
         QVERIFY(!Zip7z::extract(archive, testsupport::appDir(), message));
-        QVERIFY2(timer.elapsed() < 20000, qPrintable(QString::number(timer.elapsed())));
+        // The tool ended by itself: one that waited for a password would have been
+        // ended by the time-out, with the time-out's message.
         QVERIFY2(message.contains(QLatin1String("failed with exit code")), qPrintable(message));
         QVERIFY(!checkPackageFiles());
     }

@@ -381,10 +381,7 @@ private slots:
                 content += "estar " + next + "\n";
             writeAppFile(QStringLiteral("level%1.txt").arg(level), level == 14 ? QByteArray("setenv leaf 1\n") : content);
         }
-        QElapsedTimer timer;
-        timer.start();
         QCOMPARE(run("estar level0.txt\n"), -1);
-        QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));
         QVERIFY2(m_log->contains(QStringLiteral("script work limit reached: more than 256 script runs\n")), logText().constData());
         QCOMPARE(m_log->lines().last(), QStringLiteral("package check failed, nothing sent: auto_update.txt\n"));
         // One line for the limit, one per level on the way back, one for the check.

@@ -18,7 +18,6 @@
 #include <QApplication>
 #include <QCryptographicHash>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QMetaMethod>
 #include <QPointer>
 #include <QProcess>
@@ -617,11 +616,9 @@ private slots:
         LogCapture log;
         int receivedAtStop = -1;
         qint64 stoppedAt = 0;
-        QElapsedTimer sinceStop;
         const QList<Report> reports = runUpgrade(0, false, nullptr, {}, [&](UpgradeThread *w) {
             if (receivedAtStop < 0 && m_camera->storage().commandsReceived().size() >= 20) {
                 w->stop();
-                sinceStop.start();
                 stoppedAt = env.clock().nowMs();
                 receivedAtStop = m_camera->storage().commandsReceived().size();
             }
@@ -633,7 +630,6 @@ private slots:
         QVERIFY2(m_camera->storage().commandsReceived().size() <= receivedAtStop + 1,
                  qPrintable(QStringLiteral("%1 after %2").arg(m_camera->storage().commandsReceived().size()).arg(receivedAtStop)));
         QVERIFY(env.clock().nowMs() - stoppedAt <= 2 * 20);
-        QVERIFY(sinceStop.elapsed() < 5000);
     }
 
     void everyOtherEndingReportsFailure_data()
