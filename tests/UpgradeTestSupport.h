@@ -3,9 +3,12 @@
 // application directory.
 #include "TestSupport.h"
 
+#include "upgrade/Zip7z.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 
@@ -129,6 +132,39 @@ inline QByteArray pattern(int size, int seed = 1)
         data[i] = char(x >> 16);
     }
     return data;
+}
+
+// Zips the folder's entries into the archive with the system's 7-Zip.
+inline void zipEntries(const QString &folder, const QString &archive, const QStringList &entries,
+                       const QStringList &options = {})
+{
+    QProcess p;
+    p.setWorkingDirectory(folder);
+    p.start(Zip7z::toolPath(), QStringList{QStringLiteral("a"), QStringLiteral("-tzip")} + options + QStringList{archive}
+                                   + entries);
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        qFatal("cannot build %s", qPrintable(archive));
+}
+
+// The id of a process that has just ended.
+inline qint64 endedProcessId()
+{
+    QProcess p;
+    p.start(QStringLiteral("true"), QStringList());
+    if (!p.waitForStarted())
+        qFatal("cannot start true");
+    const qint64 id = p.processId();
+    p.waitForFinished();
+    return id;
+}
+
+// Starts a process that runs until its input is closed; its id.
+inline qint64 startLingeringProcess(QProcess &p)
+{
+    p.start(QStringLiteral("cat"), QStringList());
+    if (!p.waitForStarted())
+        qFatal("cannot start cat");
+    return p.processId();
 }
 
 } // namespace upgradetest

@@ -100,11 +100,7 @@ class TestDialogs : public QObject
         }
         const QString archive = m_work.path() + QLatin1Char('/') + name + QStringLiteral(".zip");
         QFile::remove(archive);
-        QProcess p;
-        p.setWorkingDirectory(src);
-        p.start(Zip7z::toolPath(), QStringList{QStringLiteral("a"), QStringLiteral("-tzip"), archive} + entries);
-        if (!p.waitForFinished(60000) || p.exitCode() != 0)
-            qFatal("cannot build %s", qPrintable(archive));
+        upgradetest::zipEntries(src, archive, entries);
         return archive;
     }
 

@@ -916,14 +916,8 @@ private slots:
 
         // Folders of two other processes: one still running, one gone.
         QProcess live;
-        live.start(QStringLiteral("cat"), QStringList());
-        QVERIFY(live.waitForStarted());
-        const qint64 livePid = live.processId();
-        QProcess gone;
-        gone.start(QStringLiteral("true"), QStringList());
-        QVERIFY(gone.waitForStarted());
-        const qint64 gonePid = gone.processId();
-        QVERIFY(gone.waitForFinished());
+        const qint64 livePid = upgradetest::startLingeringProcess(live);
+        const qint64 gonePid = upgradetest::endedProcessId();
         upgradetest::writeAppFile(QStringLiteral(".package-%1-Ab12Cd/kernel").arg(livePid), "in use");
         upgradetest::writeAppFile(QStringLiteral(".package-%1-Ef34Gh/kernel").arg(gonePid), "left behind");
 

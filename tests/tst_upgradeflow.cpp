@@ -92,11 +92,7 @@ QString makePackage(const QTemporaryDir &work, const QString &name, const Packag
     }
     const QString archive = work.path() + QLatin1Char('/') + name + QStringLiteral(".zip");
     QFile::remove(archive);
-    QProcess p;
-    p.setWorkingDirectory(dir);
-    p.start(Zip7z::toolPath(), QStringList{QStringLiteral("a"), QStringLiteral("-tzip"), archive} + entries);
-    if (!p.waitForFinished(60000) || p.exitCode() != 0)
-        qFatal("cannot build %s", qPrintable(archive));
+    upgradetest::zipEntries(dir, archive, entries);
     return archive;
 }
 
@@ -503,14 +499,11 @@ private slots:
         upgradetest::writeFile(dir + QLatin1Char('/') + entry, "hostile");
         const QString archive = m_work.path() + QStringLiteral("/hostile.zip");
         QFile::remove(archive);
-        QProcess p;
-        p.setWorkingDirectory(dir);
         // -spf keeps the names as given, "../" included.
-        p.start(Zip7z::toolPath(), QStringList{QStringLiteral("a"), QStringLiteral("-tzip"), QStringLiteral("-spf"), archive,
-                                               QStringLiteral("auto_update.txt"), QStringLiteral("scripts"),
-                                               QStringLiteral("kernel"), QStringLiteral("miservice.ubifs"),
-                                               entry});
-        QVERIFY(p.waitForFinished(60000) && p.exitCode() == 0);
+        upgradetest::zipEntries(dir, archive,
+                                {QStringLiteral("auto_update.txt"), QStringLiteral("scripts"), QStringLiteral("kernel"),
+                                 QStringLiteral("miservice.ubifs"), entry},
+                                {QStringLiteral("-spf")});
 
         Flow f;
         upgradetest::writeAppFile(QStringLiteral("product.ini"), "[product_model]\nmain=2\n");
@@ -761,14 +754,8 @@ private slots:
     void foldersOfProcessesThatAreGoneAreRemovedAtStart()
     {
         QProcess live;
-        live.start(QStringLiteral("cat"), QStringList());
-        QVERIFY(live.waitForStarted());
-        const qint64 livePid = live.processId();
-        QProcess gone;
-        gone.start(QStringLiteral("true"), QStringList());
-        QVERIFY(gone.waitForStarted());
-        const qint64 gonePid = gone.processId();
-        QVERIFY(gone.waitForFinished());
+        const qint64 livePid = upgradetest::startLingeringProcess(live);
+        const qint64 gonePid = upgradetest::endedProcessId();
         const QString liveFolder = QStringLiteral(".package-%1-Ab12Cd").arg(livePid);
         upgradetest::writeAppFile(liveFolder + QStringLiteral("/.package-%1-Xy56Zw/kernel").arg(livePid), "unpacking");
         upgradetest::writeAppFile(QStringLiteral(".package-%1-Ef34Gh/.package-%1-Ij78Kl/kernel").arg(gonePid),

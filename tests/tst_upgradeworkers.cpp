@@ -102,11 +102,7 @@ QString zipPackage(const QTemporaryDir &work, const QString &name, const QByteAr
         entries << QStringLiteral("usb_updater.bin");
     }
     const QString archive = dir + QStringLiteral(".zip");
-    QProcess p;
-    p.setWorkingDirectory(dir);
-    p.start(Zip7z::toolPath(), QStringList{QStringLiteral("a"), QStringLiteral("-tzip"), archive} + entries);
-    if (!p.waitForFinished(60000) || p.exitCode() != 0)
-        qFatal("cannot build %s", qPrintable(archive));
+    upgradetest::zipEntries(dir, archive, entries);
     return archive;
 }
 

@@ -686,6 +686,13 @@ QJsonObject upgradeRow(const ListedCamera &camera, const QString &status, const 
     return row;
 }
 
+// Why a command cannot take the user's upgrade lock.
+QString lockRefusal(const PackagePreparation &package)
+{
+    return QStringLiteral("another lensdesk is upgrading a camera (process %1); try again when it has finished")
+        .arg(package.holderPid());
+}
+
 // The drives on which cameras sit in a boot state.
 QSet<QChar> stuckDrives(const QList<ListedCamera> &stuck)
 {
@@ -721,8 +728,7 @@ int CtlCommand::upgrade(const Options &options)
     // The lock, and then the package, stay until the end of the command.
     PackagePreparation package;
     if (!package.lock())
-        return fail(Failed, QStringLiteral("another lensdesk is upgrading a camera (process %1); try again when it has finished")
-                                .arg(package.holderPid()));
+        return fail(Failed, lockRefusal(package));
 
     const int line = productLine();
     const QList<ListedCamera> cameras = CameraInventory(line).scan();
@@ -800,8 +806,7 @@ int CtlCommand::recover(const Options &options)
         return fail(BadUsage, QStringLiteral("recover needs one PACKAGE\n") + helpFor(QStringLiteral("recover")));
     PackagePreparation package;
     if (!package.lock())
-        return fail(Failed, QStringLiteral("another lensdesk is upgrading a camera (process %1); try again when it has finished")
-                                .arg(package.holderPid()));
+        return fail(Failed, lockRefusal(package));
     const int line = productLine();
     const QList<ListedCamera> stuck = CameraInventory(line).scanBootStates();
     if (stuck.isEmpty())

@@ -15,7 +15,6 @@ class UVCExtensionUnit;
 
 namespace Ui {
 class MainWindow;
-class PackagePreparation;
 }
 
 // The window's firmware sequences: upgrading the open camera from a package the user
