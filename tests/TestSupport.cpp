@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "app/AppPaths.h"
+#include "core/AppPaths.h"
 #include "platform/Backend.h"
 #include "platform/Clock.h"
 

@@ -3,7 +3,7 @@
 // 1920x1080 display, and a capture of every log line.
 #include "TestSupport.h"
 
-#include "app/AppPaths.h"
+#include "core/AppPaths.h"
 #include "platform/DeviceChange.h"
 #include "platform/sim/SimCamera.h"
 #include "platform/sim/SimUvcCamera.h"

@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 
 #include "catalogue/Catalogue.h"
-#include "catalogue/SharedTexts.h"
+#include "core/SharedTexts.h"
 
 #include <QApplication>
 

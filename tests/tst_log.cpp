@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 
-#include "app/Log.h"
-#include "platform/DebugOutput.h"
+#include "core/Log.h"
+#include "core/DebugOutput.h"
 
 #include <QApplication>
 #include <QDir>
@@ -39,12 +39,12 @@ class DebuggerCapture
 public:
     DebuggerCapture()
     {
-        platform::setDebuggerSink([this](const QString &text) {
+        core::setDebuggerSink([this](const QString &text) {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_lines.append(text);
         });
     }
-    ~DebuggerCapture() { platform::setDebuggerSink({}); }
+    ~DebuggerCapture() { core::setDebuggerSink({}); }
     QStringList lines()
     {
         std::lock_guard<std::mutex> lock(m_mutex);

@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 #include "WindowTestSupport.h"
 
-#include "app/AppPaths.h"
+#include "core/AppPaths.h"
 #include "catalogue/Catalogue.h"
 #include "platform/DeviceChange.h"
 #include "platform/sim/SimCamera.h"

@@ -1,8 +1,9 @@
 #include "TestSupport.h"
 
-#include "app/AppPaths.h"
-#include "app/Language.h"
-#include "app/Startup.h"
+#include "core/AppPaths.h"
+#include "core/Language.h"
+#include "app/StartupWidgets.h"
+#include "core/Startup.h"
 #include "catalogue/Catalogue.h"
 #include "ui/MainWindow.h"
 

@@ -1,8 +1,9 @@
 #include "TestSupport.h"
 
-#include "app/Language.h"
-#include "app/Log.h"
-#include "app/Startup.h"
+#include "core/Language.h"
+#include "core/Log.h"
+#include "app/StartupWidgets.h"
+#include "core/Startup.h"
 
 #include <QApplication>
 #include <QDir>

@@ -4,7 +4,7 @@
 #include "TestSupport.h"
 #include "WindowTestSupport.h"
 
-#include "app/Language.h"
+#include "core/Language.h"
 #include "ui/LanguageSwitch.h"
 #include "ui/MaskWidget.h"
 #include "ui/Theme.h"

@@ -5,7 +5,7 @@
 #include "UpgradeTestSupport.h"
 #include "WindowTestSupport.h"
 
-#include "app/AppPaths.h"
+#include "core/AppPaths.h"
 #include "platform/sim/SimMassStorage.h"
 #include "ui/LanguageSwitch.h"
 #include "ui/MaskWidget.h"

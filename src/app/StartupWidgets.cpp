@@ -1,7 +1,6 @@
-#include "app/Startup.h"
+#include "app/StartupWidgets.h"
 
-// The start-up steps that need the GUI application; the rest of Startup.h needs Qt Core
-// only and is shared with lensdeskctl.
+#include "core/Startup.h"
 
 #include <QApplication>
 #include <QDebug>

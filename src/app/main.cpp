@@ -1,8 +1,9 @@
-#include "app/AppPaths.h"
-#include "app/Language.h"
-#include "app/Log.h"
-#include "app/SettingsStore.h"
-#include "app/Startup.h"
+#include "core/AppPaths.h"
+#include "core/Language.h"
+#include "core/Log.h"
+#include "core/SettingsStore.h"
+#include "app/StartupWidgets.h"
+#include "core/Startup.h"
 #include "ui/MainWindow.h"
 
 #include <QApplication>

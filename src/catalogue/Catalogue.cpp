@@ -1,6 +1,6 @@
 #include "catalogue/Catalogue.h"
 
-#include "app/Language.h"
+#include "core/Language.h"
 
 #include <QDebug>
 

@@ -1,6 +1,6 @@
 #include "ctl/CameraSession.h"
 
-#include "app/NoticeTexts.h"
+#include "core/NoticeTexts.h"
 #include "camera/CameraPropertyState.h"
 #include "camera/CameraRules.h"
 #include "catalogue/Catalogue.h"

@@ -1,8 +1,8 @@
 #include "ctl/CtlCommand.h"
 
-#include "app/NoticeTexts.h"
-#include "app/SettingsStore.h"
-#include "app/Startup.h"
+#include "core/NoticeTexts.h"
+#include "core/SettingsStore.h"
+#include "core/Startup.h"
 #include "camera/CameraRules.h"
 #include "camera/DShowCameraWrapper.h"
 #include "catalogue/Catalogue.h"

@@ -1,12 +1,12 @@
 // lensdeskctl: the cameras from the command line, on the window's engines.
 
-#include "app/AppPaths.h"
-#include "app/Log.h"
-#include "app/Startup.h"
+#include "core/AppPaths.h"
+#include "core/Log.h"
+#include "core/Startup.h"
 #include "ctl/CtlCommand.h"
 #include "platform/Backend.h"
 #include "platform/Clock.h"
-#include "platform/DebugOutput.h"
+#include "core/DebugOutput.h"
 #include "platform/VirtualClock.h"
 #include "platform/sim/SimBackend.h"
 #include "upgrade/PackageFiles.h"
@@ -70,7 +70,7 @@ int main(int argc, char *argv[])
 
     // The window's log file; its debugger copy only with --verbose.
     if (!verbose)
-        platform::setDebuggerSink([](const QString &) {});
+        core::setDebuggerSink([](const QString &) {});
     setLogFilePath(prepareFilePath(logFilePath(), false, QByteArray()));
     qInstallMessageHandler(logMessageHandler);
     // What upgrades of programs that were killed left unpacked.

@@ -2,8 +2,8 @@
 // What the control panel's three source files share: the property ids and limits, the
 // notice texts, the option lists of the interface language, and setters that fill a
 // control without running its handler.
-#include "app/Language.h"
-#include "app/NoticeTexts.h"
+#include "core/Language.h"
+#include "core/NoticeTexts.h"
 #include "camera/CameraRules.h"
 #include "camera/DShowCameraWrapper.h"
 #include "catalogue/Catalogue.h"

@@ -1,6 +1,6 @@
 #include "ui/MainWindow.h"
 
-#include "app/Language.h"
+#include "core/Language.h"
 #include "camera/CameraPropertyState.h"
 #include "catalogue/Catalogue.h"
 #include "platform/Clock.h"

@@ -1,7 +1,7 @@
 #include "ui/Theme.h"
 
-#include "app/Language.h"
-#include "catalogue/SharedTexts.h"
+#include "core/Language.h"
+#include "core/SharedTexts.h"
 #include "ui/ControlPanel.h"
 #include "ui/MainWindow.h"
 #include "ui/TitleBar.h"

@@ -1,7 +1,7 @@
 #include "ui/UpgradeFlow.h"
 
-#include "app/AppPaths.h"
-#include "app/NoticeTexts.h"
+#include "core/AppPaths.h"
+#include "core/NoticeTexts.h"
 #include "camera/CameraPropertyState.h"
 #include "camera/DShowCameraWrapper.h"
 #include "camera/UVCExtensionUnit.h"

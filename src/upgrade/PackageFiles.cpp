@@ -1,6 +1,6 @@
 #include "upgrade/PackageFiles.h"
 
-#include "app/AppPaths.h"
+#include "core/AppPaths.h"
 
 #include <QByteArray>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "upgrade/PackagePreparation.h"
 
-#include "app/AppPaths.h"
+#include "core/AppPaths.h"
 #include "upgrade/PackageFiles.h"
 #include "upgrade/Zip7z.h"
 

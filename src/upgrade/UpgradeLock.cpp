@@ -1,6 +1,6 @@
 #include "upgrade/UpgradeLock.h"
 
-#include "app/Log.h"
+#include "core/Log.h"
 
 #include <QDebug>
 #include <QDir>

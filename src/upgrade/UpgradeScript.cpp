@@ -1,6 +1,6 @@
 #include "upgrade/UpgradeScript.h"
 
-#include "app/AppPaths.h"
+#include "core/AppPaths.h"
 #include "upgrade/MassStorageTransport.h"
 #include "upgrade/PackageFiles.h"
 

@@ -1,6 +1,6 @@
 #include "upgrade/UpgradeThread.h"
 
-#include "app/AppPaths.h"
+#include "core/AppPaths.h"
 #include "camera/UVCExtensionUnit.h"
 #include "platform/Clock.h"
 #include "upgrade/MassStorageTransport.h"

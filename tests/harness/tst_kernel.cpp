@@ -5,7 +5,7 @@
 #include "TestSupport.h"
 #include "UpgradeTestSupport.h"
 
-#include "app/AppPaths.h"
+#include "core/AppPaths.h"
 #include "camera/CameraPropertyState.h"
 #include "camera/DShowCameraWrapper.h"
 #include "camera/UVCExtensionUnit.h"

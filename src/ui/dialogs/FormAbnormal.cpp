@@ -1,8 +1,8 @@
 #include "ui/dialogs/FormAbnormal.h"
 #include "ui_FormAbnormal.h"
 
-#include "app/AppPaths.h"
-#include "app/NoticeTexts.h"
+#include "core/AppPaths.h"
+#include "core/NoticeTexts.h"
 #include "ui/dialogs/DialogPlacement.h"
 #include "ui/dialogs/FileDialogs.h"
 #include "ui/dialogs/FormCustomizeMessagebox.h"

@@ -1,6 +1,6 @@
-#include "app/Log.h"
+#include "core/Log.h"
 
-#include "platform/DebugOutput.h"
+#include "core/DebugOutput.h"
 
 #include <QDateTime>
 #include <QDebug>
@@ -172,5 +172,5 @@ void writeLogFile(const QString &line)
 void logMessageHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
     writeLogFile(formatFileLine(type, context, message));
-    platform::debuggerOutput(formatDebuggerLine(type, context, message) + QLatin1String("\r\n"));
+    core::debuggerOutput(formatDebuggerLine(type, context, message) + QLatin1String("\r\n"));
 }

@@ -1,6 +1,6 @@
-#include "app/AppPaths.h"
+#include "core/AppPaths.h"
 
-#include "catalogue/SharedTexts.h"
+#include "core/SharedTexts.h"
 
 #include <QCoreApplication>
 #include <QDebug>

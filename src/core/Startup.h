@@ -5,9 +5,8 @@ class QSettings;
 class QTranslator;
 class SettingsStore;
 
-// The steps of start-up and shut-down that main() strings together. The font and the
-// test exit hook need the GUI application (StartupWidgets.cpp); the rest serves
-// lensdeskctl as well.
+// The steps of start-up and shut-down that main() strings together and lensdeskctl
+// shares; those that need the GUI application are in app/StartupWidgets.h.
 
 // The event-loop result that asks for a fresh copy of the program.
 constexpr int kRestartExitCode = 773;
@@ -28,10 +27,6 @@ QString applicationVersion();
 int languageIndexFromSettings(const QSettings &settings);
 int languageIndexFromSettings(const SettingsStore &settings);
 
-// Registers the bundled font, lets it stand in for "Segoe UI" and makes "Segoe UI" 12
-// the application font.
-void installApplicationFont();
-
 // The three banner lines that open every run in the log.
 void logStartBanner();
 
@@ -43,8 +38,3 @@ bool loadTranslation(QTranslator *translator, int language, const QString &folde
 // detached, without arguments, and gives 0; any other result is passed through.
 int handleEventLoopResult(int result, const QString &program);
 
-// For tests of the real executable: LENSDESK_TEST_EXIT_CODES holds a comma-separated list
-// of exit codes. The first one ends this run's event loop as soon as it runs; the rest is
-// left in the environment for a restarted copy, so a chain of restarts always ends. With
-// LENSDESK_TEST_CLOSE_WINDOW set, the windows are closed before the loop ends.
-void armTestExitHook(const QTranslator &translator);

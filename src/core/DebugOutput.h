@@ -3,7 +3,7 @@
 
 #include <functional>
 
-namespace platform {
+namespace core {
 
 // One line of diagnostic text for the debugger (OutputDebugStringW on Windows, standard
 // error elsewhere).
@@ -13,4 +13,4 @@ void debuggerOutput(const QString &text);
 // the platform's output.
 void setDebuggerSink(std::function<void(const QString &)> sink);
 
-} // namespace platform
+} // namespace core

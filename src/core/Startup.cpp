@@ -1,9 +1,9 @@
-#include "app/Startup.h"
+#include "core/Startup.h"
 
-#include "app/AppPaths.h"
-#include "app/Language.h"
-#include "app/SettingsStore.h"
-#include "catalogue/SharedTexts.h"
+#include "core/AppPaths.h"
+#include "core/Language.h"
+#include "core/SettingsStore.h"
+#include "core/SharedTexts.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "platform/DebugOutput.h"
+#include "core/DebugOutput.h"
 
 #include <mutex>
 #include <string>
@@ -9,7 +9,7 @@
 
 #include <cstdio>
 
-namespace platform {
+namespace core {
 
 namespace {
 std::mutex g_sinkMutex;
@@ -41,4 +41,4 @@ void setDebuggerSink(std::function<void(const QString &)> sink)
     g_sink = std::move(sink);
 }
 
-} // namespace platform
+} // namespace core

@@ -1,6 +1,6 @@
-#include "app/SettingsStore.h"
+#include "core/SettingsStore.h"
 
-#include "app/AppPaths.h"
+#include "core/AppPaths.h"
 
 #include <QDebug>
 

@@ -1,4 +1,4 @@
-#include "catalogue/SharedTexts.h"
+#include "core/SharedTexts.h"
 
 #ifndef LENSDESK_SUPPORT_SITE
 #define LENSDESK_SUPPORT_SITE "https://www.orvia-vista.com"

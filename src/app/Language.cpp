@@ -1,3 +1,0 @@
-#include "app/Language.h"
-
-int g_language = E_L_EN;
