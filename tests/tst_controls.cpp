@@ -407,7 +407,7 @@ private slots:
             right->click();
         QCOMPARE(cameraValue(f.cam1(), platform::PropertySet::CameraControl, 0), 20);
         QVERIFY(right->styleSheet().contains(QLatin1String("icon-arrow-right-disable.png")));
-        QCOMPARE(cameraPropertyState.pan.current, 20);
+        QCOMPARE(f.window->openCamera().properties().pan.current, 20);
     }
 
     void fieldOfView()
@@ -717,7 +717,7 @@ private slots:
         f.child<QToolButton>("btnCameraRight")->click();
         QCOMPARE(answerer.texts(), QStringList{kNotTaken});
         QVERIFY(!answerer.at(0).countdown.isEmpty());
-        QCOMPARE(cameraPropertyState.pan.current, 0);
+        QCOMPARE(f.window->openCamera().properties().pan.current, 0);
     }
 
     void defaultColourNotTakenShowsTheNotice()

@@ -40,12 +40,6 @@ class TestDShowCameraWrapper : public QObject
 {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        cameraPropertyState = CameraPropertyState();
-        DShowCameraWrapper().releaseCamera();
-    }
-
     void enumerationSkipsMicrophonesButCountsThem()
     {
         testsupport::SimEnvironment env(rigWith(QStringLiteral(
@@ -109,14 +103,14 @@ private slots:
         int index = 3;
         QVERIFY(!dshow.selectCamera(cam->id(), QStringLiteral("ORVIA VISTA PRO CAM"), index));
         QCOMPARE(index, -1);
-        QVERIFY(!DShowCameraWrapper::hasCaptureFilter());
+        QVERIFY(!dshow.hasCaptureFilter());
         CameraLogCapture log;
         QVERIFY(dshow.selectCamera(cam->id(), cam->friendlyName(), index));
         QCOMPARE(index, 0);
         QVERIFY(log.contains(QStringLiteral("get camera name: \"Orvia Vista Pro Cam\"  id: "
                                             "\"vid_3749&pid_030a&mi_00#7&2a1b3c4d&0&0000\"")));
         dshow.releaseCamera();
-        QVERIFY(!DShowCameraWrapper::hasCaptureFilter());
+        QVERIFY(!dshow.hasCaptureFilter());
     }
 
     void modelDependentReads_data()
@@ -139,7 +133,7 @@ private slots:
         DShowCameraWrapper dshow;
         const CameraPropertyState before;
         QVERIFY(dshow.readCameraProperties(0, model));
-        const CameraPropertyState &s = cameraPropertyState;
+        const CameraPropertyState &s = dshow.state();
 
         if (cameraControl) {
             QCOMPARE(s.zoom.current, 300);
@@ -174,18 +168,18 @@ private slots:
                            "\"prop.get.video.0\":\"0x8007001F\",\"prop.range.video.7\":\"0x80070490\"}}")));
         DShowCameraWrapper dshow;
         CameraLogCapture log;
-        cameraPropertyState.brightness.maximum = 1;
+        dshow.state().brightness.maximum = 1;
         QVERIFY(dshow.readCameraProperties(0, 0));
-        QCOMPARE(cameraPropertyState.zoom.current, 100);
+        QCOMPARE(dshow.state().zoom.current, 100);
         QVERIFY(log.contains(QStringLiteral("Get Zoom Parameter Error.")));
         QVERIFY(!log.contains(QStringLiteral("Get Zoom Cur value.")));
         // The range still reads; the current value stays.
-        QCOMPARE(cameraPropertyState.brightness.maximum, 100);
-        QCOMPARE(cameraPropertyState.brightness.current, 50);
-        QCOMPARE(cameraPropertyState.hue.current, 3);
+        QCOMPARE(dshow.state().brightness.maximum, 100);
+        QCOMPARE(dshow.state().brightness.current, 50);
+        QCOMPARE(dshow.state().hue.current, 3);
         QVERIFY(log.contains(QStringLiteral("Get Hue Cur value.")));
         QVERIFY(log.contains(QStringLiteral("Get whiteBalance Parameter Error.")));
-        QCOMPARE(cameraPropertyState.whiteBalance.current, 5983);
+        QCOMPARE(dshow.state().whiteBalance.current, 5983);
         QVERIFY(log.startingWith(QStringLiteral("whiteBalance--->")).isEmpty());
 
         // Without a graph builder or at a position with no device nothing is read.
@@ -223,7 +217,7 @@ private slots:
                               0x89, 0x56, 3, 0, 0, 0, 2, 0, 0, 0, 0x90, 0x01, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0,
                               0}));
         QVERIFY(dshow.getCameraCtlValue(3, 0));
-        QCOMPARE(cameraPropertyState.zoom.current, 400);
+        QCOMPARE(dshow.state().zoom.current, 400);
         const sim::SimUvcCamera::PropertyRequest get = cam->uvc().propertyRequests().last();
         QCOMPARE(get.kind, 1);
         QCOMPARE(get.flags, 2);
@@ -237,12 +231,12 @@ private slots:
         QVERIFY(!dshow.setVideoProcValue(0, -1));
         QVERIFY(dshow.setVideoProcValue(0, 100));
         QVERIFY(dshow.getVideoProcValue(0, 0));
-        QCOMPARE(cameraPropertyState.brightness.current, 100);
+        QCOMPARE(dshow.state().brightness.current, 100);
 
         // Ids without a place in the state store nothing.
-        const CameraPropertyState copy = cameraPropertyState;
+        const CameraPropertyState copy = dshow.state();
         QVERIFY(!dshow.getVideoProcValue(9, 0));
-        QCOMPARE(cameraPropertyState.brightness.current, copy.brightness.current);
+        QCOMPARE(dshow.state().brightness.current, copy.brightness.current);
     }
 
     void refusedReadLeavesTheStoredValue()
@@ -254,7 +248,7 @@ private slots:
         int index = -1;
         QVERIFY(dshow.selectCamera(cam->id(), cam->friendlyName(), index));
         QVERIFY(!dshow.getCameraCtlValue(3, 777));
-        QCOMPARE(cameraPropertyState.zoom.current, 100);
+        QCOMPARE(dshow.state().zoom.current, 100);
         QVERIFY(!dshow.setVideoProcValue(1, 60));
     }
 
@@ -296,8 +290,8 @@ private slots:
         QVERIFY(!dshow.setCameraCtlValue(3, 500));
         QVERIFY(!dshow.setVideoProcValue(0, 10));
         QVERIFY(!dshow.setVideoProcAuto(7));
-        QCOMPARE(cameraPropertyState.zoom.current, 100);
-        QCOMPARE(cameraPropertyState.brightness.current, 50);
+        QCOMPARE(dshow.state().zoom.current, 100);
+        QCOMPARE(dshow.state().brightness.current, 50);
         QVERIFY(cam->uvc().propertyRequests().isEmpty());
     }
 
@@ -323,7 +317,7 @@ private slots:
         env.rig().unplug(cam);
         QVERIFY(!dshow.setCameraCtlValue(3, 200));
         QVERIFY(!dshow.getCameraCtlValue(3, 200));
-        QCOMPARE(cameraPropertyState.zoom.current, 100);
+        QCOMPARE(dshow.state().zoom.current, 100);
         QVERIFY(!dshow.readCameraProperties(index, 0));
         QList<CameraEntry> list;
         QCOMPARE(dshow.listCaptureDevices(list), 0);

@@ -8,7 +8,7 @@
 #include "platform/sim/SimDeviceNotifier.h"
 #include "platform/sim/SimStreamServer.h"
 #include "platform/sim/SimUvcCamera.h"
-#include "catalogue/DeviceProfile.h"
+#include "ui/DeviceProfile.h"
 #include "ui/MainWindow.h"
 
 #include <QApplication>

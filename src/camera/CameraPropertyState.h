@@ -1,8 +1,8 @@
 #pragma once
 #include <cstdint>
 
-// The standard camera and image properties as last read from the camera, shared by the
-// whole process. The member initialisers are the values before the first read.
+// The standard camera and image properties as last read from one camera. The member
+// initialisers are the values before the first read.
 struct CameraPropertyState
 {
     struct Property
@@ -27,5 +27,3 @@ struct CameraPropertyState
     Property sharpness{0, 255, 0, 0, 0};
     Property whiteBalance{1800, 7500, 5500, 5983, 0};
 };
-
-extern CameraPropertyState cameraPropertyState;

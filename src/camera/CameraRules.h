@@ -3,10 +3,9 @@
 
 #include <QString>
 
-// The rules every front end applies to the camera controls: the property ids of the
-// capture stack, how far zoom, pan and tilt may go, which models have a focus control
-// and a field of view, and the tracking mode a firmware misreports. The window's
-// control panel and lensdeskctl both decide by these.
+// The limits every front end applies to the camera controls: the property ids of the
+// capture stack, how far zoom, pan and tilt may go, and the tracking mode a firmware
+// misreports. What each model has is in its CameraModel record.
 class CameraRules
 {
 public:
@@ -33,12 +32,7 @@ public:
     static int panTiltLow(const CameraPropertyState::Property &property);
     static int panTiltHigh(const CameraPropertyState::Property &property);
 
-    // Models with a focus control (automatic and manual).
-    static bool hasFocusControl(int model);
-    // Models with the field-of-view choice (shown while tracking is off).
-    static bool hasFieldOfView(int model);
-
-    // The tracking mode to believe: model 13 with firmware 1.0.22 reports a mode it
-    // does not run, which reads as Off.
+    // The tracking mode to believe: a model's firmware that reports a mode it does not
+    // run reads as Off.
     static int reportedTrackingMode(int model, const QString &firmware, int mode);
 };

@@ -1,7 +1,7 @@
 #include "camera/DShowCameraWrapper.h"
 
-#include "camera/CameraPropertyState.h"
 #include "camera/KsLayout.h"
+#include "catalogue/CameraModel.h"
 #include "platform/Backend.h"
 
 #include <QtDebug>
@@ -16,8 +16,6 @@ const QUuid DShowCameraWrapper::kPropSetCameraControl(0xC6E13370, 0x30AC, 0x11D0
 const QUuid DShowCameraWrapper::kPropSetVideoProcAmp(0xC6E13360, 0x30AC, 0x11D0, 0xA1, 0x8C, 0x00,
                                                      0xA0, 0xC9, 0x11, 0x89, 0x56);
 
-std::shared_ptr<platform::CaptureFilter> DShowCameraWrapper::captureFilter;
-
 namespace {
 
 constexpr int kNameLimit = 255;
@@ -27,7 +25,7 @@ const QString kDevicePath = QStringLiteral("DevicePath");
 const QString kFriendlyName = QStringLiteral("FriendlyName");
 const QString kDescription = QStringLiteral("Description");
 
-CameraPropertyState::Property *cameraControlProperty(int id)
+CameraPropertyState::Property *cameraControlProperty(CameraPropertyState &cameraPropertyState, int id)
 {
     switch (id) {
     case 0: return &cameraPropertyState.pan;
@@ -38,7 +36,7 @@ CameraPropertyState::Property *cameraControlProperty(int id)
     }
 }
 
-CameraPropertyState::Property *videoProcProperty(int id)
+CameraPropertyState::Property *videoProcProperty(CameraPropertyState &cameraPropertyState, int id)
 {
     switch (id) {
     case 0: return &cameraPropertyState.brightness;
@@ -225,9 +223,8 @@ bool DShowCameraWrapper::readCameraProperties(int index, int model)
     }
 
     CameraPropertyState &state = cameraPropertyState;
-    // These models have no mechanical pan, tilt, zoom or focus to read.
-    const bool skipCameraControl = model == 10 || model == 11 || model == 12;
-    if (!skipCameraControl && filter->hasInterface(PropertySet::CameraControl)) {
+    const CameraModel &record = cameraModel(model);
+    if (record.cameraControls && filter->hasInterface(PropertySet::CameraControl)) {
         platform::PropertyRange range;
         if (platform::failed(filter->getRange(PropertySet::CameraControl, 3, &range))) {
             qDebug() << "Get Zoom Parameter Error.";
@@ -245,7 +242,7 @@ bool DShowCameraWrapper::readCameraProperties(int index, int model)
         }
         readProperty(*filter, PropertySet::CameraControl, 0, state.pan, "Get Pan Parameter Error.", false);
         readProperty(*filter, PropertySet::CameraControl, 1, state.tilt, "Get Tilt Parameter Error.", false);
-        if (model == 0 || model == 5)
+        if (record.focusRead)
             readProperty(*filter, PropertySet::CameraControl, 6, state.focus, "Get FOCUS Parameter Error.",
                          true);
     }
@@ -314,7 +311,8 @@ bool DShowCameraWrapper::getValue(const QUuid &set, int id, int value)
     if (platform::failed(hr))
         return false;
     CameraPropertyState::Property *property =
-        set == kPropSetCameraControl ? cameraControlProperty(id) : videoProcProperty(id);
+        set == kPropSetCameraControl ? cameraControlProperty(cameraPropertyState, id)
+                                     : videoProcProperty(cameraPropertyState, id);
     if (property)
         property->current = kslayout::getInt32(buffer + 24);
     return true;

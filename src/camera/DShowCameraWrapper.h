@@ -1,5 +1,6 @@
 #pragma once
 #include "camera/CameraEntry.h"
+#include "camera/CameraPropertyState.h"
 #include "platform/CaptureFilter.h"
 
 #include <QList>
@@ -11,8 +12,8 @@
 #include <memory>
 
 // The standard video-capture stack: lists the capture devices, selects the opened
-// camera and reads and writes its standard camera and image properties. Its state is
-// process-wide: the selected filter (captureFilter) and cameraPropertyState.
+// camera and reads and writes its standard camera and image properties. Each wrapper
+// holds its own selected filter and the property state last read through it.
 class DShowCameraWrapper : public QObject
 {
 public:
@@ -32,9 +33,9 @@ public:
     // its enumeration position (-1 when none matches).
     bool selectCamera(const QString &id, const QString &name, int &index);
     void releaseCamera();
-    // Reads ranges and current values into cameraPropertyState, in the model's order.
+    // Reads ranges and current values into the property state, in the model's order.
     bool readCameraProperties(int index, int model);
-    // Read one current value into cameraPropertyState; false (and nothing stored) when
+    // Read one current value into the property state; false (and nothing stored) when
     // no camera is selected or the camera refuses the read.
     bool getCameraCtlValue(int id, int value);
     bool getVideoProcValue(int id, int value);
@@ -52,7 +53,12 @@ public:
     // characters, and every match against a listed name compares the cut form.
     static QString listedName(const QString &friendlyName);
     // Whether a camera is selected.
-    static bool hasCaptureFilter() { return captureFilter != nullptr; }
+    bool hasCaptureFilter() const { return captureFilter != nullptr; }
+
+    // The standard properties as last read from the selected camera (the member
+    // initialisers are the values before the first read).
+    CameraPropertyState &state() { return cameraPropertyState; }
+    const CameraPropertyState &state() const { return cameraPropertyState; }
 
 private:
     std::shared_ptr<platform::CaptureFilter> bindFilterByPosition(int index);
@@ -64,5 +70,6 @@ private:
     bool ksSet(const QUuid &set, int id, int value, std::int32_t flags, std::int32_t *valueOut,
                std::int32_t *flagsOut);
 
-    static std::shared_ptr<platform::CaptureFilter> captureFilter;
+    std::shared_ptr<platform::CaptureFilter> captureFilter;
+    CameraPropertyState cameraPropertyState;
 };

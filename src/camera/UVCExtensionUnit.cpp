@@ -1,5 +1,7 @@
 #include "camera/UVCExtensionUnit.h"
 
+#include "camera/CameraSetting.h"
+
 #include "camera/DShowCameraWrapper.h"
 
 #include "camera/KsLayout.h"
@@ -247,67 +249,58 @@ bool UVCExtensionUnit::queryValue(std::uint8_t opcode, int &value)
     return true;
 }
 
-bool UVCExtensionUnit::SetHDR(int on) { return sendCommand(0x01, on); }
-bool UVCExtensionUnit::GetHDR(int &on) { return queryValue(0x81, on); }
-bool UVCExtensionUnit::SetAntiFlicker(int value) { return sendCommand(0x02, value); }
-bool UVCExtensionUnit::GetAntiFlicker(int &value) { return queryValue(0x82, value); }
-bool UVCExtensionUnit::SetMicEnable(int value) { return sendCommand(0x04, value); }
-bool UVCExtensionUnit::GetMicEnable(int &value) { return queryValue(0x84, value); }
-bool UVCExtensionUnit::SetMirror(int on) { return sendCommand(0x09, on); }
-bool UVCExtensionUnit::GetMirror(int &on) { return queryValue(0x89, on); }
-bool UVCExtensionUnit::SetViewAngle(int index) { return sendCommand(0x0C, index); }
-bool UVCExtensionUnit::GetViewAngle(int &index) { return queryValue(0x8C, index); }
-bool UVCExtensionUnit::SetHDMode(int on) { return sendCommand(0x0D, on); }
-bool UVCExtensionUnit::GetHDMode(int &on) { return queryValue(0x8D, on); }
-bool UVCExtensionUnit::SetTrackingMode(int mode) { return sendCommand(0x10, mode); }
-bool UVCExtensionUnit::GetTrackingMode(int &mode) { return queryValue(0x90, mode); }
-
-bool UVCExtensionUnit::SetTrackingEffect(int effect)
+bool UVCExtensionUnit::setFeature(const VendorLayout &layout, int value)
 {
-    qDebug() << "Auto config Effect";
-    return sendCommand(0x11, effect);
+    if (layout.setLog)
+        qDebug() << layout.setLog;
+    return sendCommand(layout.set, value);
 }
 
-bool UVCExtensionUnit::GetTrackingEffect(int &effect)
+bool UVCExtensionUnit::getFeature(const VendorLayout &layout, int &value)
 {
-    qDebug() << "Auto query Effect";
-    return queryValue(0x91, effect);
+    if (layout.getLog)
+        qDebug() << layout.getLog;
+    std::uint8_t response[kMessageLength];
+    if (!query(layout.get, response))
+        return false;
+    // Some answers prove themselves with two fixed bytes; without them the value is not
+    // the camera's.
+    if (layout.checksAnswer() && (response[3] != layout.check3 || response[4] != layout.check4))
+        return false;
+    value = response[2];
+    return true;
 }
 
-bool UVCExtensionUnit::SetTrackingSpeed(int speed)
+namespace {
+const VendorLayout &layoutOf(SettingId id)
 {
-    qDebug() << "Auto config Speend";
-    return sendCommand(0x12, speed);
+    return camerasettings::setting(id).vendor;
 }
+} // namespace
 
-bool UVCExtensionUnit::GetTrackingSpeed(int &speed)
-{
-    qDebug() << "Auto query Speend";
-    return queryValue(0x92, speed);
-}
-
+bool UVCExtensionUnit::SetHDR(int on) { return setFeature(layoutOf(SettingId::Hdr), on); }
+bool UVCExtensionUnit::GetHDR(int &on) { return getFeature(layoutOf(SettingId::Hdr), on); }
+bool UVCExtensionUnit::SetAntiFlicker(int value) { return setFeature(layoutOf(SettingId::AntiFlicker), value); }
+bool UVCExtensionUnit::GetAntiFlicker(int &value) { return getFeature(layoutOf(SettingId::AntiFlicker), value); }
+bool UVCExtensionUnit::SetMicEnable(int value) { return setFeature(layoutOf(SettingId::Mic), value); }
+bool UVCExtensionUnit::GetMicEnable(int &value) { return getFeature(layoutOf(SettingId::Mic), value); }
+bool UVCExtensionUnit::SetMirror(int on) { return setFeature(layoutOf(SettingId::Mirror), on); }
+bool UVCExtensionUnit::GetMirror(int &on) { return getFeature(layoutOf(SettingId::Mirror), on); }
+bool UVCExtensionUnit::SetViewAngle(int index) { return setFeature(layoutOf(SettingId::FieldOfView), index); }
+bool UVCExtensionUnit::GetViewAngle(int &index) { return getFeature(layoutOf(SettingId::FieldOfView), index); }
+bool UVCExtensionUnit::SetHDMode(int on) { return setFeature(layoutOf(SettingId::HdMode), on); }
+bool UVCExtensionUnit::GetHDMode(int &on) { return getFeature(layoutOf(SettingId::HdMode), on); }
+bool UVCExtensionUnit::SetTrackingMode(int mode) { return setFeature(layoutOf(SettingId::TrackingMode), mode); }
+bool UVCExtensionUnit::GetTrackingMode(int &mode) { return getFeature(layoutOf(SettingId::TrackingMode), mode); }
+bool UVCExtensionUnit::SetTrackingEffect(int effect) { return setFeature(layoutOf(SettingId::TrackingEffect), effect); }
+bool UVCExtensionUnit::GetTrackingEffect(int &effect) { return getFeature(layoutOf(SettingId::TrackingEffect), effect); }
+bool UVCExtensionUnit::SetTrackingSpeed(int speed) { return setFeature(layoutOf(SettingId::TrackingSpeed), speed); }
+bool UVCExtensionUnit::GetTrackingSpeed(int &speed) { return getFeature(layoutOf(SettingId::TrackingSpeed), speed); }
 bool UVCExtensionUnit::GetVideoState(int &state) { return queryValue(0x96, state); }
-bool UVCExtensionUnit::SetAutoAE(int on) { return sendCommand(0x17, on); }
-
-bool UVCExtensionUnit::GetAutoAE(int &on)
-{
-    std::uint8_t response[kMessageLength];
-    if (!query(0x97, response) || response[3] != 0x79 || response[4] != 0x97)
-        return false;
-    on = response[2];
-    return true;
-}
-
-bool UVCExtensionUnit::SetGesture(int on) { return sendCommand(0x19, on); }
-
-bool UVCExtensionUnit::GetGesture(int &on)
-{
-    std::uint8_t response[kMessageLength];
-    if (!query(0x99, response) || response[3] != 0x66 || response[4] != 0x99)
-        return false;
-    on = response[2];
-    return true;
-}
+bool UVCExtensionUnit::SetAutoAE(int on) { return setFeature(layoutOf(SettingId::AiLight), on); }
+bool UVCExtensionUnit::GetAutoAE(int &on) { return getFeature(layoutOf(SettingId::AiLight), on); }
+bool UVCExtensionUnit::SetGesture(int on) { return setFeature(layoutOf(SettingId::Gesture), on); }
+bool UVCExtensionUnit::GetGesture(int &on) { return getFeature(layoutOf(SettingId::Gesture), on); }
 
 bool UVCExtensionUnit::SetAutoFocus()
 {

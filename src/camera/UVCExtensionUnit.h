@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <memory>
 
+struct VendorLayout;
+
 // The channel to the camera's vendor extension unit and the vendor command set carried
 // on it: 8-byte messages written to selector 1, answers read from selector 2, the
 // upgrade-mode entry written to selector 4.
@@ -38,6 +40,11 @@ public:
     platform::HResult SetGetExtensionUnit(QUuid propertySet, std::uint32_t selector,
                                           std::uint32_t flags, void *data, std::uint32_t length,
                                           std::uint32_t *bytesReturned);
+
+    // One vendor feature by its command layout: write a value, or query the value the
+    // camera holds. The named operations below are these with their feature's layout.
+    bool setFeature(const VendorLayout &layout, int value);
+    bool getFeature(const VendorLayout &layout, int &value);
 
     bool SetHDR(int on);
     bool GetHDR(int &on);

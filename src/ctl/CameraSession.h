@@ -1,6 +1,5 @@
 #pragma once
-#include "camera/DShowCameraWrapper.h"
-#include "camera/UVCExtensionUnit.h"
+#include "camera/OpenCamera.h"
 #include "ctl/ListedCamera.h"
 
 #include <QJsonObject>
@@ -9,17 +8,13 @@
 #include <QString>
 #include <QStringList>
 
-// One camera opened for reading and writing its settings by name: the standard
-// properties through DShowCameraWrapper and the vendor features through
-// UVCExtensionUnit, with the window's rules (CameraRules, the model's control rows):
-// a setting the model does not have or a value outside the camera's range is refused
-// before anything is sent, and every value sent is read back.
+// One camera opened for reading and writing its settings by name, on the camera model
+// (OpenCamera and the settings' description) the window uses too: a setting the model
+// does not have or a value outside the camera's range is refused before anything is
+// sent, and every value sent is read back.
 class CameraSession
 {
 public:
-    // How a setting's values are written.
-    enum class Kind { Range, Switch, Choice };
-
     struct Outcome
     {
         enum Status {
@@ -73,36 +68,27 @@ public:
 
     // The channel to the camera's extension unit (the upgrade worker sends the
     // upgrade-mode entry through it).
-    UVCExtensionUnit &extensionUnit() { return m_uvc; }
+    UVCExtensionUnit &extensionUnit() { return m_device.extensionUnit(); }
 
     // Texts of the values (for the text output).
     static QString valueText(const QJsonValue &value);
 
 private:
-    struct Definition;
-    static const QList<Definition> &definitions();
-    static const Definition *definition(const QString &name);
-
-    bool has(const QString &name) const;
-    bool refresh();
+    bool has(const CameraSetting &setting) const;
     bool reopen();
     bool waitForReturn();
-    int trackingMode();
-    static bool parse(const Definition &def, const QJsonValue &value, int *number, QString *error);
-    static QString optionWords(const Definition &def);
-    QJsonValue present(const Definition &def, int number) const;
-    bool readNumber(const Definition &def, int *number);
-    Outcome writeProperty(const Definition &def, int value);
-    Outcome writeVendor(const Definition &def, int value);
-    Outcome writeAutoMode(const Definition &def, int on);
-    QString precondition(const Definition &def, int value);
+    static bool parse(const CameraSetting &setting, const QJsonValue &value, int *number, QString *error);
+    static QString optionWords(const CameraSetting &setting);
+    static QJsonValue present(const CameraSetting &setting, int number);
+    int lowOf(const CameraSetting &setting) const;
+    int highOf(const CameraSetting &setting) const;
+    Outcome writeValue(const CameraSetting &setting, int value);
+    QString precondition(const CameraSetting &setting);
     void goHome();
-    Outcome finish(const Definition &def, int sent, bool taken, const QString &timeoutText);
+    Outcome finish(const CameraSetting &setting, int sent, bool taken);
 
     int m_productLine;
     ListedCamera m_camera;
-    DShowCameraWrapper m_dshow;
-    UVCExtensionUnit m_uvc;
-    int m_index = -1;
+    OpenCamera m_device;
     bool m_open = false;
 };

@@ -17,13 +17,13 @@
 using namespace controlpanel;
 
 
-ControlPanel::ControlPanel(MainWindow &window, Ui::MainWindow *form, DShowCameraWrapper &dshow,
-                           UVCExtensionUnit &uvc)
+ControlPanel::ControlPanel(MainWindow &window, Ui::MainWindow *form, OpenCamera &camera)
     : QObject(&window)
     , m_window(window)
     , ui(form)
-    , m_dshow(dshow)
-    , m_uvc(uvc)
+    , m_camera(camera)
+    , m_dshow(camera.standard())
+    , m_uvc(camera.extensionUnit())
 {
     m_angleButtons = {ui->btn90, ui->btn78, ui->btn65};
     using P = CameraPropertyState;
@@ -97,8 +97,8 @@ ControlPanel::ControlPanel(MainWindow &window, Ui::MainWindow *form, DShowCamera
 
     // Each slider drives its handler through exactly one connection, however often a
     // camera is opened.
-    ui->sliderZoom->setMinimum(cameraPropertyState.zoom.minimum);
-    ui->sliderZoom->setMaximum(cameraPropertyState.zoom.maximum);
+    ui->sliderZoom->setMinimum(m_camera.properties().zoom.minimum);
+    ui->sliderZoom->setMaximum(m_camera.properties().zoom.maximum);
     ui->sliderZoom->setSingleStep(10);
     connect(ui->sliderZoom, &QSlider::valueChanged, this, &ControlPanel::slotOnSetZoomValue);
     ui->sliderFocus->setSingleStep(1);
@@ -165,7 +165,7 @@ void ControlPanel::readCameraFeatures()
         m_mirrorState = value;
         checkQuietly(ui->btnMirror, value != 0);
     }
-    if (CameraRules::hasFieldOfView(model) && m_uvc.GetViewAngle(value)) {
+    if (cameraModel(model).fieldOfView && m_uvc.GetViewAngle(value)) {
         qDebug() << "angleState:" << value;
         m_angleState = value;
         showViewAngle(value);
@@ -173,12 +173,12 @@ void ControlPanel::readCameraFeatures()
 
     loadSliderSettings();
 
-    CameraPropertyState::Property &zoom = cameraPropertyState.zoom;
+    CameraPropertyState::Property &zoom = m_camera.properties().zoom;
     zoom.current = std::clamp(zoom.current, kZoomMin, kZoomMax);
     qDebug() << "param:"
-             << "g_brightness:" << cameraPropertyState.brightness.current
-             << "pan:" << cameraPropertyState.pan.current
-             << "tilt:" << cameraPropertyState.tilt.current << "zoom:" << zoom.current;
+             << "g_brightness:" << m_camera.properties().brightness.current
+             << "pan:" << m_camera.properties().pan.current
+             << "tilt:" << m_camera.properties().tilt.current << "zoom:" << zoom.current;
 
     if (m_uvc.GetHDMode(value)) {
         m_HDState = value;
@@ -219,7 +219,7 @@ void ControlPanel::arrangeTrackingRows(int mode)
     if (mode == 0) {
         qDebug() << "show widgetoff";
         ui->widgetTrackOff->show();
-        if (CameraRules::hasFieldOfView(model))
+        if (cameraModel(model).fieldOfView)
             ui->widgetAngle->show();
         setVisible(effectRow() + speedRow(), false);
         return;
@@ -256,7 +256,7 @@ void ControlPanel::loadSliderSettings()
     if (index == -1)
         return;
     m_dshow.readCameraProperties(index, model);
-    const CameraPropertyState &st = cameraPropertyState;
+    const CameraPropertyState &st = m_camera.properties();
 
     {
         const QSignalBlocker block(ui->sliderZoom);
@@ -270,7 +270,7 @@ void ControlPanel::loadSliderSettings()
         ui->sliderFocus->setMaximum(st.focus.maximum);
     }
 
-    if (!CameraRules::hasFocusControl(model)) {
+    if (!cameraModel(model).focusControls) {
         ui->widgetAngle->hide();
         ui->widgetAFocus->hide();
         ui->widgetMFocus->hide();
@@ -292,11 +292,11 @@ void ControlPanel::loadSliderSettings()
     showWhiteBalanceAuto(isAutomatic(st.whiteBalance.flags));
     for (const ImageRow &row : m_imageRows) {
         const QSignalBlocker block(row.slider);
-        row.slider->setMinimum(row.property().minimum);
-        row.slider->setMaximum(row.property().maximum);
+        row.slider->setMinimum(row.property(m_camera.properties()).minimum);
+        row.slider->setMaximum(row.property(m_camera.properties()).maximum);
         row.slider->setSingleStep(1);
-        row.slider->setValue(row.property().current);
-        row.label->setText(QString::number(row.property().current));
+        row.slider->setValue(row.property(m_camera.properties()).current);
+        row.label->setText(QString::number(row.property(m_camera.properties()).current));
     }
 }
 
@@ -311,7 +311,7 @@ void ControlPanel::showWhiteBalanceAuto(bool automatic)
 
 void ControlPanel::setControlsEnabled(bool enable)
 {
-    setDirectionPadEnabled(enable, cameraPropertyState.zoom.current);
+    setDirectionPadEnabled(enable, m_camera.properties().zoom.current);
 
     ui->sliderZoom->setEnabled(enable);
     for (const ImageRow &row : m_imageRows) {
@@ -322,7 +322,7 @@ void ControlPanel::setControlsEnabled(bool enable)
         ui->sliderWhiteBalance->setEnabled(false);
 
     if (!enable) {
-        cameraPropertyState.zoom.current = kZoomWide;
+        m_camera.properties().zoom.current = kZoomWide;
         setSliderQuietly(ui->sliderZoom, kZoomWide);
         if (!m_window.isCameraOpen()) {
             for (const ImageRow &row : m_imageRows)
@@ -473,11 +473,11 @@ void ControlPanel::on_comboBoxTrackMode_currentIndexChanged(int index)
     if (mode == 0) {
         // Back to manual framing: the wide view first, without a not-taken notice for it.
         m_bCancelTips = true;
-        ui->sliderZoom->setValue(cameraPropertyState.zoom.defaultValue);
+        ui->sliderZoom->setValue(m_camera.properties().zoom.defaultValue);
         qDebug() << "show widgetoff";
         ui->widgetTrackOff->show();
         const int model = m_window.currentCameraModel();
-        if (CameraRules::hasFieldOfView(model)) {
+        if (cameraModel(model).fieldOfView) {
             int angle = 0;
             if (m_uvc.GetViewAngle(angle)) {
                 qDebug() << "angleState:" << angle;

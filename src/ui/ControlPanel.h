@@ -14,6 +14,7 @@ class QToolButton;
 class QWidget;
 class DShowCameraWrapper;
 class MainWindow;
+class OpenCamera;
 class UVCExtensionUnit;
 
 namespace Ui {
@@ -29,8 +30,7 @@ class ControlPanel : public QObject
 {
     Q_OBJECT
 public:
-    ControlPanel(MainWindow &window, Ui::MainWindow *ui, DShowCameraWrapper &dshow,
-                 UVCExtensionUnit &uvc);
+    ControlPanel(MainWindow &window, Ui::MainWindow *ui, OpenCamera &camera);
 
     // Reads every vendor feature and standard property of the camera just opened into
     // the controls (the window has shown model and firmware already).
@@ -113,7 +113,7 @@ private:
         QCheckBox *autoBox;
         CameraPropertyState::Property CameraPropertyState::*member;
         int id;
-        CameraPropertyState::Property &property() const { return cameraPropertyState.*member; }
+        CameraPropertyState::Property &property(CameraPropertyState &state) const { return state.*member; }
     };
     const ImageRow &imageRow(int id) const;
 
@@ -151,6 +151,7 @@ private:
 
     MainWindow &m_window;
     Ui::MainWindow *ui;
+    OpenCamera &m_camera;
     DShowCameraWrapper &m_dshow;
     UVCExtensionUnit &m_uvc;
 

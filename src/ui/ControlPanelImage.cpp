@@ -22,7 +22,7 @@ using namespace controlpanel;
 
 void ControlPanel::slotOnSetFocusValue(int value)
 {
-    CameraPropertyState::Property &focus = cameraPropertyState.focus;
+    CameraPropertyState::Property &focus = m_camera.properties().focus;
     const int previous = focus.current;
     focus.current = value;
     if (m_dshow.setCameraCtlValue(kPropFocus, value))
@@ -52,7 +52,7 @@ void ControlPanel::on_btnAutoFocus_clicked(bool checked)
     }
     m_autoFocusState = 0;
     checkQuietly(ui->btnAutoFocus, false);
-    CameraPropertyState::Property &focus = cameraPropertyState.focus;
+    CameraPropertyState::Property &focus = m_camera.properties().focus;
     // Manual focus starts where automatic focus left the lens.
     m_dshow.getCameraCtlValue(kPropFocus, focus.current);
     ui->widgetMFocus->show();
@@ -84,8 +84,8 @@ void ControlPanel::noteRefused(const char *what, int value)
 
 void ControlPanel::setImageValue(const ImageRow &row, int value)
 {
-    const int previous = row.property().current;
-    row.property().current = value;
+    const int previous = row.property(m_camera.properties()).current;
+    row.property(m_camera.properties()).current = value;
     bool taken = false;
     if (row.id == kPropWhiteBalance && ui->checkBoxWB->isChecked())
         taken = m_dshow.setVideoProcAuto(row.id);
@@ -94,10 +94,10 @@ void ControlPanel::setImageValue(const ImageRow &row, int value)
     row.label->setText(QString::number(value));
     if (!taken) {
         if (!m_dshow.getVideoProcValue(row.id, value))
-            row.property().current = previous;
-        setSliderQuietly(row.slider, row.property().current);
-        row.label->setText(QString::number(row.property().current));
-        noteRefused(qPrintable(row.slider->objectName()), row.property().current);
+            row.property(m_camera.properties()).current = previous;
+        setSliderQuietly(row.slider, row.property(m_camera.properties()).current);
+        row.label->setText(QString::number(row.property(m_camera.properties()).current));
+        noteRefused(qPrintable(row.slider->objectName()), row.property(m_camera.properties()).current);
         return;
     }
     checkImageValue(row.id, value);
@@ -108,7 +108,7 @@ void ControlPanel::checkImageValue(int id, int sent)
     if (videoOn())
         return;
     m_dshow.getVideoProcValue(id, sent);
-    if (imageRow(id).property().current == sent)
+    if (imageRow(id).property(m_camera.properties()).current == sent)
         return;
     if (m_window.isCameraOpen() && !m_window.isPreviewRunning() && !m_bTipPending)
         scheduleValueTip(valueNotTaken());
@@ -148,15 +148,15 @@ void ControlPanel::setImageAuto(const ImageRow &row, bool automatic)
 {
     row.slider->setEnabled(!automatic);
     const bool taken = automatic ? m_dshow.setVideoProcAuto(row.id)
-                                 : m_dshow.setVideoProcValue(row.id, row.property().current);
+                                 : m_dshow.setVideoProcValue(row.id, row.property(m_camera.properties()).current);
     // The remembered mode follows what the camera took, so a later refresh sees a change.
     if (taken) {
-        row.property().flags = automatic ? DShowCameraWrapper::kFlagsAuto : DShowCameraWrapper::kFlagsManual;
+        row.property(m_camera.properties()).flags = automatic ? DShowCameraWrapper::kFlagsAuto : DShowCameraWrapper::kFlagsManual;
     } else {
         // A camera without that mode keeps its old one, and the box shows it.
         checkQuietly(row.autoBox, !automatic);
         row.slider->setEnabled(automatic);
-        noteRefused(automatic ? "automatic mode" : "manual mode", row.property().current);
+        noteRefused(automatic ? "automatic mode" : "manual mode", row.property(m_camera.properties()).current);
     }
     if (row.id == kPropWhiteBalance)
         return;
@@ -195,7 +195,7 @@ void ControlPanel::on_checkBoxWB_stateChanged(int)
 
 void ControlPanel::on_btnDefaultColor_clicked()
 {
-    const CameraPropertyState &st = cameraPropertyState;
+    const CameraPropertyState &st = m_camera.properties();
     m_dshow.setVideoProcValue(kPropBrightness, st.brightness.defaultValue);
     m_dshow.setVideoProcValue(kPropHue, st.hue.defaultValue);
     m_dshow.setVideoProcValue(kPropContrast, st.contrast.defaultValue);
@@ -209,7 +209,7 @@ void ControlPanel::on_btnDefaultColor_clicked()
     if (!m_window.isCameraOpen() || m_window.isPreviewRunning())
         return;
     for (const ImageRow &row : m_imageRows) {
-        if (row.id != kPropWhiteBalance && row.slider->value() != row.property().defaultValue) {
+        if (row.id != kPropWhiteBalance && row.slider->value() != row.property(m_camera.properties()).defaultValue) {
             showNotice(valueNotTaken(), true);
             return;
         }
@@ -254,12 +254,12 @@ void ControlPanel::slotTipsTimeout()
 
 void ControlPanel::slotUpdateSliderValue(bool isQuery)
 {
-    const CameraPropertyState before = cameraPropertyState;
+    const CameraPropertyState before = m_camera.properties();
     const int index = m_window.currentCameraIndex();
     const int model = m_window.currentCameraModel();
     if (isQuery && index != -1)
         m_dshow.readCameraProperties(index, model);
-    const CameraPropertyState &now = cameraPropertyState;
+    const CameraPropertyState &now = m_camera.properties();
     const bool force = m_bForceRefresh;
 
     if (force || now.zoom.current != before.zoom.current) {
@@ -288,9 +288,9 @@ void ControlPanel::slotUpdateSliderValue(bool isQuery)
     if (force || wbAuto != isAutomatic(before.whiteBalance.flags))
         showWhiteBalanceAuto(wbAuto);
     for (const ImageRow &row : qAsConst(m_imageRows)) {
-        if (force || row.property().current != (before.*row.member).current) {
-            setSliderQuietly(row.slider, row.property().current);
-            row.label->setText(QString::number(row.property().current));
+        if (force || row.property(m_camera.properties()).current != (before.*row.member).current) {
+            setSliderQuietly(row.slider, row.property(m_camera.properties()).current);
+            row.label->setText(QString::number(row.property(m_camera.properties()).current));
         }
     }
     m_bForceRefresh = false;

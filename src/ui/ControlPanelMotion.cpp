@@ -77,7 +77,7 @@ int ControlPanel::panTiltHigh(const CameraPropertyState::Property &property) con
 
 void ControlPanel::stepPanTilt(int id, int delta)
 {
-    CameraPropertyState::Property &axis = id == kPropPan ? cameraPropertyState.pan : cameraPropertyState.tilt;
+    CameraPropertyState::Property &axis = id == kPropPan ? m_camera.properties().pan : m_camera.properties().tilt;
     const int value = std::clamp(axis.current + delta, panTiltLow(axis), panTiltHigh(axis));
     axis.current = value;
     if (id == kPropPan)
@@ -94,7 +94,7 @@ void ControlPanel::stepPanTilt(int id, int delta)
         showNotice(valueNotTaken(), true);
     }
     if (id == kPropPan)
-        qDebug() << "set pan:" << cameraPropertyState.pan.current;
+        qDebug() << "set pan:" << m_camera.properties().pan.current;
 }
 
 void ControlPanel::on_btnCameraUp_clicked()
@@ -138,14 +138,14 @@ void ControlPanel::restyleDirectionPad()
         setYuntaiDisabledStyle();
         return;
     }
-    setPanArrowStyle(cameraPropertyState.pan.current);
-    setTiltArrowStyle(cameraPropertyState.tilt.current);
+    setPanArrowStyle(m_camera.properties().pan.current);
+    setTiltArrowStyle(m_camera.properties().tilt.current);
 }
 
 void ControlPanel::setPanArrowStyle(int pan)
 {
     const int style = m_window.styleIndex();
-    const CameraPropertyState::Property &axis = cameraPropertyState.pan;
+    const CameraPropertyState::Property &axis = m_camera.properties().pan;
     styleAxis(ui->btnCameraLeft, arrowImages("left", style), ui->btnCameraRight,
               arrowImages("right", style), pan, panTiltLow(axis), panTiltHigh(axis));
 }
@@ -153,7 +153,7 @@ void ControlPanel::setPanArrowStyle(int pan)
 void ControlPanel::setTiltArrowStyle(int tilt)
 {
     const int style = m_window.styleIndex();
-    const CameraPropertyState::Property &axis = cameraPropertyState.tilt;
+    const CameraPropertyState::Property &axis = m_camera.properties().tilt;
     styleAxis(ui->btnCameraDown, arrowImages("down", style), ui->btnCameraUp, arrowImages("up", style),
               tilt, panTiltLow(axis), panTiltHigh(axis));
 }
@@ -176,7 +176,7 @@ void ControlPanel::fillZoomSlider(int value)
 
 void ControlPanel::slotOnSetZoomValue(int value)
 {
-    CameraPropertyState &st = cameraPropertyState;
+    CameraPropertyState &st = m_camera.properties();
     const int previous = st.zoom.current;
     st.zoom.current = value;
     const bool taken = m_dshow.setCameraCtlValue(kPropZoom, value);
@@ -207,7 +207,7 @@ void ControlPanel::slotOnSetZoomValue(int value)
 
 void ControlPanel::slotRemberYuntaiValue()
 {
-    CameraPropertyState &st = cameraPropertyState;
+    CameraPropertyState &st = m_camera.properties();
     st.tilt.current = std::min(st.tilt.current, kPanTiltLimit);
     setTiltArrowStyle(st.tilt.current);
     m_dshow.setCameraCtlValue(kPropTilt, st.tilt.current);
@@ -257,7 +257,7 @@ void ControlPanel::buttonClickedField(bool checked)
             checkQuietly(m_angleButtons.at(i), false);
     }
 
-    CameraPropertyState &st = cameraPropertyState;
+    CameraPropertyState &st = m_camera.properties();
     if (!m_bAngleFromDevice && (st.tilt.current != 0 || st.pan.current != 0 || st.zoom.current != 100)) {
         // A new field of view starts from the camera's home position.
         st.tilt.current = st.tilt.defaultValue;

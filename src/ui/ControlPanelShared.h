@@ -5,6 +5,7 @@
 #include "core/Language.h"
 #include "core/NoticeTexts.h"
 #include "camera/CameraRules.h"
+#include "camera/OpenCamera.h"
 #include "camera/DShowCameraWrapper.h"
 #include "catalogue/Catalogue.h"
 

@@ -71,8 +71,8 @@ MainWindow::MainWindow(QWidget *parent)
 
     m_navButtons = {ui->btnNavControl, ui->btnNavSupport};
     m_pageButtons = {ui->btnVideoControl, ui->btnColorControl};
-    m_controls = new ControlPanel(*this, ui, m_dshowCamera, m_uvc);
-    m_upgrade = new UpgradeFlow(*this, ui, m_uvc);
+    m_controls = new ControlPanel(*this, ui, m_camera);
+    m_upgrade = new UpgradeFlow(*this, ui, m_camera);
 
     // Rows the open camera may not support stay hidden until it has been read.
     for (QWidget *w : std::initializer_list<QWidget *>{
@@ -112,7 +112,7 @@ MainWindow::MainWindow(QWidget *parent)
             &MainWindow::slotIconChangge);
     // Before the first opening: a failed request of the first camera must re-open its
     // channel too.
-    connect(&m_uvc, &UVCExtensionUnit::reInitUvc, this, &MainWindow::slotReInitUvcEx);
+    connect(&m_camera.extensionUnit(), &UVCExtensionUnit::reInitUvc, this, &MainWindow::slotReInitUvcEx);
 
     m_captureName.clear();
     loadCameras();

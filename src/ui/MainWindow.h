@@ -1,8 +1,7 @@
 #pragma once
 #include "camera/CameraEntry.h"
 #include "camera/CameraPropertyState.h"
-#include "camera/DShowCameraWrapper.h"
-#include "camera/UVCExtensionUnit.h"
+#include "camera/OpenCamera.h"
 
 #include <QIcon>
 #include <QImage>
@@ -91,6 +90,8 @@ public:
     Theme *theme() const { return m_theme; }
     LanguageSwitch *languageSwitch() const { return m_language; }
     FramelessWindow *frame() const { return m_frame; }
+    // The open camera (its channels, properties and models).
+    OpenCamera &openCamera() { return m_camera; }
 
     // The window's notice: a message box with OK only, 450 x 180, centred, modal; with
     // countdown it closes itself after about six seconds.
@@ -170,8 +171,8 @@ private:
     Theme *m_theme = nullptr;
     LanguageSwitch *m_language = nullptr;
 
-    DShowCameraWrapper m_dshowCamera;
-    UVCExtensionUnit m_uvc;
+    // The open camera: both its channels and what is known of it.
+    OpenCamera m_camera;
     QPointer<VideoStreamThread> m_videoWorker;
     QThread *m_videoThread = nullptr;
     QTimer m_statusTimer;

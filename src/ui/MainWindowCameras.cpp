@@ -7,7 +7,7 @@
 #include "preview/VideoStreamThread.h"
 #include "ui/ControlPanel.h"
 #include "ui/ControlPanelShared.h"
-#include "catalogue/DeviceProfile.h"
+#include "ui/DeviceProfile.h"
 #include "upgrade/WorkerThreads.h"
 
 #include "ui_MainWindow.h"
@@ -38,6 +38,15 @@ void fillBox(QComboBox *box, const OptionTable &table)
     const QSignalBlocker block(box);
     for (const OptionEntry &entry : table)
         box->addItem(entry.label, entry.value);
+}
+
+// The model of a device path's USB identifiers (it decides the optional rows).
+int usbModel(const QString &path)
+{
+    quint32 vendorId = 0;
+    quint32 productId = 0;
+    parseVidPid(path, vendorId, productId);
+    return modelFromVidPid(vendorId, productId);
 }
 
 } // namespace
@@ -81,7 +90,7 @@ void MainWindow::slotOnCameraPlugged(bool plug, QString path)
         return;
     }
     QList<CameraEntry> entries;
-    if (m_dshowCamera.listCaptureDevices(entries) > 0) {
+    if (m_camera.standard().listCaptureDevices(entries) > 0) {
         rebuildCameraList(entries);
         clearCameraItems();
         fillCameraItems();
@@ -93,7 +102,7 @@ void MainWindow::slotOnCameraPlugged(bool plug, QString path)
 void MainWindow::loadCameras()
 {
     QList<CameraEntry> entries;
-    const int count = m_dshowCamera.listCaptureDevices(entries);
+    const int count = m_camera.standard().listCaptureDevices(entries);
     if (count <= 0) {
         if (!isUpgrading()) {
             // Whatever was open has gone with the devices; its preview must not run on.
@@ -269,13 +278,14 @@ bool MainWindow::openCameraCapture(const QString &path, const QString &name)
 {
     if (path.isEmpty() || name.isEmpty())
         return false;
-    int index = -1;
-    const bool found = m_dshowCamera.selectCamera(path, name, index);
+    m_camera.setModels(m_currentCameraModel, usbModel(path), m_productLine);
+    const bool found = m_camera.selectProperties(path, name);
+    const int index = m_camera.index();
     qDebug() << "dshow detect camera :" << found;
     qDebug() << "openCameraCapture::m_nCurrentCameraIndex" << index;
     m_nCurrentCameraIndex = index;
 
-    if (!m_uvc.InitUvc(path, name)) {
+    if (!m_camera.openExtensionUnit()) {
         qDebug() << "UVC init failed!";
         return false;
     }
@@ -283,8 +293,9 @@ bool MainWindow::openCameraCapture(const QString &path, const QString &name)
     queryCameraStatus();
 
     int gesture = 0;
-    const bool gestureModel = m_currentCameraModel == 7 || m_currentCameraModel == 0;
-    if ((gestureModel && m_uvc.GetGesture(gesture)) || m_currentCameraModel == 5) {
+    const StatusPoll poll = cameraModel(m_currentCameraModel).statusPoll;
+    if ((poll == StatusPoll::WhenGestureAnswers && m_camera.extensionUnit().GetGesture(gesture))
+        || poll == StatusPoll::Always) {
         m_statusTimer.stop();
         connect(&m_statusTimer, &QTimer::timeout, m_controls, &ControlPanel::slotUpdateCamStatus,
                 Qt::UniqueConnection);
@@ -297,10 +308,9 @@ void MainWindow::queryCameraStatus()
 {
     ui->labelDevModel->setText(m_cameraName);
 
-    QString version;
-    if (m_uvc.GetVersion(0x80, version) || m_uvc.GetVersion(0x0B, version)) {
-        m_firmwareVersion = version;
-        ui->labelDevVer->setText(QStringLiteral("V%1").arg(version));
+    if (m_camera.readFirmware()) {
+        m_firmwareVersion = m_camera.firmware();
+        ui->labelDevVer->setText(QStringLiteral("V%1").arg(m_firmwareVersion));
     } else {
         qWarning() << "Failed to get the camera version.";
     }
@@ -309,10 +319,7 @@ void MainWindow::queryCameraStatus()
 
 void MainWindow::applyDeviceProfile(const QString &path)
 {
-    quint32 vendorId = 0;
-    quint32 productId = 0;
-    parseVidPid(path, vendorId, productId);
-    const int model = modelFromVidPid(vendorId, productId);
+    const int model = usbModel(path);
     const deviceprofile::DeviceProfile profile = deviceprofile::deviceProfileFor(m_productLine, model);
     if (profile.known) {
         ui->labelIcon->setStyleSheet(profile.picture);
@@ -378,8 +385,7 @@ bool MainWindow::closeCamera()
         ui->labPreview->repaint();
     }
 
-    m_uvc.ReleaseUvc();
-    m_dshowCamera.releaseCamera();
+    m_camera.close();
     m_nCurrentCameraIndex = -1;
     m_bCameraOpen = false;
     setControlsEnabled(false);
@@ -392,8 +398,7 @@ bool MainWindow::closeCamera()
 void MainWindow::slotReInitUvcEx()
 {
     qDebug() << "MainWindow::slotReInitUvcEx";
-    m_uvc.ReleaseUvc();
-    if (!m_uvc.InitUvc(m_devicePath, m_cameraName))
+    if (!m_camera.reopenExtensionUnit())
         qDebug() << "UVC reinit failed!";
 }
 // ---- preview ----------------------------------------------------------------------------

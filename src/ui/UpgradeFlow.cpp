@@ -3,8 +3,7 @@
 #include "core/AppPaths.h"
 #include "core/NoticeTexts.h"
 #include "camera/CameraPropertyState.h"
-#include "camera/DShowCameraWrapper.h"
-#include "camera/UVCExtensionUnit.h"
+#include "camera/OpenCamera.h"
 #include "platform/Clock.h"
 #include "ui/MainWindow.h"
 #include "ui/dialogs/DialogPlacement.h"
@@ -43,11 +42,12 @@ using notices::windowText;
 
 } // namespace
 
-UpgradeFlow::UpgradeFlow(MainWindow &window, Ui::MainWindow *form, UVCExtensionUnit &uvc)
+UpgradeFlow::UpgradeFlow(MainWindow &window, Ui::MainWindow *form, OpenCamera &camera)
     : QObject(&window)
     , m_window(window)
     , ui(form)
-    , m_uvc(uvc)
+    , m_camera(camera)
+    , m_uvc(camera.extensionUnit())
 {
     connect(ui->btnUpgrade, &QAbstractButton::clicked, this, &UpgradeFlow::on_btnUpgrade_clicked);
     connect(ui->btnRestoreDefaults, &QAbstractButton::clicked, this,
@@ -339,13 +339,13 @@ void UpgradeFlow::restoreDefaults()
 {
     if (m_window.currentCameraModel() == kPreResetModel
         && m_window.firmwareVersion() == QLatin1String(kPreResetFirmware)) {
-        CameraPropertyState &st = cameraPropertyState;
+        CameraPropertyState &st = m_camera.properties();
         st.pan.current = 0;
         st.tilt.current = 0;
         st.zoom.current = 100;
-        m_window.m_dshowCamera.setCameraCtlValue(0, st.pan.current);
-        m_window.m_dshowCamera.setCameraCtlValue(1, st.tilt.current);
-        m_window.m_dshowCamera.setCameraCtlValue(3, st.zoom.current);
+        m_camera.standard().setCameraCtlValue(0, st.pan.current);
+        m_camera.standard().setCameraCtlValue(1, st.tilt.current);
+        m_camera.standard().setCameraCtlValue(3, st.zoom.current);
         if (!m_uvc.SetAntiFlicker(1))
             qDebug() << "Config deivce flicker failed.";
         if (!m_uvc.SetMicEnable(1))

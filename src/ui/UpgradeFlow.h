@@ -11,6 +11,7 @@ class PackagePreparation;
 class QThread;
 class QTimer;
 class UpgradeThread;
+class OpenCamera;
 class UVCExtensionUnit;
 
 namespace Ui {
@@ -25,7 +26,7 @@ class UpgradeFlow : public QObject
 {
     Q_OBJECT
 public:
-    UpgradeFlow(MainWindow &window, Ui::MainWindow *ui, UVCExtensionUnit &uvc);
+    UpgradeFlow(MainWindow &window, Ui::MainWindow *ui, OpenCamera &camera);
     ~UpgradeFlow() override;
 
     bool isUpgrading() const { return m_bUpgrading; }
@@ -67,6 +68,7 @@ private:
 
     MainWindow &m_window;
     Ui::MainWindow *ui;
+    OpenCamera &m_camera;
     UVCExtensionUnit &m_uvc;
 
     bool m_bUpgrading = false;

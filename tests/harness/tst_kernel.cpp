@@ -329,23 +329,23 @@ private slots:
         QVERIFY(dshow.selectCamera(m_camera.id, m_camera.name, index));
         QCOMPARE(index, 0);
         QVERIFY(dshow.readCameraProperties(0, 0));
-        QCOMPARE(cameraPropertyState.pan.minimum, -20);
-        QCOMPARE(cameraPropertyState.pan.maximum, 20);
-        QCOMPARE(cameraPropertyState.tilt.maximum, 20);
-        QCOMPARE(cameraPropertyState.zoom.minimum, 100);
-        QCOMPARE(cameraPropertyState.zoom.maximum, 800);
-        QCOMPARE(cameraPropertyState.zoom.current, 100);
-        QCOMPARE(cameraPropertyState.focus.maximum, 1023);
-        QCOMPARE(cameraPropertyState.focus.current, 255);
-        QCOMPARE(cameraPropertyState.brightness.current, 50);
-        QCOMPARE(cameraPropertyState.contrast.maximum, 100);
-        QCOMPARE(cameraPropertyState.hue.maximum, 30);
-        QCOMPARE(cameraPropertyState.saturation.current, 63);
-        QCOMPARE(cameraPropertyState.sharpness.maximum, 255);
-        QCOMPARE(cameraPropertyState.whiteBalance.minimum, 1800);
-        QCOMPARE(cameraPropertyState.whiteBalance.maximum, 7500);
-        QCOMPARE(cameraPropertyState.whiteBalance.current, 5983);
-        QCOMPARE(cameraPropertyState.whiteBalance.flags, 1);
+        QCOMPARE(dshow.state().pan.minimum, -20);
+        QCOMPARE(dshow.state().pan.maximum, 20);
+        QCOMPARE(dshow.state().tilt.maximum, 20);
+        QCOMPARE(dshow.state().zoom.minimum, 100);
+        QCOMPARE(dshow.state().zoom.maximum, 800);
+        QCOMPARE(dshow.state().zoom.current, 100);
+        QCOMPARE(dshow.state().focus.maximum, 1023);
+        QCOMPARE(dshow.state().focus.current, 255);
+        QCOMPARE(dshow.state().brightness.current, 50);
+        QCOMPARE(dshow.state().contrast.maximum, 100);
+        QCOMPARE(dshow.state().hue.maximum, 30);
+        QCOMPARE(dshow.state().saturation.current, 63);
+        QCOMPARE(dshow.state().sharpness.maximum, 255);
+        QCOMPARE(dshow.state().whiteBalance.minimum, 1800);
+        QCOMPARE(dshow.state().whiteBalance.maximum, 7500);
+        QCOMPARE(dshow.state().whiteBalance.current, 5983);
+        QCOMPARE(dshow.state().whiteBalance.flags, 1);
 
         struct Write
         {
@@ -355,16 +355,16 @@ private slots:
             CameraPropertyState::Property *property;
         };
         const Write writes[] = {
-            {true, 0, -12, &cameraPropertyState.pan},
-            {true, 1, 7, &cameraPropertyState.tilt},
-            {true, 3, 400, &cameraPropertyState.zoom},
-            {true, 6, 600, &cameraPropertyState.focus},
-            {false, 0, 80, &cameraPropertyState.brightness},
-            {false, 1, 30, &cameraPropertyState.contrast},
-            {false, 2, 21, &cameraPropertyState.hue},
-            {false, 3, 100, &cameraPropertyState.saturation},
-            {false, 4, 128, &cameraPropertyState.sharpness},
-            {false, 7, 4600, &cameraPropertyState.whiteBalance},
+            {true, 0, -12, &dshow.state().pan},
+            {true, 1, 7, &dshow.state().tilt},
+            {true, 3, 400, &dshow.state().zoom},
+            {true, 6, 600, &dshow.state().focus},
+            {false, 0, 80, &dshow.state().brightness},
+            {false, 1, 30, &dshow.state().contrast},
+            {false, 2, 21, &dshow.state().hue},
+            {false, 3, 100, &dshow.state().saturation},
+            {false, 4, 128, &dshow.state().sharpness},
+            {false, 7, 4600, &dshow.state().whiteBalance},
         };
         for (const Write &w : writes) {
             const QByteArray what = QByteArray(w.camera ? "camera control " : "image property ")
@@ -377,16 +377,16 @@ private slots:
         }
         // Manual focus and white balance after a manual write; automatic again on request.
         QVERIFY(dshow.readCameraProperties(0, 0));
-        QCOMPARE(cameraPropertyState.focus.flags, 2);
-        QCOMPARE(cameraPropertyState.whiteBalance.flags, 2);
-        QCOMPARE(cameraPropertyState.whiteBalance.current, 4600);
+        QCOMPARE(dshow.state().focus.flags, 2);
+        QCOMPARE(dshow.state().whiteBalance.flags, 2);
+        QCOMPARE(dshow.state().whiteBalance.current, 4600);
         QVERIFY(dshow.setVideoProcAuto(7));
         QVERIFY(dshow.readCameraProperties(0, 0));
-        QCOMPARE(cameraPropertyState.whiteBalance.flags, 1);
+        QCOMPARE(dshow.state().whiteBalance.flags, 1);
         // A value outside the range is refused before it reaches the camera.
         QVERIFY(!dshow.setCameraCtlValue(3, 900));
         QVERIFY(dshow.getCameraCtlValue(3, 0));
-        QCOMPARE(cameraPropertyState.zoom.current, 400);
+        QCOMPARE(dshow.state().zoom.current, 400);
         dshow.releaseCamera();
     }
 

@@ -2,8 +2,8 @@
 #include <QString>
 #include <QStringList>
 
-// What the main window adapts per manufacturer and camera model: the device picture,
-// which optional control rows exist, and how far the controls may be used.
+// How the main window shows a camera model's record: the device header's picture and the
+// object names of the optional rows the record shows or hides.
 namespace deviceprofile {
 
 // Style sheets of the device header's picture.

@@ -1,3 +1,0 @@
-#include "camera/CameraPropertyState.h"
-
-CameraPropertyState cameraPropertyState;

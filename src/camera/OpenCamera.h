@@ -1,0 +1,78 @@
+#pragma once
+#include "camera/CameraPropertyState.h"
+#include "camera/CameraSetting.h"
+#include "camera/DShowCameraWrapper.h"
+#include "camera/UVCExtensionUnit.h"
+#include "catalogue/CameraModel.h"
+
+#include <QString>
+
+// One camera opened by a front end: its two channels (the standard properties and the
+// vendor extension unit), what is known of it (id, name, its models, firmware) and its
+// settings by their description. The window, lensdeskctl and every later front end hold
+// one of these; nothing of an open camera lives anywhere else.
+class OpenCamera
+{
+public:
+    OpenCamera() = default;
+    ~OpenCamera();
+    OpenCamera(const OpenCamera &) = delete;
+    OpenCamera &operator=(const OpenCamera &) = delete;
+
+    // Binds the standard channel to the capture device with exactly this id and name and
+    // remembers them; false when no device matches (its position is then -1).
+    bool selectProperties(const QString &id, const QString &name);
+    // Opens the extension unit of the camera selected last.
+    bool openExtensionUnit();
+    // Both, as a front end opens a camera.
+    bool open(const QString &id, const QString &name);
+    // Releases and opens the extension unit again (after a failed request).
+    bool reopenExtensionUnit();
+    // Releases both channels.
+    void close();
+
+    QString id() const { return m_id; }
+    QString name() const { return m_name; }
+    // The position in the video-input enumeration, -1 when none is selected.
+    int index() const { return m_index; }
+    bool isSelected() const { return m_index >= 0; }
+
+    // The model of the camera's name and that of its USB identifiers on the product line.
+    void setModels(int nameModel, int usbModel, int productLine);
+    int modelNumber() const { return m_nameModel; }
+    const CameraModel &model() const { return cameraModel(m_nameModel); }
+    // The record that arranges this camera's rows, or null.
+    const CameraModel *rows() const { return cameraModelRows(m_productLine, m_usbModel); }
+
+    // Reads the firmware version (both version commands in turn); false when neither answers.
+    bool readFirmware();
+    QString firmware() const { return m_firmware; }
+    void setFirmware(const QString &version) { m_firmware = version; }
+
+    DShowCameraWrapper &standard() { return m_standard; }
+    UVCExtensionUnit &extensionUnit() { return m_extensionUnit; }
+    CameraPropertyState &properties() { return m_standard.state(); }
+    const CameraPropertyState &properties() const { return m_standard.state(); }
+    // Reads every standard property of the selected camera in its model's order.
+    bool readProperties();
+
+    // Whether the camera offers a setting (by its models).
+    bool offers(const CameraSetting &setting) const;
+    // Writes one value as the setting's description says; true when the camera took it.
+    bool write(const CameraSetting &setting, int value);
+    // Reads the value the camera holds; false when it does not answer.
+    bool read(const CameraSetting &setting, int &value);
+    // The tracking mode to believe (see CameraRules), -1 without an answer.
+    int trackingMode();
+
+private:
+    DShowCameraWrapper m_standard;
+    UVCExtensionUnit m_extensionUnit;
+    QString m_id;
+    QString m_name;
+    QString m_firmware;
+    int m_index = -1;
+    int m_nameModel = 255;
+    int m_usbModel = 255;
+    int m_productLine = 0;
+};
