@@ -2,6 +2,7 @@
 
 #include "camera/CameraRules.h"
 #include "catalogue/CameraModel.h"
+#include "core/NoticeTexts.h"
 
 namespace camerasettings {
 
@@ -181,6 +182,25 @@ bool offers(const CameraSetting &setting, const CameraModel &nameModel, const Ca
 int writeRank(const CameraSetting &setting, bool switchesOff)
 {
     return switchesOff && setting.rankWhenOff >= 0 ? setting.rankWhenOff : setting.rank;
+}
+
+QString failureText(const CameraSetting &setting)
+{
+    return setting.failure == FailureNotice::OperationTimeout ? notices::operationTimeout()
+                                                               : notices::settingTimeout();
+}
+
+QString restartText(const CameraSetting &setting)
+{
+    switch (setting.restartNotice) {
+    case RestartNotice::None:
+        return QString();
+    case RestartNotice::Restart:
+        return notices::restartNotice();
+    case RestartNotice::HdModeRestart:
+        return notices::hdModeRestartNotice();
+    }
+    return QString();
 }
 
 const OptionTable &fieldOfViewOptions(int)

@@ -159,6 +159,11 @@ bool offers(const CameraSetting &setting, const CameraModel &nameModel, const Ca
 // The place of a setting with this value in a batch (see rank).
 int writeRank(const CameraSetting &setting, bool switchesOff);
 
+// The notice that tells the user the camera did not take a change of the setting, and
+// the one after a change that restarts the camera (empty when it does not).
+QString failureText(const CameraSetting &setting);
+QString restartText(const CameraSetting &setting);
+
 // The choice table of the field-of-view buttons (degrees by index).
 const OptionTable &fieldOfViewOptions(int language = 0);
 

@@ -363,12 +363,10 @@ CameraSession::Outcome CameraSession::finish(const CameraSetting &setting, int s
 {
     Outcome outcome;
     outcome.name = setting.settingName();
-    const QString timeoutText = setting.failure == FailureNotice::OperationTimeout ? notices::operationTimeout()
-                                                                                   : notices::settingTimeout();
+    const QString timeoutText = camerasettings::failureText(setting);
     QString notice;
     if (taken && setting.restarts) {
-        notice = setting.restartNotice == RestartNotice::HdModeRestart ? notices::hdModeRestartNotice()
-                                                                       : notices::restartNotice();
+        notice = camerasettings::restartText(setting);
         if (!waitForReturn()) {
             outcome.status = Outcome::NotTaken;
             outcome.message = QStringLiteral("%1: the camera did not come back after its restart").arg(outcome.name);

@@ -356,21 +356,48 @@ void ControlPanel::hideCameraRows()
 
 // ---- switches -----------------------------------------------------------------------------
 
-bool ControlPanel::toggleSetResync(int &state, QAbstractButton *button, SetCommand set, GetCommand get,
-                                   const QString &timeoutText, const char *sentLog, const char *readLog)
+bool ControlPanel::toggleSetResync(int &state, QAbstractButton *button, SettingId id, const char *sentLog,
+                                   const char *readLog)
 {
+    const CameraSetting &setting = camerasettings::setting(id);
     state = state == 0 ? 1 : 0;
-    if ((m_uvc.*set)(state)) {
+    if (m_camera.write(setting, state)) {
         checkQuietly(button, state != 0);
         return true;
     }
-    showNotice(timeoutText, false);
+    showNotice(camerasettings::failureText(setting), false);
     int value = 0;
-    if (get && (m_uvc.*get)(value)) {
+    if (setting.resync && m_camera.read(setting, value)) {
         qDebug() << sentLog << state << readLog << value;
         state = value;
         checkQuietly(button, value != 0);
     }
+    return false;
+}
+
+bool ControlPanel::chooseSetting(SettingId id, int value, int &state, QComboBox *box, const char *sentLog,
+                                 const char *readLog, bool *readBack)
+{
+    if (readBack)
+        *readBack = false;
+    const CameraSetting &setting = camerasettings::setting(id);
+    if (m_camera.write(setting, value)) {
+        state = value;
+        return true;
+    }
+    showNotice(camerasettings::failureText(setting), false);
+    int read = 0;
+    // The raw answer: the list shows what the camera says, corrected or not.
+    if (!m_uvc.getFeature(setting.vendor, read))
+        return false;
+    if (readLog)
+        qDebug() << sentLog << value << readLog << read;
+    else
+        qDebug() << sentLog << value << read;
+    state = read;
+    selectValue(box, read);
+    if (readBack)
+        *readBack = true;
     return false;
 }
 
@@ -379,24 +406,21 @@ void ControlPanel::on_btnHDR_clicked()
     if (!m_window.isCameraOpen())
         return;
     // The camera's HDR answer is not read back: the switch keeps the user's choice.
-    toggleSetResync(m_HDRState, ui->btnHDR, &UVCExtensionUnit::SetHDR, nullptr, settingTimeout(),
-                    nullptr, nullptr);
+    toggleSetResync(m_HDRState, ui->btnHDR, SettingId::Hdr, nullptr, nullptr);
 }
 
 void ControlPanel::on_btnAutoAE_clicked()
 {
     if (!m_window.isCameraOpen())
         return;
-    toggleSetResync(m_AutoAEState, ui->btnAutoAE, &UVCExtensionUnit::SetAutoAE,
-                    &UVCExtensionUnit::GetAutoAE, settingTimeout(), "Set m_AutoAEState:", "query value:");
+    toggleSetResync(m_AutoAEState, ui->btnAutoAE, SettingId::AiLight, "Set m_AutoAEState:", "query value:");
 }
 
 void ControlPanel::on_btnGestureControl_clicked()
 {
     if (!m_window.isCameraOpen())
         return;
-    toggleSetResync(m_GestureState, ui->btnGestureControl, &UVCExtensionUnit::SetGesture,
-                    &UVCExtensionUnit::GetGesture, settingTimeout(), "Set m_GestureState:",
+    toggleSetResync(m_GestureState, ui->btnGestureControl, SettingId::Gesture, "Set m_GestureState:",
                     "query value:");
 }
 
@@ -404,8 +428,7 @@ void ControlPanel::on_btnMirror_clicked()
 {
     if (!m_window.isCameraOpen())
         return;
-    toggleSetResync(m_mirrorState, ui->btnMirror, &UVCExtensionUnit::SetMirror,
-                    &UVCExtensionUnit::GetMirror, operationTimeout(), "Set mirror:", ", query value:");
+    toggleSetResync(m_mirrorState, ui->btnMirror, SettingId::Mirror, "Set mirror:", ", query value:");
 }
 
 void ControlPanel::on_btnMute_clicked()
@@ -414,10 +437,8 @@ void ControlPanel::on_btnMute_clicked()
         return;
     // The camera restarts after this change; its stream ends with it.
     m_window.stopCameraPreView();
-    if (toggleSetResync(m_muteState, ui->btnMute, &UVCExtensionUnit::SetMicEnable,
-                        &UVCExtensionUnit::GetMicEnable, settingTimeout(), "Set m_muteState:",
-                        "query value:"))
-        m_window.showRestartNotice(notices::restartNotice());
+    if (toggleSetResync(m_muteState, ui->btnMute, SettingId::Mic, "Set m_muteState:", "query value:"))
+        m_window.showRestartNotice(camerasettings::restartText(camerasettings::setting(SettingId::Mic)));
 }
 
 void ControlPanel::on_btnHD_clicked()
@@ -425,9 +446,8 @@ void ControlPanel::on_btnHD_clicked()
     if (!m_window.isCameraOpen())
         return;
     m_window.stopCameraPreView();
-    if (toggleSetResync(m_HDState, ui->btnHD, &UVCExtensionUnit::SetHDMode, &UVCExtensionUnit::GetHDMode,
-                        operationTimeout(), "Set HD mode:", "query value:"))
-        m_window.showRestartNotice(notices::hdModeRestartNotice());
+    if (toggleSetResync(m_HDState, ui->btnHD, SettingId::HdMode, "Set HD mode:", "query value:"))
+        m_window.showRestartNotice(camerasettings::restartText(camerasettings::setting(SettingId::HdMode)));
 }
 
 // ---- lists --------------------------------------------------------------------------------
@@ -437,17 +457,7 @@ void ControlPanel::on_comboBoxAntiFlicker_currentIndexChanged(int index)
     if (!m_window.isCameraOpen() || index < 0 || index > 1)
         return;
     const int value = optionValue(antiFlickerOptions(), index);
-    if (m_uvc.SetAntiFlicker(value)) {
-        m_flickerState = value;
-        return;
-    }
-    showNotice(settingTimeout(), false);
-    int read = 0;
-    if (!m_uvc.GetAntiFlicker(read))
-        return;
-    qDebug() << "Set Flicker:" << value << read;
-    m_flickerState = read;
-    selectValue(ui->comboBoxAntiFlicker, read);
+    chooseSetting(SettingId::AntiFlicker, value, m_flickerState, ui->comboBoxAntiFlicker, "Set Flicker:", nullptr);
 }
 
 void ControlPanel::on_comboBoxTrackMode_currentIndexChanged(int index)
@@ -457,18 +467,13 @@ void ControlPanel::on_comboBoxTrackMode_currentIndexChanged(int index)
     const int mode = optionValue(trackingModes(), index);
     qDebug() << "get tracking index:" << index;
     qDebug() << "get tracking mode:" << mode;
-    if (!m_uvc.SetTrackingMode(mode)) {
-        showNotice(operationTimeout(), false);
-        int read = 0;
-        if (m_uvc.GetTrackingMode(read)) {
-            qDebug() << "Set tracking mode:" << mode << ", query value:" << read;
-            m_trackingMode = read;
-            selectValue(ui->comboBoxTrackMode, read);
-            arrangeTrackingRows(read);
-        }
+    bool readBack = false;
+    if (!chooseSetting(SettingId::TrackingMode, mode, m_trackingMode, ui->comboBoxTrackMode,
+                       "Set tracking mode:", ", query value:", &readBack)) {
+        if (readBack)
+            arrangeTrackingRows(m_trackingMode);
         return;
     }
-    m_trackingMode = mode;
 
     if (mode == 0) {
         // Back to manual framing: the wide view first, without a not-taken notice for it.
@@ -530,17 +535,9 @@ void ControlPanel::on_comboBoxTrackEffect_currentIndexChanged(int index)
     const int effect = optionValue(trackingEffects(), index);
     int mode = 0;
     if (m_uvc.GetTrackingMode(mode) && mode == 1) {
-        if (!m_uvc.SetTrackingEffect(effect)) {
-            showNotice(operationTimeout(), false);
-            int read = 0;
-            if (m_uvc.GetTrackingEffect(read)) {
-                qDebug() << "Set tracking effect:" << effect << ", query value:" << read;
-                m_trackingEffect = read;
-                selectValue(ui->comboBoxTrackEffect, read);
-            }
+        if (!chooseSetting(SettingId::TrackingEffect, effect, m_trackingEffect, ui->comboBoxTrackEffect,
+                           "Set tracking effect:", ", query value:"))
             return;
-        }
-        m_trackingEffect = effect;
     }
     setVisible(speedRow(), effect == 1);
 }
@@ -553,17 +550,8 @@ void ControlPanel::on_comboBoxTrackSpeend_currentIndexChanged(int index)
     int mode = 0;
     if (!m_uvc.GetTrackingMode(mode) || mode != 1)
         return;
-    if (m_uvc.SetTrackingSpeed(speed)) {
-        m_trackingSpeed = speed;
-        return;
-    }
-    showNotice(operationTimeout(), false);
-    int read = 0;
-    if (!m_uvc.GetTrackingSpeed(read))
-        return;
-    qDebug() << "Set tracking speed:" << speed << ", query value:" << read;
-    m_trackingSpeed = read;
-    selectValue(ui->comboBoxTrackSpeend, read);
+    chooseSetting(SettingId::TrackingSpeed, speed, m_trackingSpeed, ui->comboBoxTrackSpeend, "Set tracking speed:",
+                  ", query value:");
 }
 
 // ---- status refresh ---------------------------------------------------------------------

@@ -1,5 +1,6 @@
 #pragma once
 #include "camera/CameraPropertyState.h"
+#include "camera/CameraSetting.h"
 
 #include <QList>
 #include <QObject>
@@ -117,12 +118,15 @@ private:
     };
     const ImageRow &imageRow(int id) const;
 
-    using SetCommand = bool (UVCExtensionUnit::*)(int);
-    using GetCommand = bool (UVCExtensionUnit::*)(int &);
-    // The switch pattern: invert, send, and on failure tell the user and show the
-    // camera's value again.
-    bool toggleSetResync(int &state, QAbstractButton *button, SetCommand set, GetCommand get,
-                         const QString &timeoutText, const char *sentLog, const char *readLog);
+    // The switch pattern: invert, send the setting, and on failure tell the user and
+    // (where the setting reads back) show the camera's value again.
+    bool toggleSetResync(int &state, QAbstractButton *button, SettingId id, const char *sentLog,
+                         const char *readLog);
+    // A list's choice: send it; on failure the setting's notice, then the camera's value
+    // (logged after the two labels) into state and list. True when the camera took it;
+    // readBack tells whether the camera's value was read after a failure.
+    bool chooseSetting(SettingId id, int value, int &state, QComboBox *box, const char *sentLog,
+                       const char *readLog, bool *readBack = nullptr);
     void stepPanTilt(int id, int delta);
     void setPanArrowStyle(int pan);
     void setTiltArrowStyle(int tilt);
