@@ -134,6 +134,8 @@ QList<Report> runUpgrade(int manufacturer, bool cameraOpen, UVCExtensionUnit *un
 {
     ReportSink window;
     auto *worker = new UpgradeThread(manufacturer, cameraOpen, unit);
+    // The package the tests lay out in the application directory, unless one is given.
+    worker->setPackage(FirmwarePackage(testsupport::appDir()));
     QThread *thread = moveToWorkerThread(worker);
     QObject::connect(worker, SIGNAL(onUpgradeReport(bool, int, QString)), &window,
                      SLOT(slotOnUpgradeReport(bool, int, QString)));
@@ -783,22 +785,21 @@ private slots:
         writeAppFile(prefix + QStringLiteral("Zz99Yy/kernel"), "left behind");
 
         PackagePreparation first;
-        int model = -1;
         QString message;
-        QCOMPARE(first.prepare(mine, model, message), PackagePreparation::Ready);
-        QCOMPARE(model, 10);
-        const QString firstFolder = first.folder();
+        QCOMPARE(first.prepare(mine, message), PackagePreparation::Ready);
+        const FirmwarePackage firstPackage = first.package();
+        QCOMPARE(firstPackage.model(), 10);
+        const QString firstFolder = firstPackage.folder();
         QVERIFY(firstFolder.startsWith(testsupport::appDir() + QLatin1Char('/') + prefix));
         QVERIFY(!QFileInfo::exists(upgradetest::appFile(prefix + QStringLiteral("Zz99Yy"))));
 
         // Another window or program prepares while the first has its package: refused,
         // with the holder named, and nothing of the first is touched.
         PackagePreparation second;
-        int theirModel = -1;
-        QCOMPARE(second.prepare(theirs, theirModel, message), PackagePreparation::Busy);
+        QCOMPARE(second.prepare(theirs, message), PackagePreparation::Busy);
         QCOMPARE(second.holderPid(), QCoreApplication::applicationPid());
         QCOMPARE(second.holderProgram(), QStringLiteral("tst_upgradeworkers"));
-        QVERIFY(second.folder().isEmpty());
+        QVERIFY(!second.package().isValid());
         QCOMPARE(QDir(testsupport::appDir()).entryList({QStringLiteral(".package-*")}, QDir::Dirs | QDir::Hidden).size(), 1);
 
         // The first plays its own files, byte for byte.
@@ -806,7 +807,7 @@ private slots:
             testsupport::SimEnvironment env(rig(QStringLiteral(R"(, "mode": "rom", "handoverMs": 2200)")));
             m_camera = env.rig().camera(QStringLiteral("cam1"));
             LogCapture quiet;
-            verifyOneReport(runUpgrade(1, false, nullptr, [&](UpgradeThread *w) { w->setPackageFolder(firstFolder); }),
+            verifyOneReport(runUpgrade(1, false, nullptr, [&](UpgradeThread *w) { w->setPackage(firstPackage); }),
                             true, 100, QStringLiteral("Upgrade done."));
             QCOMPARE(m_camera->storage().updaterImage(), kUpdater);
             verifyFlashedAndBack(env);
@@ -817,12 +818,12 @@ private slots:
         // Then the second may go. Its package brings no updater: the one the first brought
         // stays in the package folder and comes along.
         QCOMPARE(fileContent(upgradetest::appFile(QStringLiteral("usb_updater.bin"))), kUpdater);
-        QCOMPARE(second.prepare(theirs, theirModel, message), PackagePreparation::Ready);
-        QCOMPARE(fileContent(second.folder() + QStringLiteral("/usb_updater.bin")), kUpdater);
+        QCOMPARE(second.prepare(theirs, message), PackagePreparation::Ready);
+        QCOMPARE(fileContent(second.package().folder() + QStringLiteral("/usb_updater.bin")), kUpdater);
         testsupport::SimEnvironment env(rig(QStringLiteral(R"(, "mode": "rom", "handoverMs": 2200)")));
         m_camera = env.rig().camera(QStringLiteral("cam1"));
         LogCapture quiet;
-        verifyOneReport(runUpgrade(1, false, nullptr, [&](UpgradeThread *w) { w->setPackageFolder(second.folder()); }),
+        verifyOneReport(runUpgrade(1, false, nullptr, [&](UpgradeThread *w) { w->setPackage(second.package()); }),
                         true, 100, QStringLiteral("Upgrade done."));
         QCOMPARE(m_camera->storage().updaterImage(), kUpdater);
         const auto flash = m_camera->storage().flashWrites();
