@@ -653,7 +653,7 @@ private slots:
         model.close();
         std::unique_ptr<PackagePreparation> package = form.takePackage();
         QVERIFY(form.packageFolder().isEmpty());
-        QCOMPARE(package->folder(), folder);
+        QCOMPARE(package->package().folder(), folder);
         package.reset();
         QVERIFY(!QFileInfo::exists(folder));
     }

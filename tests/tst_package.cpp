@@ -56,7 +56,7 @@ int modelOf(const QByteArray &content, const char *file = "model.dat")
     upgradetest::clearAppDir();
     writeAppFile(QLatin1String(file), content);
     int model = -1;
-    return readPackageModel(model) ? model : -1;
+    return readPackageModel(testsupport::appDir(), model) ? model : -1;
 }
 
 } // namespace
@@ -108,9 +108,9 @@ private slots:
         QString message;
         QVERIFY(Zip7z::extract(archive, testsupport::appDir(), message));
         QVERIFY2(message.contains(QLatin1String("Everything is Ok")), qPrintable(message));
-        QVERIFY(checkPackageFiles());
+        QVERIFY(checkPackageFiles(testsupport::appDir()));
         int model = -1;
-        QVERIFY(readPackageModel(model));
+        QVERIFY(readPackageModel(testsupport::appDir(), model));
         QCOMPARE(model, 10);
         QVERIFY(QFileInfo(appFile(QStringLiteral("scripts"))).isDir());
         QVERIFY(QFile::exists(appFile(QStringLiteral("scripts/setup.txt"))));
@@ -125,10 +125,10 @@ private slots:
         QCOMPARE(readPackageManifest(testsupport::appDir()), QStringList{"readme.txt"});
 
         // Clean-up removes the package but keeps the updater program and the settings.
-        QVERIFY(cleanPackageFiles());
+        QVERIFY(cleanPackageFiles(testsupport::appDir()));
         QCOMPARE(QDir(testsupport::appDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList({"product.ini", "usb_updater.bin"}));
-        QVERIFY(!checkPackageFiles());
+        QVERIFY(!checkPackageFiles(testsupport::appDir()));
     }
 
     void completenessCheck()
@@ -139,16 +139,16 @@ private slots:
         writeAppFile(QStringLiteral("scripts"), "a plain file does as well");
         writeAppFile(QStringLiteral("kernel/uImage"), "k");
         writeAppFile(QStringLiteral("model.dat"), "m");
-        QVERIFY(checkPackageFiles());
+        QVERIFY(checkPackageFiles(testsupport::appDir()));
         QFile::remove(appFile(QStringLiteral("model.dat")));
-        QVERIFY(!checkPackageFiles());
+        QVERIFY(!checkPackageFiles(testsupport::appDir()));
         writeAppFile(QStringLiteral("miservice.ubifs"), "m");
-        QVERIFY(checkPackageFiles());
+        QVERIFY(checkPackageFiles(testsupport::appDir()));
         QDir(appFile(QStringLiteral("kernel"))).removeRecursively();
-        QVERIFY(!checkPackageFiles());
+        QVERIFY(!checkPackageFiles(testsupport::appDir()));
         writeAppFile(QStringLiteral("kernel"), "k");
         QFile::remove(appFile(QStringLiteral("auto_update.txt")));
-        QVERIFY(!checkPackageFiles());
+        QVERIFY(!checkPackageFiles(testsupport::appDir()));
     }
 
     void modelSearch_data()
@@ -179,18 +179,18 @@ private slots:
         writeAppFile(QStringLiteral("miservice.ubifs"), "ARBOR 110");
         writeAppFile(QStringLiteral("model.dat"), "ARBOR 220");
         int model = -1;
-        QVERIFY(readPackageModel(model));
+        QVERIFY(readPackageModel(testsupport::appDir(), model));
         QCOMPARE(model, 12);
         // miservice.ubifs without a name does not fall back to model.dat.
         writeAppFile(QStringLiteral("miservice.ubifs"), "no name");
-        QVERIFY(!readPackageModel(model));
+        QVERIFY(!readPackageModel(testsupport::appDir(), model));
     }
 
     void missingModelFilesAreLogged()
     {
         LogCapture log;
         int model = -1;
-        QVERIFY(!readPackageModel(model));
+        QVERIFY(!readPackageModel(testsupport::appDir(), model));
         QCOMPARE(model, -1);
         QCOMPARE(log.lines().size(), 3);
         QVERIFY(log.lines().at(1).contains(QLatin1String("miservice.ubifs")));
@@ -225,7 +225,7 @@ private slots:
         const QString outside = m_work.path() + QStringLiteral("/precious");
         writeFile(outside + QStringLiteral("/keep.txt"), "keep");
         QVERIFY(QFile::link(outside, appFile(QStringLiteral("kernel"))));
-        QVERIFY(cleanPackageFiles());
+        QVERIFY(cleanPackageFiles(testsupport::appDir()));
         QVERIFY(!QFileInfo(appFile(QStringLiteral("kernel"))).isSymLink());
         QVERIFY(QFile::exists(outside + QStringLiteral("/keep.txt")));
     }
@@ -276,7 +276,7 @@ private slots:
         QVERIFY2(message.contains(reason), qPrintable(message));
         QVERIFY(message.endsWith(QLatin1String("Unable to perform decompression")));
         // Nothing of the package arrived, and nothing was written outside or replaced.
-        QVERIFY(!checkPackageFiles());
+        QVERIFY(!checkPackageFiles(testsupport::appDir()));
         QVERIFY(!QFile::exists(outsideFile));
         QVERIFY(!QFile::exists(appFile(QStringLiteral("evil.txt"))));
         QFile ini(appFile(QStringLiteral("product.ini")));
@@ -320,7 +320,7 @@ private slots:
         QString message;
         QVERIFY(!Zip7z::extract(archive, testsupport::appDir(), message));
         QVERIFY2(message.contains(reason), qPrintable(message));
-        QVERIFY(!checkPackageFiles());
+        QVERIFY(!checkPackageFiles(testsupport::appDir()));
     }
 
     void missingToolIsReported()
@@ -368,7 +368,7 @@ private slots:
         QCOMPARE(readPackageManifest(testsupport::appDir()), QStringList({"extra", "rootfs.img"}));
         // The same package again, without a clean-up between: its own entries give way.
         QVERIFY2(Zip7z::extract(archive, testsupport::appDir(), message), qPrintable(message));
-        QVERIFY(cleanPackageFiles());
+        QVERIFY(cleanPackageFiles(testsupport::appDir()));
         QCOMPARE(QDir(testsupport::appDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList({"product.ini", "usb_updater.bin"}));
     }
@@ -410,7 +410,7 @@ private slots:
         writeAppFile(QStringLiteral(".package-entries"),
                      "product.ini\n../outside.txt\n/etc/hostname\nrootfs.img\r\nlensdesk.exe\n\n");
         QCOMPARE(readPackageManifest(testsupport::appDir()), QStringList{"rootfs.img"});
-        QVERIFY(cleanPackageFiles());
+        QVERIFY(cleanPackageFiles(testsupport::appDir()));
         QCOMPARE(QDir(testsupport::appDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList{"product.ini"});
         QVERIFY(QFile::exists(m_work.path() + QStringLiteral("/outside.txt")));
@@ -444,7 +444,7 @@ private slots:
         Zip7z::setMaxUnpackedSize(1 << 20);
         QVERIFY2(Zip7z::extract(fits, testsupport::appDir(), message), qPrintable(message));
         Zip7z::setMaxUnpackedSize(0);
-        QVERIFY(checkPackageFiles());
+        QVERIFY(checkPackageFiles(testsupport::appDir()));
     }
 
     void packageWithTooManyEntriesIsRefused()
@@ -520,7 +520,7 @@ private slots:
         QVERIFY(!secondResult);
         QCOMPARE(secondMessage, QStringLiteral("Another package is being unpacked.\nUnable to perform decompression"));
         QVERIFY(!Zip7z::isBusy());
-        QVERIFY(checkPackageFiles());
+        QVERIFY(checkPackageFiles(testsupport::appDir()));
     }
 
     void upgradeLockNamesItsHolderAndNobodysLockIsNone()
@@ -597,7 +597,7 @@ private slots:
         // The tool ended by itself: one that waited for a password would have been
         // ended by the time-out, with the time-out's message.
         QVERIFY2(message.contains(QLatin1String("failed with exit code")), qPrintable(message));
-        QVERIFY(!checkPackageFiles());
+        QVERIFY(!checkPackageFiles(testsupport::appDir()));
     }
 };
 

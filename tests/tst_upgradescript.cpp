@@ -43,7 +43,7 @@ class TestUpgradeScript : public QObject
     int run(const QByteArray &content, const char *name = "auto_update.txt")
     {
         writeAppFile(QString::fromLatin1(name), content);
-        return runUpgradeScript(m_volume.get(), name);
+        return runUpgradeScript(m_volume.get(), FirmwarePackage(testsupport::appDir()), name);
     }
 
     // The lines of the log so far, as one text for failure messages.
@@ -139,7 +139,7 @@ private slots:
 
     void missingScriptFails()
     {
-        QCOMPARE(runUpgradeScript(m_volume.get(), "no-such-script.txt"), -1);
+        QCOMPARE(runUpgradeScript(m_volume.get(), FirmwarePackage(testsupport::appDir()), "no-such-script.txt"), -1);
         QCOMPARE(m_log->lines(), QStringList({"open script fail: no-such-script.txt\n",
                                               "package check failed, nothing sent: no-such-script.txt\n"}));
     }
@@ -424,7 +424,7 @@ private slots:
         for (int i = 0; i < 50; ++i)
             content += "setenv n " + QByteArray::number(i) + "\n";
         writeAppFile(QStringLiteral("auto_update.txt"), content);
-        UpgradeScript script(m_volume.get(), testsupport::appDir());
+        UpgradeScript script(m_volume.get(), FirmwarePackage(testsupport::appDir()));
         int asked = 0;
         script.setStopCheck([&asked] { return ++asked > 10; });
         QCOMPARE(script.run("auto_update.txt"), -1);

@@ -8,8 +8,10 @@
 #include "platform/Clock.h"
 #include "platform/sim/SimMassStorage.h"
 #include "upgrade/AbnormalDetectThread.h"
+#include "upgrade/FirmwarePackage.h"
 #include "upgrade/MassStorageTransport.h"
 #include "upgrade/PackagePreparation.h"
+#include "upgrade/UpgradeBatch.h"
 #include "upgrade/UpgradeDevice.h"
 #include "upgrade/UpgradeThread.h"
 #include "upgrade/WorkerThreads.h"
@@ -82,7 +84,8 @@ void writePackage(bool updater = true, bool bootLoader = true)
 
 // The package of writePackage as a ".zip" archive built with the system's tool, with a
 // kernel of its own and with or without the updater.
-QString zipPackage(const QTemporaryDir &work, const QString &name, const QByteArray &kernel, bool updater)
+QString zipPackage(const QTemporaryDir &work, const QString &name, const QByteArray &kernel, bool updater,
+                   const QByteArray &miservice = kMiservice)
 {
     const QString dir = work.path() + QLatin1Char('/') + name;
     upgradetest::writeFile(dir + QStringLiteral("/auto_update.txt"), "setenv bootargs console=ttyS0\r\n"
@@ -94,7 +97,7 @@ QString zipPackage(const QTemporaryDir &work, const QString &name, const QByteAr
                                                                      "tftp 21000000 miservice.ubifs\n"
                                                                      "nand write.e 0x21000000 miservice ${filesize}\n");
     upgradetest::writeFile(dir + QStringLiteral("/kernel"), kernel);
-    upgradetest::writeFile(dir + QStringLiteral("/miservice.ubifs"), kMiservice);
+    upgradetest::writeFile(dir + QStringLiteral("/miservice.ubifs"), miservice);
     upgradetest::writeFile(dir + QStringLiteral("/u-boot.bin"), kBootLoader);
     QStringList entries{"auto_update.txt", "scripts", "kernel", "miservice.ubifs", "u-boot.bin"};
     if (updater) {
@@ -134,6 +137,8 @@ QList<Report> runUpgrade(int manufacturer, bool cameraOpen, UVCExtensionUnit *un
 {
     ReportSink window;
     auto *worker = new UpgradeThread(manufacturer, cameraOpen, unit);
+    // The package the tests lay out in the application directory, unless one is given.
+    worker->setPackage(FirmwarePackage(testsupport::appDir()));
     QThread *thread = moveToWorkerThread(worker);
     QObject::connect(worker, SIGNAL(onUpgradeReport(bool, int, QString)), &window,
                      SLOT(slotOnUpgradeReport(bool, int, QString)));
@@ -783,22 +788,21 @@ private slots:
         writeAppFile(prefix + QStringLiteral("Zz99Yy/kernel"), "left behind");
 
         PackagePreparation first;
-        int model = -1;
         QString message;
-        QCOMPARE(first.prepare(mine, model, message), PackagePreparation::Ready);
-        QCOMPARE(model, 10);
-        const QString firstFolder = first.folder();
+        QCOMPARE(first.prepare(mine, message), PackagePreparation::Ready);
+        const FirmwarePackage firstPackage = first.package();
+        QCOMPARE(firstPackage.model(), 10);
+        const QString firstFolder = firstPackage.folder();
         QVERIFY(firstFolder.startsWith(testsupport::appDir() + QLatin1Char('/') + prefix));
         QVERIFY(!QFileInfo::exists(upgradetest::appFile(prefix + QStringLiteral("Zz99Yy"))));
 
         // Another window or program prepares while the first has its package: refused,
         // with the holder named, and nothing of the first is touched.
         PackagePreparation second;
-        int theirModel = -1;
-        QCOMPARE(second.prepare(theirs, theirModel, message), PackagePreparation::Busy);
+        QCOMPARE(second.prepare(theirs, message), PackagePreparation::Busy);
         QCOMPARE(second.holderPid(), QCoreApplication::applicationPid());
         QCOMPARE(second.holderProgram(), QStringLiteral("tst_upgradeworkers"));
-        QVERIFY(second.folder().isEmpty());
+        QVERIFY(!second.package().isValid());
         QCOMPARE(QDir(testsupport::appDir()).entryList({QStringLiteral(".package-*")}, QDir::Dirs | QDir::Hidden).size(), 1);
 
         // The first plays its own files, byte for byte.
@@ -806,7 +810,7 @@ private slots:
             testsupport::SimEnvironment env(rig(QStringLiteral(R"(, "mode": "rom", "handoverMs": 2200)")));
             m_camera = env.rig().camera(QStringLiteral("cam1"));
             LogCapture quiet;
-            verifyOneReport(runUpgrade(1, false, nullptr, [&](UpgradeThread *w) { w->setPackageFolder(firstFolder); }),
+            verifyOneReport(runUpgrade(1, false, nullptr, [&](UpgradeThread *w) { w->setPackage(firstPackage); }),
                             true, 100, QStringLiteral("Upgrade done."));
             QCOMPARE(m_camera->storage().updaterImage(), kUpdater);
             verifyFlashedAndBack(env);
@@ -817,18 +821,179 @@ private slots:
         // Then the second may go. Its package brings no updater: the one the first brought
         // stays in the package folder and comes along.
         QCOMPARE(fileContent(upgradetest::appFile(QStringLiteral("usb_updater.bin"))), kUpdater);
-        QCOMPARE(second.prepare(theirs, theirModel, message), PackagePreparation::Ready);
-        QCOMPARE(fileContent(second.folder() + QStringLiteral("/usb_updater.bin")), kUpdater);
+        QCOMPARE(second.prepare(theirs, message), PackagePreparation::Ready);
+        QCOMPARE(fileContent(second.package().folder() + QStringLiteral("/usb_updater.bin")), kUpdater);
         testsupport::SimEnvironment env(rig(QStringLiteral(R"(, "mode": "rom", "handoverMs": 2200)")));
         m_camera = env.rig().camera(QStringLiteral("cam1"));
         LogCapture quiet;
-        verifyOneReport(runUpgrade(1, false, nullptr, [&](UpgradeThread *w) { w->setPackageFolder(second.folder()); }),
+        verifyOneReport(runUpgrade(1, false, nullptr, [&](UpgradeThread *w) { w->setPackage(second.package()); }),
                         true, 100, QStringLiteral("Upgrade done."));
         QCOMPARE(m_camera->storage().updaterImage(), kUpdater);
         const auto flash = m_camera->storage().flashWrites();
         QCOMPARE(flash.size(), 2);
         QCOMPARE(flash.at(0).digest, md5(theirKernel));
         QCOMPARE(flash.at(1).digest, md5(kMiservice));
+    }
+
+    // The package goes from its preparation to the worker as a value: each preparation
+    // has a folder of its own, a worker plays the package it is given and no other, and
+    // one given none, or one whose folder is gone, plays nothing at all, even with a
+    // complete package lying in the package folder itself.
+    void packageTravelsAsAValue()
+    {
+        if (Zip7z::toolPath().isEmpty())
+            QSKIP("no 7-Zip tool on this system (Debian package 7zip)");
+        writePackage(); // kKernel, straight in the package folder
+        QTemporaryDir work;
+        const QByteArray firstKernel = upgradetest::pattern(90000, 21);
+        const QByteArray secondKernel = upgradetest::pattern(110000, 22);
+        const QString firstArchive = zipPackage(work, QStringLiteral("first"), firstKernel, true);
+        const QString secondArchive = zipPackage(work, QStringLiteral("second"), secondKernel, true);
+
+        FirmwarePackage first;
+        {
+            PackagePreparation preparation;
+            QString message;
+            QCOMPARE(preparation.prepare(firstArchive, message), PackagePreparation::Ready);
+            first = preparation.package();
+            QCOMPARE(first.model(), 10);
+            QCOMPARE(fileContent(first.folder() + QStringLiteral("/kernel")), firstKernel);
+        }
+        // Its preparation has ended: the value still names the folder, which is gone.
+        QVERIFY(first.isValid());
+        QVERIFY(!QFileInfo::exists(first.folder()));
+
+        PackagePreparation preparation;
+        QString message;
+        QCOMPARE(preparation.prepare(secondArchive, message), PackagePreparation::Ready);
+        const FirmwarePackage second = preparation.package();
+        QVERIFY(second.folder() != first.folder());
+        QVERIFY(second.folder() != testsupport::appDir());
+        QCOMPARE(second.model(), 10);
+
+        testsupport::SimEnvironment env(rig(QStringLiteral(R"(, "mode": "rom", "handoverMs": 2200)")));
+        m_camera = env.rig().camera(QStringLiteral("cam1"));
+        LogCapture quiet;
+        const QString refused =
+            QStringLiteral("The firmware package cannot complete the upgrade; nothing was sent to the camera.");
+        verifyOneReport(runUpgrade(1, false, nullptr, [&](UpgradeThread *w) { w->setPackage(first); }), false, 0,
+                        refused);
+        verifyOneReport(runUpgrade(1, false, nullptr, [](UpgradeThread *w) { w->setPackage(FirmwarePackage()); }),
+                        false, 0, refused);
+        QVERIFY(m_camera->storage().updaterImage().isEmpty());
+        QVERIFY(m_camera->storage().flashWrites().isEmpty());
+
+        verifyOneReport(runUpgrade(1, false, nullptr, [&](UpgradeThread *w) { w->setPackage(second); }), true, 100,
+                        QStringLiteral("Upgrade done."));
+        const auto flash = m_camera->storage().flashWrites();
+        QCOMPARE(flash.size(), 2);
+        QCOMPARE(flash.at(0).digest, md5(secondKernel));
+        QCOMPARE(flash.at(1).digest, md5(kMiservice));
+    }
+
+    // The upgrade engine driven as any front end drives it, printing nothing: one outcome
+    // per camera, the progress through its signals. A stuck camera that names its model
+    // is refused another model's package before the worker runs; a camera that does not
+    // open is reported with the opener's words.
+    void batchOfUpgradesAndRecoveries()
+    {
+        if (Zip7z::toolPath().isEmpty())
+            QSKIP("no 7-Zip tool on this system (Debian package 7zip)");
+        upgradetest::clearAppDir();
+        QTemporaryDir work;
+        const QString otherModel = zipPackage(work, QStringLiteral("arbor"), kKernel, true);
+        const QByteArray orvia = upgradetest::pattern(1000, 8) + "Orvia Vista Pro" + upgradetest::pattern(100, 9);
+        const QString ownModel = zipPackage(work, QStringLiteral("orvia"), kKernel, true, orvia);
+        testsupport::SimEnvironment env(rig(QStringLiteral(R"(, "mode": "uboot")")));
+        m_camera = env.rig().camera(QStringLiteral("cam1"));
+        LogCapture log;
+
+        QStringList events;
+        int lastPercent = -1;
+        const auto follow = [&](UpgradeBatch &batch) {
+            connect(&batch, &UpgradeBatch::cameraStarting, this, [&](const ListedCamera &camera, const QString &) {
+                events << QStringLiteral("start ") + camera.path;
+            });
+            connect(&batch, &UpgradeBatch::progressChanged, this, [&](const ListedCamera &, int percent) {
+                QVERIFY(percent >= lastPercent);
+                lastPercent = percent;
+            });
+            connect(&batch, &UpgradeBatch::workerEnded, this, [&](const ListedCamera &, bool ok) {
+                events << (ok ? QStringLiteral("ended ok") : QStringLiteral("ended failed"));
+            });
+            connect(&batch, &UpgradeBatch::cameraFinished, this,
+                    [&](const UpgradeBatch::Outcome &) { events << QStringLiteral("finished"); });
+        };
+        {
+            UpgradeBatch batch(0);
+            follow(batch);
+            QVERIFY(batch.lock());
+            QString message;
+            QCOMPARE(batch.preparePackage(otherModel, &message), PackagePreparation::Ready);
+            QCOMPARE(batch.package().model(), 10);
+            QVERIFY(log.contains(QStringLiteral("firmware file model: 10")));
+            const QList<ListedCamera> stuck = batch.stuckCameras();
+            QCOMPARE(stuck.size(), 1);
+            QCOMPARE(stuck.at(0).drive, QLatin1Char('F'));
+            QCOMPARE(stuck.at(0).model, 0);
+            const QList<UpgradeBatch::Outcome> refused = batch.recover(stuck);
+            QCOMPARE(events, QStringList{QStringLiteral("finished")});
+            QCOMPARE(refused.size(), 1);
+            QCOMPARE(refused.at(0).status, UpgradeBatch::Outcome::Refused);
+            QVERIFY(refused.at(0).modelMismatch && refused.at(0).modelChecked && !refused.at(0).ran);
+            QCOMPARE(refused.at(0).packageModel, 10);
+            QVERIFY(m_camera->storage().flashWrites().isEmpty());
+        }
+
+        UpgradeBatch batch(0);
+        follow(batch);
+        QString message;
+        QCOMPARE(batch.preparePackage(ownModel, &message), PackagePreparation::Ready);
+        QCOMPARE(batch.package().model(), 0);
+        events.clear();
+        const QList<UpgradeBatch::Outcome> recovered = batch.recover(batch.stuckCameras());
+        QCOMPARE(events, QStringList({QStringLiteral("start \\\\.\\F:"), QStringLiteral("ended ok"),
+                                      QStringLiteral("finished")}));
+        QCOMPARE(lastPercent, 100);
+        QCOMPARE(recovered.size(), 1);
+        const UpgradeBatch::Outcome &back = recovered.at(0);
+        QCOMPARE(back.status, UpgradeBatch::Outcome::Done);
+        QVERIFY(back.ran && back.modelChecked && back.warning.isEmpty());
+        QVERIFY(back.leftStuck.state.isEmpty());
+        QCOMPARE(m_camera->storage().flashWrites().size(), 2);
+        QCOMPARE(m_camera->storage().flashWrites().at(0).digest, md5(kKernel));
+        // This rig restarts the camera only when the test moves its clock: not back yet.
+        QVERIFY(back.firmwareAfter.isEmpty());
+        QVERIFY(back.cameBackAs.path.isEmpty());
+        env.clock().advance(3000);
+        env.rig().pump();
+        QCOMPARE(m_camera->firmwareVersion(), QStringLiteral("1.0.23"));
+
+        // A camera of the package's model that the front end's opener cannot reach fails
+        // its upgrade without the worker.
+        ListedCamera normal;
+        normal.number = 1;
+        normal.state = QStringLiteral("normal");
+        normal.model = 0;
+        const QList<ListedCamera> cameras{normal};
+        QVERIFY(!UpgradeBatch::firstStuck(cameras));
+        events.clear();
+        int opened = 0;
+        const QList<UpgradeBatch::Outcome> failed = batch.upgrade(
+            cameras,
+            [&opened](const ListedCamera &, QString *error) -> UVCExtensionUnit * {
+                ++opened;
+                *error = QStringLiteral("busy elsewhere");
+                return nullptr;
+            },
+            {});
+        QCOMPARE(opened, 1);
+        QCOMPARE(events, QStringList{QStringLiteral("finished")});
+        QCOMPARE(failed.size(), 1);
+        QCOMPARE(failed.at(0).status, UpgradeBatch::Outcome::Failed);
+        QCOMPARE(failed.at(0).detail, QStringLiteral("busy elsewhere"));
+        QVERIFY(!failed.at(0).ran);
+        QCOMPARE(m_camera->storage().flashWrites().size(), 2);
     }
 
     void watcherWithoutStartEndsAtOnce()

@@ -28,7 +28,9 @@ QString userSettingsFilePath();
 // empty for a portable install (its one file holds everything).
 QString defaultSettingsFilePath();
 
-// The folder a firmware package is extracted into and read from: the application
-// directory for a portable install, else a per-user data folder ("lensdesk/package"),
-// created on demand. Every use of package files goes through here.
+// The root of the firmware packages: the application directory for a portable install,
+// else a per-user data folder ("lensdesk/package"), created on demand. Each upgrade
+// unpacks its package into a folder of its own below it (PackagePreparation), stale
+// ones are removed from it, and the boot ROM's updater is kept in it; the package
+// itself travels as a value (FirmwarePackage), never through this folder.
 QString packageDir();

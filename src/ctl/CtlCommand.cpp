@@ -4,186 +4,36 @@
 #include "core/SettingsStore.h"
 #include "core/Startup.h"
 #include "camera/CameraRules.h"
-#include "camera/DShowCameraWrapper.h"
-#include "catalogue/Catalogue.h"
-#include "ctl/CameraInventory.h"
 #include "ctl/CameraSession.h"
 #include "ctl/Preset.h"
-#include "ctl/UpgradeRunner.h"
-#include "platform/Clock.h"
-#include "upgrade/PackagePreparation.h"
+#include "upgrade/CameraInventory.h"
 
 #include <QDebug>
 #include <QFileInfo>
 #include <QJsonDocument>
-#include <QRegularExpression>
-#include <QSet>
 
 #include <algorithm>
-
-namespace {
-
-constexpr int kCameraReturnPollMs = 500;
-// After an upgrade the camera initialises before it comes back; a minute is plenty.
-constexpr int kCameraReturnWaitMs = 60000;
-constexpr int kBarWidth = 30;
-
-// The window's notices are rich text ("<h3>Heading</h3>\r\nBody"); on a terminal the
-// heading and the body share one line.
-QString plain(const QString &notice)
-{
-    static const QRegularExpression heading(QStringLiteral("^<h3>(.*)</h3>\\s*"));
-    QString text = notice;
-    const QRegularExpressionMatch m = heading.match(text);
-    if (m.hasMatch()) {
-        const QString title = m.captured(1);
-        const bool stop = title.endsWith(QLatin1Char('!')) || title.endsWith(QLatin1Char('.'));
-        text = title + (stop ? QStringLiteral(" ") : QStringLiteral(": ")) + text.mid(m.capturedLength());
-    }
-    return text.simplified();
-}
-
-QString helpFor(const QString &command)
-{
-    if (command == QLatin1String("list"))
-        return QStringLiteral(
-            "Usage: lensdeskctl list [--json]\n"
-            "Lists the supported cameras plugged in: index, state (normal, or stuck in ROM,\n"
-            "updater or boot loader), model, firmware version, name and device path.\n");
-    if (command == QLatin1String("get"))
-        return QStringLiteral(
-            "Usage: lensdeskctl get [--camera SEL] [--json] [NAME...]\n"
-            "Shows the camera's settings as NAME=VALUE lines (all it has without NAME).\n"
-            "Names: ") + CameraSession::settingNames().join(QStringLiteral(", ")) + QStringLiteral("\n");
-    if (command == QLatin1String("set"))
-        return QStringLiteral(
-            "Usage: lensdeskctl set [--camera SEL] [--json] NAME=VALUE...\n"
-            "Changes settings and reads each back. Ranges take whole numbers, switches on or off,\n"
-            "lists their words (lensdeskctl get shows them). A value outside the camera's range or\n"
-            "a setting the model lacks is refused; a value the camera does not keep is reported.\n"
-            "Names: ") + CameraSession::settingNames().join(QStringLiteral(", ")) + QStringLiteral("\n");
-    if (command == QLatin1String("save"))
-        return QStringLiteral(
-            "Usage: lensdeskctl save [--camera SEL] [--json] FILE\n"
-            "Writes all settings of the camera to FILE as a JSON preset.\n");
-    if (command == QLatin1String("apply"))
-        return QStringLiteral(
-            "Usage: lensdeskctl apply [--camera SEL] [--json] FILE\n"
-            "Applies a preset; settings this camera's model does not have are skipped and named.\n");
-    if (command == QLatin1String("upgrade"))
-        return QStringLiteral(
-            "Usage: lensdeskctl upgrade PACKAGE [--camera SEL | --all] [--json]\n"
-            "Upgrades the firmware from a .zip package, one camera at a time, and ends with a\n"
-            "summary. Refused while another lensdesk upgrades or a camera is stuck in a boot state.\n");
-    if (command == QLatin1String("recover"))
-        return QStringLiteral(
-            "Usage: lensdeskctl recover PACKAGE [--json]\n"
-            "Brings cameras stuck in a boot state (ROM, updater, boot loader) back with the package,\n"
-            "each on its own drive. A camera whose boot state names its model is refused a package\n"
-            "of another model; one that does not is recovered with a warning.\n");
-    return QString();
-}
-
-const QStringList &commands()
-{
-    static const QStringList names{QStringLiteral("list"), QStringLiteral("get"), QStringLiteral("set"),
-                                   QStringLiteral("save"), QStringLiteral("apply"), QStringLiteral("upgrade"),
-                                   QStringLiteral("recover")};
-    return names;
-}
-
-QJsonArray camerasJson(const QList<ListedCamera> &cameras)
-{
-    QJsonArray array;
-    for (const ListedCamera &camera : cameras)
-        array.append(camera.toJson());
-    return array;
-}
-
-QString pad(const QString &text, int width)
-{
-    return text.leftJustified(width, QLatin1Char(' '));
-}
-
-} // namespace
+#include <memory>
 
 CtlCommand::CtlCommand(QTextStream &out, QTextStream &err, bool terminal)
     : m_out(out)
     , m_err(err)
     , m_terminal(terminal)
+    , m_output(out, err, terminal)
 {
-}
-
-QString CtlCommand::usage()
-{
-    return QStringLiteral(
-        "Usage: lensdeskctl [--json] [--verbose] COMMAND [OPTIONS] [ARGUMENTS]\n"
-        "Controls and upgrades the supported USB PTZ cameras from the command line.\n"
-        "\n"
-        "Commands:\n"
-        "  list                                    the supported cameras plugged in\n"
-        "  get [--camera SEL] [NAME...]            settings of a camera\n"
-        "  set [--camera SEL] NAME=VALUE...        changes settings\n"
-        "  save [--camera SEL] FILE                all settings as a JSON preset\n"
-        "  apply [--camera SEL] FILE               a preset onto a camera\n"
-        "  upgrade PACKAGE [--camera SEL | --all]  firmware upgrade\n"
-        "  recover PACKAGE                         cameras stuck in a boot state\n"
-        "\n"
-        "SEL is an index from list (a number is an index and nothing else), or a fragment of\n"
-        "a device path or name; name:TEXT or path:TEXT matches names or paths only (a name\n"
-        "made of digits: --camera name:2020).\n"
-        "--json writes the results as JSON; --verbose copies the log to standard error.\n"
-        "Exit codes: 0 done, 1 a camera refused or failed, 2 bad usage, 3 no such camera.\n"
-        "lensdeskctl COMMAND --help describes one command.\n");
-}
-
-bool CtlCommand::parse(const QStringList &arguments, Options *options, QString *error)
-{
-    for (int i = 0; i < arguments.size(); ++i) {
-        const QString &a = arguments.at(i);
-        if (a == QLatin1String("--json")) {
-            m_json = true;
-        } else if (a == QLatin1String("--verbose")) {
-            // Handled before the command runs (where the log goes).
-        } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            options->help = true;
-        } else if (a == QLatin1String("--all")) {
-            options->all = true;
-        } else if (a == QLatin1String("--camera") || a.startsWith(QLatin1String("--camera="))) {
-            if (a.contains(QLatin1Char('='))) {
-                options->camera = a.section(QLatin1Char('='), 1);
-            } else if (i + 1 < arguments.size()) {
-                options->camera = arguments.at(++i);
-            } else {
-                *error = QStringLiteral("--camera needs a selector");
-                return false;
-            }
-            const QString selector = options->camera.trimmed();
-            if (selector.isEmpty() || selector == QLatin1String("name:") || selector == QLatin1String("path:")) {
-                *error = QStringLiteral("--camera needs a selector");
-                return false;
-            }
-        } else if (a.startsWith(QLatin1String("--")) && a.size() > 2) {
-            *error = QStringLiteral("unknown option %1").arg(a);
-            return false;
-        } else if (options->command.isEmpty()) {
-            options->command = a;
-        } else {
-            options->positional << a;
-        }
-    }
-    return true;
 }
 
 int CtlCommand::run(const QStringList &arguments)
 {
-    Options options;
+    CtlArguments options;
     QString error;
     if (arguments.contains(QStringLiteral("--version"))) {
         m_out << "lensdeskctl " << applicationVersion() << '\n';
         return Done;
     }
-    if (!parse(arguments, &options, &error))
+    const bool parsed = options.parse(arguments, &error);
+    m_output.setJson(options.json);
+    if (!parsed)
         return fail(BadUsage, error + QStringLiteral("\n") + usage());
     if (options.command.isEmpty()) {
         if (options.help) {
@@ -192,10 +42,12 @@ int CtlCommand::run(const QStringList &arguments)
         }
         return fail(BadUsage, QStringLiteral("no command given\n") + usage());
     }
-    if (!commands().contains(options.command))
+    if (!CtlArguments::isCommand(options.command))
         return fail(BadUsage, QStringLiteral("unknown command \"%1\"\n").arg(options.command) + usage());
-    if (options.help)
-        return commandHelp(options.command);
+    if (options.help) {
+        m_out << CtlArguments::helpFor(options.command);
+        return Done;
+    }
     if (options.all && options.command != QLatin1String("upgrade"))
         return fail(BadUsage, QStringLiteral("--all belongs to upgrade only"));
     if (!options.camera.isEmpty()
@@ -222,57 +74,24 @@ int CtlCommand::run(const QStringList &arguments)
     return recover(options);
 }
 
-int CtlCommand::commandHelp(const QString &command)
-{
-    m_out << helpFor(command);
-    return Done;
-}
-
-int CtlCommand::fail(int code, const QString &message, const QList<ListedCamera> &matches)
-{
-    if (m_json) {
-        QJsonObject o{{QStringLiteral("error"), message.trimmed()}, {QStringLiteral("exitCode"), code}};
-        if (!matches.isEmpty())
-            o.insert(QStringLiteral("matches"), camerasJson(matches));
-        m_out << QJsonDocument(o).toJson();
-        return code;
-    }
-    m_err << "lensdeskctl: " << message.trimmed() << '\n';
-    for (const ListedCamera &camera : matches)
-        m_err << "  " << camera.number << "  " << camera.name << "  " << camera.path << '\n';
-    return code;
-}
-
 int CtlCommand::productLine() const
 {
     // The manufacturer the installation is configured for, as the window reads it.
     return SettingsStore().value(QStringLiteral("/product_model/main")).toInt();
 }
 
-void CtlCommand::printCameraTable(const QList<ListedCamera> &cameras)
-{
-    m_out << pad(QStringLiteral("#"), 4) << pad(QStringLiteral("STATE"), 22) << pad(QStringLiteral("MODEL"), 7)
-          << pad(QStringLiteral("FIRMWARE"), 10) << pad(QStringLiteral("NAME"), 24) << "PATH\n";
-    for (const ListedCamera &camera : cameras) {
-        m_out << pad(QString::number(camera.number), 4) << pad(camera.stateText(), 22)
-              << pad(camera.isNormal() ? QString::number(camera.model) : QStringLiteral("-"), 7)
-              << pad(camera.isNormal() && !camera.firmware.isEmpty() ? camera.firmware : QStringLiteral("-"), 10)
-              << pad(camera.name, 24) << camera.path << '\n';
-    }
-}
-
 int CtlCommand::list()
 {
     const QList<ListedCamera> cameras = CameraInventory(productLine()).scan();
-    if (m_json) {
-        m_out << QJsonDocument(QJsonObject{{QStringLiteral("cameras"), camerasJson(cameras)}}).toJson();
+    if (json()) {
+        m_out << QJsonDocument(QJsonObject{{QStringLiteral("cameras"), CtlOutput::camerasJson(cameras)}}).toJson();
         return Done;
     }
     if (cameras.isEmpty()) {
         m_out << "No supported camera is plugged in.\n";
         return Done;
     }
-    printCameraTable(cameras);
+    m_output.cameraTable(cameras);
     return Done;
 }
 
@@ -307,7 +126,7 @@ int CtlCommand::chooseCamera(const QString &selector, ListedCamera *camera)
     return Done;
 }
 
-int CtlCommand::get(const Options &options)
+int CtlCommand::get(const CtlArguments &options)
 {
     for (const QString &name : options.positional) {
         if (!CameraSession::isSetting(name))
@@ -336,7 +155,7 @@ int CtlCommand::get(const Options &options)
             errors.append(QJsonObject{{QStringLiteral("name"), name},
                                       {QStringLiteral("message"), QStringLiteral("%1: %2").arg(name, notices::settingTimeout())}});
     }
-    if (m_json) {
+    if (json()) {
         QJsonObject o{{QStringLiteral("camera"), camera.toJson()}, {QStringLiteral("settings"), values}};
         if (!errors.isEmpty())
             o.insert(QStringLiteral("errors"), errors);
@@ -380,10 +199,10 @@ QJsonObject outcomeJson(const CameraSession::Outcome &o)
 
 } // namespace
 
-int CtlCommand::set(const Options &options)
+int CtlCommand::set(const CtlArguments &options)
 {
     if (options.positional.isEmpty())
-        return fail(BadUsage, QStringLiteral("set needs NAME=VALUE\n") + helpFor(QStringLiteral("set")));
+        return fail(BadUsage, QStringLiteral("set needs NAME=VALUE\n") + CtlArguments::helpFor(QStringLiteral("set")));
     QList<Step> steps;
     for (const QString &assignment : options.positional) {
         const int eq = assignment.indexOf(QLatin1Char('='));
@@ -411,7 +230,7 @@ int CtlCommand::set(const Options &options)
         const CameraSession::Outcome o = session.write(step.name, step.value);
         results.append(outcomeJson(o));
         allDone = allDone && o.status == CameraSession::Outcome::Done;
-        if (m_json)
+        if (json())
             continue;
         if (o.status == CameraSession::Outcome::Done) {
             m_out << o.name << '=' << CameraSession::valueText(o.value) << '\n';
@@ -423,17 +242,17 @@ int CtlCommand::set(const Options &options)
                   << o.message << '\n';
         }
     }
-    if (m_json)
+    if (json())
         m_out << QJsonDocument(QJsonObject{{QStringLiteral("camera"), camera.toJson()},
                                            {QStringLiteral("results"), results}})
                      .toJson();
     return allDone ? Done : Failed;
 }
 
-int CtlCommand::save(const Options &options)
+int CtlCommand::save(const CtlArguments &options)
 {
     if (options.positional.size() != 1)
-        return fail(BadUsage, QStringLiteral("save needs one FILE\n") + helpFor(QStringLiteral("save")));
+        return fail(BadUsage, QStringLiteral("save needs one FILE\n") + CtlArguments::helpFor(QStringLiteral("save")));
     ListedCamera camera;
     if (const int code = chooseCamera(options.camera, &camera))
         return code;
@@ -447,7 +266,7 @@ int CtlCommand::save(const Options &options)
     const QString file = options.positional.first();
     if (!preset.save(file, &error))
         return fail(Failed, error);
-    if (m_json) {
+    if (json()) {
         QJsonObject o{{QStringLiteral("camera"), camera.toJson()},
                       {QStringLiteral("file"), QFileInfo(file).absoluteFilePath()},
                       {QStringLiteral("settings"), values}};
@@ -462,10 +281,10 @@ int CtlCommand::save(const Options &options)
     return failed.isEmpty() ? Done : Failed;
 }
 
-int CtlCommand::apply(const Options &options)
+int CtlCommand::apply(const CtlArguments &options)
 {
     if (options.positional.size() != 1)
-        return fail(BadUsage, QStringLiteral("apply needs one FILE\n") + helpFor(QStringLiteral("apply")));
+        return fail(BadUsage, QStringLiteral("apply needs one FILE\n") + CtlArguments::helpFor(QStringLiteral("apply")));
     Preset preset;
     QString error;
     if (!preset.load(options.positional.first(), &error))
@@ -545,7 +364,7 @@ int CtlCommand::apply(const Options &options)
         }
         results.append(outcomeJson(o));
         allDone = allDone && o.status == CameraSession::Outcome::Done;
-        if (m_json)
+        if (json())
             continue;
         if (o.status == CameraSession::Outcome::Done)
             m_out << o.name << '=' << CameraSession::valueText(o.value) << '\n';
@@ -554,7 +373,7 @@ int CtlCommand::apply(const Options &options)
                                                                                     : QStringLiteral("refused: "))
                   << o.message << '\n';
     }
-    if (m_json) {
+    if (json()) {
         m_out << QJsonDocument(QJsonObject{{QStringLiteral("camera"), camera.toJson()},
                                            {QStringLiteral("results"), results},
                                            {QStringLiteral("skipped"), skipped}})
@@ -566,325 +385,3 @@ int CtlCommand::apply(const Options &options)
     return allDone ? Done : Failed;
 }
 
-// ---- upgrades ---------------------------------------------------------------------------
-
-void CtlCommand::showProgress(const QString &what, int percent)
-{
-    if (m_json || !m_terminal)
-        return;
-    const int filled = percent * kBarWidth / 100;
-    m_out << '\r' << what << " [" << QString(filled, QLatin1Char('#')) << QString(kBarWidth - filled, QLatin1Char(' '))
-          << "] " << QString::number(percent).rightJustified(3) << '%';
-    m_out.flush();
-    m_progressShown = true;
-}
-
-void CtlCommand::endProgress()
-{
-    if (m_progressShown)
-        m_out << '\n';
-    m_progressShown = false;
-}
-
-QString CtlCommand::waitForCamera(const QString &path, const QString &name)
-{
-    DShowCameraWrapper dshow;
-    for (int waited = 0; waited < kCameraReturnWaitMs; waited += kCameraReturnPollMs) {
-        platform::sleepMs(kCameraReturnPollMs);
-        QList<CameraEntry> entries;
-        dshow.listCaptureDevices(entries);
-        for (const CameraEntry &entry : qAsConst(entries)) {
-            if (entry.id == path && entry.name == name) {
-                const QString version = CameraInventory::readFirmware(entry.id, entry.name);
-                if (!version.isEmpty())
-                    return version;
-            }
-        }
-    }
-    return QString();
-}
-
-int CtlCommand::finishUpgrades(const QJsonArray &rows)
-{
-    bool allDone = true;
-    for (const QJsonValue &row : rows)
-        allDone = allDone && row.toObject().value(QStringLiteral("status")).toString() == QLatin1String("done");
-    if (m_json) {
-        m_out << QJsonDocument(QJsonObject{{QStringLiteral("results"), rows}}).toJson();
-        return allDone ? Done : Failed;
-    }
-    m_out << '\n'
-          << pad(QStringLiteral("#"), 4) << pad(QStringLiteral("CAMERA"), 28) << pad(QStringLiteral("BEFORE"), 10)
-          << pad(QStringLiteral("AFTER"), 10) << pad(QStringLiteral("RESULT"), 9) << "MESSAGE\n";
-    for (const QJsonValue &value : rows) {
-        const QJsonObject row = value.toObject();
-        const QJsonObject camera = row.value(QStringLiteral("camera")).toObject();
-        auto text = [](const QString &s) { return s.isEmpty() ? QStringLiteral("-") : s; };
-        m_out << pad(QString::number(camera.value(QStringLiteral("index")).toInt()), 4)
-              << pad(camera.value(QStringLiteral("name")).toString(), 28)
-              << pad(text(row.value(QStringLiteral("firmwareBefore")).toString()), 10)
-              << pad(text(row.value(QStringLiteral("firmwareAfter")).toString()), 10)
-              << pad(row.value(QStringLiteral("status")).toString(), 9) << row.value(QStringLiteral("message")).toString();
-        const QString detail = row.value(QStringLiteral("detail")).toString();
-        if (!detail.isEmpty())
-            m_out << " (" << detail << ')';
-        m_out << '\n';
-        if (row.contains(QStringLiteral("stateAfter"))) {
-            ListedCamera left;
-            left.state = row.value(QStringLiteral("stateAfter")).toString();
-            const bool before = camera.value(QStringLiteral("state")).toString() != QLatin1String("normal");
-            m_out << "    " << (before ? "still " : "") << left.stateText() << " as "
-                  << row.value(QStringLiteral("pathAfter")).toString()
-                  << "; bring it back with lensdeskctl recover PACKAGE\n";
-        }
-    }
-    return allDone ? Done : Failed;
-}
-
-namespace {
-
-// Unpacks and checks the package as the window does; the window's notice when it fails.
-bool preparePackage(PackagePreparation &package, const QString &file, int *model, QString *notice)
-{
-    if (!QFileInfo(file).isFile()) {
-        *notice = QStringLiteral("%1: no such package file").arg(file);
-        return false;
-    }
-    QString toolMessage;
-    switch (package.prepare(QFileInfo(file).absoluteFilePath(), *model, toolMessage)) {
-    case PackagePreparation::Ready:
-        qDebug() << "firmware file model:" << *model;
-        return true;
-    case PackagePreparation::Busy:
-        *notice = plain(notices::upgradeLockHeld(package.holderProgram(), package.holderPid()));
-        return false;
-    case PackagePreparation::UnpackFailed:
-        *notice = plain(notices::unpackFailed(toolMessage));
-        return false;
-    case PackagePreparation::FormatWrong:
-        *notice = plain(notices::packageFormatWrong());
-        return false;
-    case PackagePreparation::Corrupted:
-        *notice = plain(notices::packageCorrupted());
-        return false;
-    }
-    return false;
-}
-
-QJsonObject upgradeRow(const ListedCamera &camera, const QString &status, const QString &message,
-                       const QString &detail = QString(), const QString &after = QString())
-{
-    QJsonObject row{{QStringLiteral("camera"), camera.toJson()},
-                    {QStringLiteral("status"), status},
-                    {QStringLiteral("message"), message}};
-    if (camera.isNormal())
-        row.insert(QStringLiteral("firmwareBefore"), camera.firmware);
-    if (!detail.isEmpty())
-        row.insert(QStringLiteral("detail"), detail);
-    if (!after.isEmpty())
-        row.insert(QStringLiteral("firmwareAfter"), after);
-    return row;
-}
-
-// Why a command cannot take the user's upgrade lock.
-QString lockRefusal(const PackagePreparation &package)
-{
-    return QStringLiteral("another lensdesk is upgrading a camera (process %1); try again when it has finished")
-        .arg(package.holderPid());
-}
-
-// The drives on which cameras sit in a boot state.
-QSet<QChar> stuckDrives(const QList<ListedCamera> &stuck)
-{
-    QSet<QChar> drives;
-    for (const ListedCamera &camera : stuck)
-        drives.insert(camera.drive);
-    return drives;
-}
-
-// Records in a failed upgrade's row where its camera was left in a boot state: the
-// camera stuck on a drive that held none before, or on the one given.
-void noteLeftStuck(QJsonObject *row, const QList<ListedCamera> &stuckNow, const QSet<QChar> &stuckBefore,
-                   QChar drive = QChar())
-{
-    for (const ListedCamera &camera : stuckNow) {
-        if (drive.isNull() ? stuckBefore.contains(camera.drive) : camera.drive != drive)
-            continue;
-        row->insert(QStringLiteral("stateAfter"), camera.state);
-        row->insert(QStringLiteral("pathAfter"), camera.path);
-        return;
-    }
-}
-
-} // namespace
-
-int CtlCommand::upgrade(const Options &options)
-{
-    if (options.positional.size() != 1)
-        return fail(BadUsage, QStringLiteral("upgrade needs one PACKAGE\n") + helpFor(QStringLiteral("upgrade")));
-    if (options.all && !options.camera.isEmpty())
-        return fail(BadUsage, QStringLiteral("upgrade takes --camera or --all, not both"));
-
-    // The lock, and then the package, stay until the end of the command.
-    PackagePreparation package;
-    if (!package.lock())
-        return fail(Failed, lockRefusal(package));
-
-    const int line = productLine();
-    const QList<ListedCamera> cameras = CameraInventory(line).scan();
-    // A camera stuck in a boot state is brought back first (recover), before the others
-    // are upgraded.
-    for (const ListedCamera &camera : cameras) {
-        if (!camera.isNormal())
-            return fail(Failed, QStringLiteral("camera %1 is %2; recover it first with lensdeskctl recover PACKAGE")
-                                    .arg(camera.describe(), camera.stateText()));
-    }
-    QList<ListedCamera> targets;
-    if (options.all) {
-        targets = cameras;
-        if (targets.isEmpty())
-            return fail(NoCamera, QStringLiteral("no supported camera is plugged in"));
-    } else {
-        ListedCamera camera;
-        if (const int code = chooseCamera(options.camera, &camera))
-            return code;
-        targets << camera;
-    }
-
-    int model = 0;
-    QString notice;
-    if (!preparePackage(package, options.positional.first(), &model, &notice))
-        return fail(Failed, notice);
-
-    QJsonArray rows;
-    for (const ListedCamera &camera : qAsConst(targets)) {
-        if (camera.model != model) {
-            rows.append(upgradeRow(camera, QStringLiteral("refused"), plain(notices::packageModelMismatch()),
-                                   QStringLiteral("package model %1, camera model %2").arg(model).arg(camera.model)));
-            continue;
-        }
-        CameraSession session(line);
-        QString error;
-        if (!session.open(camera, &error)) {
-            rows.append(upgradeRow(camera, QStringLiteral("failed"), plain(notices::upgradeFailed()), error));
-            continue;
-        }
-        const QString what = QStringLiteral("%1 %2").arg(camera.number).arg(camera.name);
-        if (!m_json && !m_terminal)
-            m_out << "Upgrading " << camera.describe() << " from firmware " << camera.firmware << '\n';
-        m_out.flush();
-        // A camera an earlier upgrade left stuck is no business of this one.
-        const QSet<QChar> stuckBefore = stuckDrives(CameraInventory(line).scanBootStates());
-        UpgradeRunner runner(line);
-        runner.setPackageFolder(package.folder());
-        const UpgradeRunner::Result result =
-            runner.run(&session.extensionUnit(), [this, &what](int percent) { showProgress(what, percent); });
-        session.close();
-        if (result.ok)
-            showProgress(what, 100);
-        endProgress();
-        if (!result.ok) {
-            QJsonObject row = upgradeRow(camera, QStringLiteral("failed"), plain(notices::upgradeFailed()), result.detail);
-            noteLeftStuck(&row, CameraInventory(line).scanBootStates(), stuckBefore);
-            rows.append(row);
-        } else {
-            const QString after = waitForCamera(camera.path, camera.name);
-            rows.append(upgradeRow(camera, QStringLiteral("done"), plain(notices::upgradeDone()),
-                                   after.isEmpty() ? QStringLiteral("the camera has not come back yet") : QString(),
-                                   after));
-        }
-        if (!m_json && !m_terminal)
-            m_out << "Camera " << camera.number << ": " << rows.last().toObject().value(QStringLiteral("status")).toString()
-                  << '\n';
-    }
-    return finishUpgrades(rows);
-}
-
-int CtlCommand::recover(const Options &options)
-{
-    if (options.positional.size() != 1)
-        return fail(BadUsage, QStringLiteral("recover needs one PACKAGE\n") + helpFor(QStringLiteral("recover")));
-    PackagePreparation package;
-    if (!package.lock())
-        return fail(Failed, lockRefusal(package));
-    const int line = productLine();
-    const QList<ListedCamera> stuck = CameraInventory(line).scanBootStates();
-    if (stuck.isEmpty())
-        return fail(NoCamera, QStringLiteral("no camera is stuck in a boot state"));
-
-    int model = 0;
-    QString notice;
-    if (!preparePackage(package, options.positional.first(), &model, &notice))
-        return fail(Failed, notice);
-
-    QJsonArray rows;
-    for (const ListedCamera &camera : stuck) {
-        // Where the camera names its product in its boot state, its model is known.
-        const bool modelKnown = camera.model != kUnknownModel;
-        if (modelKnown && camera.model != model) {
-            QJsonObject row = upgradeRow(camera, QStringLiteral("refused"), plain(notices::packageModelMismatch()),
-                                         QStringLiteral("package model %1, camera model %2").arg(model).arg(camera.model));
-            row.insert(QStringLiteral("modelChecked"), true);
-            rows.append(row);
-            continue;
-        }
-        QString warning;
-        if (!modelKnown) {
-            warning = QStringLiteral("the camera on %1: does not tell its model in its boot state; whether the package "
-                                     "(model %2) fits it cannot be checked")
-                          .arg(camera.drive)
-                          .arg(model);
-            qWarning().noquote() << warning;
-            if (!m_json)
-                m_err << "lensdeskctl: warning: " << warning << '\n';
-            m_err.flush();
-        }
-        auto finishRow = [&warning, modelKnown](QJsonObject row) {
-            row.insert(QStringLiteral("modelChecked"), modelKnown);
-            if (!warning.isEmpty())
-                row.insert(QStringLiteral("warning"), warning);
-            return row;
-        };
-        QList<ListedCamera> before;
-        for (const ListedCamera &c : CameraInventory(line).scan()) {
-            if (c.isNormal())
-                before << c;
-        }
-        const QString what = QStringLiteral("%1 %2").arg(camera.number).arg(camera.name);
-        if (!m_json && !m_terminal)
-            m_out << "Recovering the " << camera.name << ", " << camera.stateText() << '\n';
-        m_out.flush();
-        qInfo("Enter the upgrade process of the camera in an abnormal state.");
-        UpgradeRunner runner(line);
-        runner.recoverDrive(camera.drive);
-        runner.setPackageFolder(package.folder());
-        const UpgradeRunner::Result result = runner.run(nullptr, [this, &what](int p) { showProgress(what, p); });
-        if (result.ok)
-            showProgress(what, 100);
-        endProgress();
-        if (!result.ok) {
-            QJsonObject row = upgradeRow(camera, QStringLiteral("failed"), plain(notices::upgradeFailed()), result.detail);
-            noteLeftStuck(&row, CameraInventory(line).scanBootStates(), {}, camera.drive);
-            rows.append(finishRow(row));
-            continue;
-        }
-        // The camera comes back as a camera once it has initialised: the one not listed before.
-        QString after;
-        QString back;
-        for (int waited = 0; waited < kCameraReturnWaitMs && after.isEmpty(); waited += kCameraReturnPollMs) {
-            platform::sleepMs(kCameraReturnPollMs);
-            for (const ListedCamera &c : CameraInventory(line).scan()) {
-                const bool known = std::any_of(before.begin(), before.end(),
-                                               [&c](const ListedCamera &b) { return b.path == c.path; });
-                if (c.isNormal() && !known && !c.firmware.isEmpty()) {
-                    after = c.firmware;
-                    back = QStringLiteral("back as %1 (%2)").arg(c.name, c.path);
-                }
-            }
-        }
-        rows.append(finishRow(upgradeRow(camera, QStringLiteral("done"), plain(notices::upgradeDone()),
-                                         back.isEmpty() ? QStringLiteral("the camera has not come back yet") : back,
-                                         after)));
-    }
-    return finishUpgrades(rows);
-}

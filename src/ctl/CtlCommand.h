@@ -1,16 +1,15 @@
 #pragma once
-#include "ctl/ListedCamera.h"
+#include "ctl/CtlArguments.h"
+#include "ctl/CtlOutput.h"
+#include "upgrade/ListedCamera.h"
 
-#include <QJsonArray>
-#include <QJsonObject>
-#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
 
 // lensdeskctl's commands: list, get, set, save, apply, upgrade and recover, with their
-// text and JSON output and exit codes. Every camera operation goes through the classes
-// the window uses.
+// exit codes. Every camera operation goes through the classes the window uses; the
+// upgrades through UpgradeBatch, which any front end drives alike.
 class CtlCommand
 {
 public:
@@ -23,44 +22,33 @@ public:
     // The arguments without the program name.
     int run(const QStringList &arguments);
 
-    static QString usage();
+    static QString usage() { return CtlArguments::usage(); }
 
 private:
-    struct Options
-    {
-        QString command;
-        QStringList positional;
-        QString camera;
-        bool all = false;
-        bool help = false;
-    };
-
-    bool parse(const QStringList &arguments, Options *options, QString *error);
-    int commandHelp(const QString &command);
     int list();
-    int get(const Options &options);
-    int set(const Options &options);
-    int save(const Options &options);
-    int apply(const Options &options);
-    int upgrade(const Options &options);
-    int recover(const Options &options);
+    int get(const CtlArguments &options);
+    int set(const CtlArguments &options);
+    int save(const CtlArguments &options);
+    int apply(const CtlArguments &options);
+    int upgrade(const CtlArguments &options);
+    int recover(const CtlArguments &options);
 
     // Picks the camera a command works on; on failure reports and gives the exit code.
     int chooseCamera(const QString &selector, ListedCamera *camera);
-    // Reports an error: a line on err, or {"error": ...} on out for --json.
-    int fail(int code, const QString &message, const QList<ListedCamera> &matches = {});
-    void printCameraTable(const QList<ListedCamera> &cameras);
+    int fail(int code, const QString &message, const QList<ListedCamera> &matches = {})
+    {
+        return m_output.fail(code, message, matches);
+    }
+    bool json() const { return m_output.isJson(); }
     int productLine() const;
-    // Waits (on the clock in force) for a camera with this path to be listed again;
-    // its firmware version when it came back, empty otherwise.
-    QString waitForCamera(const QString &path, const QString &name);
-    void showProgress(const QString &what, int percent);
-    void endProgress();
-    int finishUpgrades(const QJsonArray &rows);
+    // Locks and prepares the package for an upgrade or recovery; the exit code of a
+    // refusal, Done when ready.
+    int preparePackage(UpgradeBatch &batch, const QString &file);
+    // Follows the batch's progress on out and err.
+    void follow(UpgradeBatch &batch, bool recovery);
 
     QTextStream &m_out;
     QTextStream &m_err;
     bool m_terminal;
-    bool m_json = false;
-    bool m_progressShown = false;
+    CtlOutput m_output;
 };

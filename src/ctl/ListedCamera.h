@@ -1,31 +1,4 @@
 #pragma once
-#include <QChar>
-#include <QJsonObject>
-#include <QString>
-
-// One camera as lensdeskctl lists it: a camera in its normal (video-class) state, or
-// one stuck in a boot state and seen as a mass-storage volume.
-struct ListedCamera
-{
-    // Position in the list, from 1.
-    int number = 0;
-    // "normal", "rom", "updater" or "uboot".
-    QString state;
-    // The device path the capture stack gives (between its first and last "#"), or the
-    // volume's path ("\\.\F:") for a camera in a boot state.
-    QString path;
-    QString name;
-    // The model the window takes for the camera (from its name; 255 when unknown) and
-    // the model of its USB identifiers, which decides its control rows.
-    int model = 255;
-    int identityModel = 255;
-    QString firmware;
-    QChar drive;
-
-    bool isNormal() const { return state == QLatin1String("normal"); }
-    // The state in words for the text output.
-    QString stateText() const;
-    QJsonObject toJson() const;
-    // #1 "Orvia Vista Pro Cam" (vid_3749&...&0000), for messages.
-    QString describe() const;
-};
+// The listed camera lives with the upgrade engine, which chooses cameras too; this name
+// stays for the code that still includes it from here.
+#include "upgrade/ListedCamera.h"

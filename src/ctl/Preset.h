@@ -1,5 +1,5 @@
 #pragma once
-#include "ctl/ListedCamera.h"
+#include "upgrade/ListedCamera.h"
 
 #include <QJsonObject>
 #include <QString>

@@ -97,25 +97,15 @@ void UpgradeFlow::stopStatusRefresh()
 bool UpgradeFlow::preparePackage(PackagePreparation &package, const QString &file, int &model)
 {
     QString message;
-    switch (package.prepare(file, model, message)) {
-    case PackagePreparation::Ready:
+    const PackagePreparation::Result result = package.prepare(file, message);
+    if (result == PackagePreparation::Ready) {
+        model = package.package().model();
         return true;
-    case PackagePreparation::Busy:
-        m_window.showMessageBox(notices::upgradeLockHeld(package.holderProgram(), package.holderPid()), false);
-        return false;
-    case PackagePreparation::UnpackFailed:
-        // The tool's own words say what was wrong with the file (or the tool).
-        m_window.showMessageBox(
-            notices::unpackFailed(message.toHtmlEscaped().replace(QLatin1Char('\n'), QLatin1String("<br>"))),
-            false);
-        return false;
-    case PackagePreparation::FormatWrong:
-        m_window.showMessageBox(notices::packageFormatWrong(), false);
-        return false;
-    case PackagePreparation::Corrupted:
-        m_window.showMessageBox(notices::packageCorrupted(), false);
-        return false;
     }
+    // The tool's own words say what was wrong with the file (or the tool).
+    m_window.showMessageBox(
+        package.failureNotice(result, message.toHtmlEscaped().replace(QLatin1Char('\n'), QLatin1String("<br>"))),
+        false);
     return false;
 }
 
@@ -180,7 +170,7 @@ void UpgradeFlow::startUpgrade()
 
     auto *worker = new UpgradeThread(m_window.productLine(), m_window.isCameraOpen(), &m_uvc);
     if (m_package)
-        worker->setPackageFolder(m_package->folder());
+        worker->setPackage(m_package->package());
     QThread *thread = moveToWorkerThread(worker);
     connect(worker, &UpgradeThread::onUpgradeReport, this, &UpgradeFlow::slotOnUpgradeReport);
     connect(thread, &QThread::finished, this, &UpgradeFlow::slotOnUpgradeThreadFinished);

@@ -1,7 +1,5 @@
 #include "upgrade/PackageFiles.h"
 
-#include "core/AppPaths.h"
-
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDebug>
@@ -61,11 +59,6 @@ constexpr int kModelNameCount = int(sizeof kModelNames / sizeof kModelNames[0]);
 QString appPath(const QString &folder, const char *name)
 {
     return QStringLiteral("%1/%2").arg(folder, QLatin1String(name));
-}
-
-QString appPath(const char *name)
-{
-    return appPath(packageDir(), name);
 }
 
 bool processAlive(qint64 pid)
@@ -242,26 +235,20 @@ bool removePath(const QString &path)
     return true;
 }
 
-bool cleanPackageFiles()
+bool cleanPackageFiles(const QString &dir)
 {
-    const QString dir = packageDir();
     for (const char *name : {kScript, kBoot, kScripts, kKernel, kCis, kUBoot})
-        removePath(appPath(name));
-    removePath(appPath(kMiservice));
-    removePath(appPath(kModelDat));
+        removePath(appPath(dir, name));
+    removePath(appPath(dir, kMiservice));
+    removePath(appPath(dir, kModelDat));
     // The other entries the last package brought; the updater program stays as it
     // does when it came under its known name.
     for (const QString &name : readPackageManifest(dir)) {
         if (name != QLatin1String(kUpdater))
             removePath(dir + QLatin1Char('/') + name);
     }
-    QFile::remove(appPath(kManifest));
+    QFile::remove(appPath(dir, kManifest));
     return true;
-}
-
-bool checkPackageFiles()
-{
-    return checkPackageFiles(packageDir());
 }
 
 bool checkPackageFiles(const QString &folder)
@@ -270,11 +257,6 @@ bool checkPackageFiles(const QString &folder)
         || !pathExists(appPath(folder, kKernel)))
         return false;
     return pathExists(appPath(folder, kMiservice)) || pathExists(appPath(folder, kModelDat));
-}
-
-bool readPackageModel(int &model)
-{
-    return readPackageModel(packageDir(), model);
 }
 
 bool readPackageModel(const QString &folder, int &model)

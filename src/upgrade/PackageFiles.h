@@ -3,28 +3,27 @@
 #include <QString>
 #include <QStringList>
 
-// The firmware package as it lies in the application directory after extraction:
-// clean-up, completeness check, the model it is built for, and the files its script
-// may name.
+// The firmware package as it lies in a folder after extraction: clean-up, completeness
+// check, the model it is built for, and the files its script may name. Every function
+// is given its folder; none falls back to a folder of its own.
 
 // The entries a package may bring at the top level that the program knows by name.
 QStringList packageEntryNames();
 
-// Removes the entries of an earlier package: the known names ("usb_updater.bin"
-// stays) and every other entry the extraction recorded in its list of entries.
-bool cleanPackageFiles();
-// Whether "auto_update.txt", "scripts", "kernel" and a model file are present (in the
-// package folder, or in the given folder).
-bool checkPackageFiles();
+// Removes the entries of an earlier package from the folder: the known names
+// ("usb_updater.bin" stays) and every other entry the extraction recorded in its list
+// of entries.
+bool cleanPackageFiles(const QString &folder);
+// Whether "auto_update.txt", "scripts", "kernel" and a model file are present in the
+// folder.
 bool checkPackageFiles(const QString &folder);
-// Reads the model number from "miservice.ubifs" (else "model.dat"); false when neither
-// exists or no model name is found.
-bool readPackageModel(int &model);
+// Reads the model number from the folder's "miservice.ubifs" (else "model.dat"); false
+// when neither exists or no model name is found.
 bool readPackageModel(const QString &folder, int &model);
 bool pathExists(const QString &path);
 bool removePath(const QString &path);
 
-// The file in the application directory that lists the top-level entries the last
+// The file in an extraction's folder that lists the top-level entries the last
 // extraction put there (one name per line), so that the clean-up finds them again.
 QString packageManifestName();
 // Top-level names of the package entries recorded in the folder's list.

@@ -1,6 +1,7 @@
 #include "upgrade/PackagePreparation.h"
 
 #include "core/AppPaths.h"
+#include "core/NoticeTexts.h"
 #include "upgrade/PackageFiles.h"
 #include "upgrade/Zip7z.h"
 
@@ -35,7 +36,7 @@ QString PackagePreparation::holderProgram() const
     return m_lock.holderProgram();
 }
 
-PackagePreparation::Result PackagePreparation::prepare(const QString &archive, int &model, QString &toolMessage)
+PackagePreparation::Result PackagePreparation::prepare(const QString &archive, QString &toolMessage)
 {
     if (!lock()) {
         qWarning() << "Another program is upgrading a camera; process" << holderPid() << holderProgram();
@@ -61,9 +62,28 @@ PackagePreparation::Result PackagePreparation::prepare(const QString &archive, i
     if (!checkPackageFiles(m_folder))
         return FormatWrong;
     keepUpdater();
-    if (!readPackageModel(m_folder, model))
-        return Corrupted;
-    return Ready;
+    // A model file that cannot be opened still counts as read, as model 0.
+    int model = 0;
+    const bool modelRead = readPackageModel(m_folder, model);
+    m_package = FirmwarePackage(m_folder, modelRead ? model : 0);
+    return modelRead ? Ready : Corrupted;
+}
+
+QString PackagePreparation::failureNotice(Result result, const QString &toolWords) const
+{
+    switch (result) {
+    case Ready:
+        break;
+    case Busy:
+        return notices::upgradeLockHeld(holderProgram(), holderPid());
+    case UnpackFailed:
+        return notices::unpackFailed(toolWords);
+    case FormatWrong:
+        return notices::packageFormatWrong();
+    case Corrupted:
+        return notices::packageCorrupted();
+    }
+    return QString();
 }
 
 void PackagePreparation::keepUpdater()
@@ -86,6 +106,7 @@ void PackagePreparation::keepUpdater()
 
 void PackagePreparation::removeFolder()
 {
+    m_package = FirmwarePackage();
     if (m_folder.isEmpty())
         return;
     removePath(m_folder);

@@ -1,4 +1,5 @@
 #pragma once
+#include "upgrade/FirmwarePackage.h"
 #include "upgrade/UpgradeLock.h"
 
 #include <QString>
@@ -8,8 +9,8 @@
 // folder, checks that it is complete and names its model. The folder and the lock stay
 // until release() or the end of the object, which the window and lensdeskctl put after
 // the upgrade's report: no other preparation, of this program or another, touches the
-// package meanwhile. The window and lensdeskctl both prepare packages through here and
-// tell the user the matching notice.
+// package meanwhile. What goes on to the worker is the value package(). The window and
+// lensdeskctl both prepare packages through here and tell the user failureNotice().
 class PackagePreparation
 {
 public:
@@ -34,9 +35,14 @@ public:
 
     // Takes the lock (Busy when another program holds it), then unpacks the archive into
     // a new folder (an earlier one of this object goes first) and checks it.
-    Result prepare(const QString &archive, int &model, QString &toolMessage);
-    // The folder the package lies in; empty before prepare().
-    QString folder() const { return m_folder; }
+    Result prepare(const QString &archive, QString &toolMessage);
+    // The package prepared last: its folder and model after Ready, its folder alone
+    // (model 0) after Corrupted, none otherwise and after release().
+    const FirmwarePackage &package() const { return m_package; }
+
+    // The window's notice (rich text) for a result other than Ready; toolWords stands
+    // for the archive tool's message, in the form the caller shows it.
+    QString failureNotice(Result result, const QString &toolWords) const;
 
     // Removes the folder and releases the lock.
     void release();
@@ -46,5 +52,7 @@ private:
     void keepUpdater();
 
     UpgradeLock m_lock;
+    // The folder this object made, removed with it; the package names it once checked.
     QString m_folder;
+    FirmwarePackage m_package;
 };

@@ -1,6 +1,5 @@
 #include "upgrade/UpgradeScript.h"
 
-#include "core/AppPaths.h"
 #include "upgrade/MassStorageTransport.h"
 #include "upgrade/PackageFiles.h"
 
@@ -67,9 +66,9 @@ bool parseLoadAddress(const QByteArray &text, std::uint32_t *address)
 
 } // namespace
 
-UpgradeScript::UpgradeScript(platform::Volume *device, const QString &packageFolder)
+UpgradeScript::UpgradeScript(platform::Volume *device, const FirmwarePackage &package)
     : m_device(device)
-    , m_folder(packageFolder)
+    , m_package(package)
 {
 }
 
@@ -110,7 +109,7 @@ int UpgradeScript::run(const char *path)
 QString UpgradeScript::resolve(const QByteArray &name)
 {
     PackageFileProblem problem = PackageFileProblem::None;
-    const QString path = resolvePackageFile(m_folder, name, &problem);
+    const QString path = m_package.file(name, &problem);
     if (problem == PackageFileProblem::Outside)
         qDebug("file outside the package: %s\n", name.constData());
     else if (problem == PackageFileProblem::NotRegular)
@@ -267,8 +266,8 @@ QByteArray normaliseScriptLine(const QByteArray &line)
     return out;
 }
 
-int runUpgradeScript(platform::Volume *device, const char *path)
+int runUpgradeScript(platform::Volume *device, const FirmwarePackage &package, const char *path)
 {
-    UpgradeScript script(device, packageDir());
+    UpgradeScript script(device, package);
     return script.run(path);
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "platform/Volume.h"
+#include "upgrade/FirmwarePackage.h"
 
 #include <QByteArray>
 #include <QString>
@@ -30,9 +31,9 @@ public:
     // A script file larger than this is no script.
     static constexpr qint64 kMaxScriptSize = 1 << 20;
 
-    // Plays scripts against the given camera volume; file names resolve inside the
-    // package folder.
-    UpgradeScript(platform::Volume *device, const QString &packageFolder);
+    // Plays the package's scripts against the given camera volume; file names resolve
+    // inside the package's folder.
+    UpgradeScript(platform::Volume *device, const FirmwarePackage &package);
 
     // Asked before every line is executed; true ends the script with failure.
     void setStopCheck(std::function<bool()> stopRequested);
@@ -52,7 +53,7 @@ private:
     void reset();
 
     platform::Volume *m_device;
-    QString m_folder;
+    FirmwarePackage m_package;
     std::function<bool()> m_stopRequested;
     bool m_checking = false;
     int m_scriptRuns = 0;
@@ -60,9 +61,9 @@ private:
     qint64 m_downloadBytes = 0;
 };
 
-// Runs the script at the given path against the volume, with the current directory as
-// the package folder; 0 on success, -1 on failure.
-int runUpgradeScript(platform::Volume *device, const char *path);
+// Runs the package's script at the given path against the volume; 0 on success, -1 on
+// failure.
+int runUpgradeScript(platform::Volume *device, const FirmwarePackage &package, const char *path);
 
 // Trims spaces and tabs at both ends and turns every inner run of them into one space.
 QByteArray normaliseScriptLine(const QByteArray &line);

@@ -1,6 +1,5 @@
 #include "upgrade/UpgradeThread.h"
 
-#include "core/AppPaths.h"
 #include "camera/UVCExtensionUnit.h"
 #include "platform/Clock.h"
 #include "upgrade/MassStorageTransport.h"
@@ -84,8 +83,6 @@ void UpgradeThread::doWork()
 
 void UpgradeThread::upgrade(UpgradeDevice &device)
 {
-    if (m_packageFolder.isEmpty())
-        m_packageFolder = packageDir();
     if (stopRequested()) {
         qWarning("Upgrade stopped before it began.");
         return;
@@ -127,14 +124,16 @@ void UpgradeThread::upgrade(UpgradeDevice &device)
 
 bool UpgradeThread::checkPackage()
 {
-    UpgradeScript script(nullptr, m_packageFolder);
+    if (!m_package.isValid())
+        return false;
+    UpgradeScript script(nullptr, m_package);
     return script.check(kScriptFile) == 0;
 }
 
 QString UpgradeThread::packageFile(const char *name) const
 {
     PackageFileProblem problem = PackageFileProblem::None;
-    const QString path = resolvePackageFile(m_packageFolder, QByteArray(name), &problem);
+    const QString path = m_package.file(QByteArray(name), &problem);
     if (problem == PackageFileProblem::Outside)
         qWarning("%s lies outside the package.", name);
     else if (problem == PackageFileProblem::NotRegular)
@@ -153,7 +152,7 @@ void UpgradeThread::recoverFromBootState(UpgradeDevice &device)
         m_nDeviceState = Updater;
     }
     if (m_nDeviceState == Updater) {
-        if (!QFileInfo::exists(m_packageFolder + QLatin1Char('/') + QLatin1String(kBootLoaderFile))) {
+        if (!QFileInfo::exists(m_package.folder() + QLatin1Char('/') + QLatin1String(kBootLoaderFile))) {
             m_nDeviceState = UBoot;
             runScript(device);
             return;
@@ -226,7 +225,7 @@ void UpgradeThread::upgradeFromNormalMode(UpgradeDevice &device)
 
 void UpgradeThread::runScript(UpgradeDevice &device)
 {
-    UpgradeScript script(device.volume(), m_packageFolder);
+    UpgradeScript script(device.volume(), m_package);
     script.setStopCheck([this] { return stopRequested(); });
     if (script.run(kScriptFile) == 0) {
         report(true, 100, tr("Upgrade done."));

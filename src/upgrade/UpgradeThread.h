@@ -1,4 +1,6 @@
 #pragma once
+#include "upgrade/FirmwarePackage.h"
+
 #include <QObject>
 
 #include <mutex>
@@ -37,9 +39,10 @@ public:
     // The open camera: a camera found in a boot state is not taken, and after the switch
     // only a volume that was not there before it counts.
     void bindToOpenCamera();
-    // The folder the prepared package lies in (PackagePreparation::folder()); set before
-    // the worker starts. Without one, the package folder itself.
-    void setPackageFolder(const QString &folder) { m_packageFolder = folder; }
+    // The prepared package (PackagePreparation::package()); set before the worker
+    // starts. Without one the upgrade fails before anything reaches the camera.
+    void setPackage(const FirmwarePackage &package) { m_package = package; }
+    FirmwarePackage package() const { return m_package; }
 
 signals:
     void workFinished();
@@ -72,8 +75,8 @@ private:
     bool m_bCameraOpen;
     UVCExtensionUnit *m_unit;
     int m_nDeviceState;
-    // The folder the package lies in, fixed before the upgrade starts.
-    QString m_packageFolder;
+    // The package, fixed before the upgrade starts.
+    FirmwarePackage m_package;
     // stop() is final: a start() that comes after it does not run the upgrade loop again.
     bool m_bStopRequested = false;
     bool m_bReported = false;

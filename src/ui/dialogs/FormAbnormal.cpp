@@ -2,7 +2,6 @@
 #include "ui_FormAbnormal.h"
 
 #include "core/AppPaths.h"
-#include "core/NoticeTexts.h"
 #include "ui/dialogs/DialogPlacement.h"
 #include "ui/dialogs/FileDialogs.h"
 #include "ui/dialogs/FormCustomizeMessagebox.h"
@@ -42,15 +41,13 @@ void FormAbnormal::on_btnUpgrade_clicked()
     m_package.reset();
     auto package = std::make_unique<PackagePreparation>();
     QString message;
-    int model = -1;
     // A package that cannot be used leaves the dialog open so that the user can pick
     // another; an incomplete one without a word.
-    switch (package->prepare(fileName, model, message)) {
+    const PackagePreparation::Result result = package->prepare(fileName, message);
+    switch (result) {
     case PackagePreparation::Busy:
-        showNotice(notices::upgradeLockHeld(package->holderProgram(), package->holderPid()));
-        return;
     case PackagePreparation::UnpackFailed:
-        showNotice(notices::unpackFailed(message.toHtmlEscaped().replace(QLatin1Char('\n'), QLatin1String("<br>"))));
+        showNotice(package->failureNotice(result, message.toHtmlEscaped().replace(QLatin1Char('\n'), QLatin1String("<br>"))));
         return;
     case PackagePreparation::FormatWrong:
         return;
@@ -58,7 +55,7 @@ void FormAbnormal::on_btnUpgrade_clicked()
         break;
     case PackagePreparation::Ready:
         // The caller goes on to the upgrade confirmation; the model is only logged here.
-        qDebug() << "firmware file model:" << model;
+        qDebug() << "firmware file model:" << package->package().model();
         break;
     }
     m_package = std::move(package);
@@ -72,7 +69,7 @@ std::unique_ptr<PackagePreparation> FormAbnormal::takePackage()
 
 QString FormAbnormal::packageFolder() const
 {
-    return m_package ? m_package->folder() : QString();
+    return m_package ? m_package->package().folder() : QString();
 }
 
 void FormAbnormal::showNotice(const QString &text)

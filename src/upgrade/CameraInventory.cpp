@@ -1,4 +1,4 @@
-#include "ctl/CameraInventory.h"
+#include "upgrade/CameraInventory.h"
 
 #include "camera/DShowCameraWrapper.h"
 #include "camera/UVCExtensionUnit.h"

@@ -1,4 +1,6 @@
 #pragma once
+#include "upgrade/FirmwarePackage.h"
+
 #include <QObject>
 #include <QString>
 
@@ -8,8 +10,8 @@ class UVCExtensionUnit;
 
 // Runs one firmware upgrade with the window's worker (UpgradeThread on its own thread,
 // wired by moveToWorkerThread) and waits for its end, with the window's simulated
-// progress in the meantime. The package must have been prepared (PackagePreparation).
-class UpgradeRunner : public QObject
+// progress in the meantime.
+class UpgradeRun : public QObject
 {
     Q_OBJECT
 public:
@@ -20,19 +22,14 @@ public:
         QString detail;
     };
 
-    explicit UpgradeRunner(int productLine, QObject *parent = nullptr);
-
-    // The folder of the prepared package (PackagePreparation::folder()).
-    void setPackageFolder(const QString &folder) { m_packageFolder = folder; }
+    UpgradeRun(int productLine, const FirmwarePackage &package, QObject *parent = nullptr);
 
     // unit: the open camera's extension unit, whose upgrade takes only the volume that
     // camera shows after its switch; or null to recover the camera stuck on the drive
-    // given to recoverDrive. progress is called with 0 to 99 while the worker runs.
-    Result run(UVCExtensionUnit *unit, const std::function<void(int)> &progress);
-    void recoverDrive(QChar letter) { m_drive = letter; }
+    // given. progress is called with 0 to 99 while the worker runs.
+    Result run(UVCExtensionUnit *unit, QChar drive, const std::function<void(int)> &progress);
 
 private:
     int m_productLine;
-    QChar m_drive;
-    QString m_packageFolder;
+    FirmwarePackage m_package;
 };

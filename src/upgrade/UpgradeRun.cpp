@@ -1,4 +1,4 @@
-#include "ctl/UpgradeRunner.h"
+#include "upgrade/UpgradeRun.h"
 
 #include "platform/Clock.h"
 #include "upgrade/UpgradeThread.h"
@@ -16,13 +16,14 @@ constexpr int kProgressPeriodMs = 1000;
 constexpr int kProgressCap = 99;
 } // namespace
 
-UpgradeRunner::UpgradeRunner(int productLine, QObject *parent)
+UpgradeRun::UpgradeRun(int productLine, const FirmwarePackage &package, QObject *parent)
     : QObject(parent)
     , m_productLine(productLine)
+    , m_package(package)
 {
 }
 
-UpgradeRunner::Result UpgradeRunner::run(UVCExtensionUnit *unit, const std::function<void(int)> &progress)
+UpgradeRun::Result UpgradeRun::run(UVCExtensionUnit *unit, QChar drive, const std::function<void(int)> &progress)
 {
     Result result;
     result.detail = QStringLiteral("no report");
@@ -30,9 +31,9 @@ UpgradeRunner::Result UpgradeRunner::run(UVCExtensionUnit *unit, const std::func
     // Several cameras may be plugged in, some stuck: each upgrade stays with its own.
     if (unit)
         worker->bindToOpenCamera();
-    else if (!m_drive.isNull())
-        worker->bindToDrive(m_drive);
-    worker->setPackageFolder(m_packageFolder);
+    else if (!drive.isNull())
+        worker->bindToDrive(drive);
+    worker->setPackage(m_package);
     QThread *thread = moveToWorkerThread(worker);
     QEventLoop loop;
     connect(worker, &UpgradeThread::onUpgradeReport, &loop, [&result](bool ok, int percent, const QString &message) {

@@ -1,4 +1,4 @@
-#include "ctl/ListedCamera.h"
+#include "upgrade/ListedCamera.h"
 
 QString ListedCamera::stateText() const
 {

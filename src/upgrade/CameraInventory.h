@@ -1,5 +1,5 @@
 #pragma once
-#include "ctl/ListedCamera.h"
+#include "upgrade/ListedCamera.h"
 
 #include <QList>
 #include <QString>
