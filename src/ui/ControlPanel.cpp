@@ -4,9 +4,6 @@
 #include "camera/UVCExtensionUnit.h"
 #include "platform/Clock.h"
 #include "ui/ControlPanelShared.h"
-#include "ui/MainWindow.h"
-
-#include "ui_MainWindow.h"
 
 #include <QDebug>
 #include <QStyledItemDelegate>
@@ -17,11 +14,11 @@
 using namespace controlpanel;
 
 
-ControlPanel::ControlPanel(MainWindow &window, Ui::MainWindow *form, DShowCameraWrapper &dshow,
+ControlPanel::ControlPanel(Window &window, const Widgets &widgets, DShowCameraWrapper &dshow,
                            UVCExtensionUnit &uvc)
-    : QObject(&window)
+    : QObject(window.widget())
     , m_window(window)
-    , ui(form)
+    , ui(std::make_unique<const Widgets>(widgets))
     , m_dshow(dshow)
     , m_uvc(uvc)
 {
