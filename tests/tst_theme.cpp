@@ -77,6 +77,37 @@ private slots:
         QVERIFY(f.child<QLabel>("labelHyperlinksApp")->text().contains(QLatin1String("color: #000000;")));
     }
 
+    void languageSwitchOnItsOwnWindow()
+    {
+        // The switch needs no main window: any window that answers its few questions
+        // will do. One that is upgrading keeps its language, its preview and its settings.
+        struct UpgradingWindow : LanguageSwitch::Window
+        {
+            QWidget window;
+            int refusals = 0;
+            int previewStops = 0;
+            QWidget *widget() override { return &window; }
+            bool refuseWhileUpgrading() override
+            {
+                ++refusals;
+                return true;
+            }
+            void stopCameraPreView() override { ++previewStops; }
+        } window;
+        writeSettings(0, 0);
+        const LanguageGuard english(0);
+        LanguageSwitch language(window);
+        QCOMPARE(language.parent(), &window.window);
+
+        language.on_btnLanguage_clicked();
+        QVERIFY(!language.chooser());
+        language.slotOnSwitchLanguage(2);
+        QCOMPARE(window.refusals, 2);
+        QCOMPARE(window.previewStops, 0);
+        QCOMPARE(g_language, 0);
+        QVERIFY(settingValue(QStringLiteral("/ChangeLanguage/Language")).isEmpty());
+    }
+
     void savedDarkIndexIsKept()
     {
         testsupport::SimEnvironment env(rigJson({}));

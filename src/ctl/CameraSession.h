@@ -1,6 +1,6 @@
 #pragma once
 #include "camera/OpenCamera.h"
-#include "ctl/ListedCamera.h"
+#include "upgrade/ListedCamera.h"
 
 #include <QJsonObject>
 #include <QJsonValue>

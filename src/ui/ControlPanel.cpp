@@ -4,9 +4,6 @@
 #include "camera/UVCExtensionUnit.h"
 #include "platform/Clock.h"
 #include "ui/ControlPanelShared.h"
-#include "ui/MainWindow.h"
-
-#include "ui_MainWindow.h"
 
 #include <QDebug>
 #include <QStyledItemDelegate>
@@ -17,10 +14,10 @@
 using namespace controlpanel;
 
 
-ControlPanel::ControlPanel(MainWindow &window, Ui::MainWindow *form, OpenCamera &camera)
-    : QObject(&window)
+ControlPanel::ControlPanel(Window &window, const Widgets &widgets, OpenCamera &camera)
+    : QObject(window.widget())
     , m_window(window)
-    , ui(form)
+    , ui(std::make_unique<const Widgets>(widgets))
     , m_camera(camera)
     , m_dshow(camera.standard())
     , m_uvc(camera.extensionUnit())

@@ -6,21 +6,19 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
 class QAbstractButton;
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QSlider;
+class QPushButton;
 class QToolButton;
 class QWidget;
 class DShowCameraWrapper;
-class MainWindow;
 class OpenCamera;
 class UVCExtensionUnit;
-
-namespace Ui {
-class MainWindow;
-}
 
 // The camera controls of the main window's Controls page: the feature switches, the
 // tracking and anti-flicker lists, the pan/tilt/zoom pad, the field-of-view buttons,
@@ -31,7 +29,85 @@ class ControlPanel : public QObject
 {
     Q_OBJECT
 public:
-    ControlPanel(MainWindow &window, Ui::MainWindow *ui, OpenCamera &camera);
+    // The widgets of the Controls page that the panel drives, named as in the window's
+    // form; the window hands them over and keeps owning them.
+    struct Widgets
+    {
+        QToolButton *btn65 = nullptr;
+        QToolButton *btn78 = nullptr;
+        QToolButton *btn90 = nullptr;
+        QPushButton *btnAutoAE = nullptr;
+        QPushButton *btnAutoFocus = nullptr;
+        QToolButton *btnCameraDown = nullptr;
+        QToolButton *btnCameraLeft = nullptr;
+        QToolButton *btnCameraRight = nullptr;
+        QToolButton *btnCameraUp = nullptr;
+        QPushButton *btnDefaultColor = nullptr;
+        QPushButton *btnGestureControl = nullptr;
+        QPushButton *btnHD = nullptr;
+        QPushButton *btnHDR = nullptr;
+        QPushButton *btnMirror = nullptr;
+        QPushButton *btnMute = nullptr;
+        QCheckBox *checkBoxBrigtness = nullptr;
+        QCheckBox *checkBoxContract = nullptr;
+        QCheckBox *checkBoxHue = nullptr;
+        QCheckBox *checkBoxSaturation = nullptr;
+        QCheckBox *checkBoxSharpness = nullptr;
+        QCheckBox *checkBoxWB = nullptr;
+        QComboBox *comboBoxAntiFlicker = nullptr;
+        QComboBox *comboBoxTrackEffect = nullptr;
+        QComboBox *comboBoxTrackMode = nullptr;
+        QComboBox *comboBoxTrackSpeend = nullptr;
+        QLabel *labelBrightnessValue = nullptr;
+        QLabel *labelContractValue = nullptr;
+        QLabel *labelHueValue = nullptr;
+        QLabel *labelSaturationValue = nullptr;
+        QLabel *labelSharpnessValue = nullptr;
+        QLabel *labelWhiteBalance = nullptr;
+        QLabel *label_16 = nullptr;
+        QLabel *label_17 = nullptr;
+        QSlider *sliderBrightness = nullptr;
+        QSlider *sliderContract = nullptr;
+        QSlider *sliderFocus = nullptr;
+        QSlider *sliderHue = nullptr;
+        QSlider *sliderSaturation = nullptr;
+        QSlider *sliderSharpness = nullptr;
+        QSlider *sliderWhiteBalance = nullptr;
+        QSlider *sliderZoom = nullptr;
+        QWidget *widgetAFocus = nullptr;
+        QWidget *widgetAngle = nullptr;
+        QWidget *widgetAutoAE = nullptr;
+        QWidget *widgetDirectionBg = nullptr;
+        QWidget *widgetGestureControl = nullptr;
+        QWidget *widgetHD = nullptr;
+        QWidget *widgetMFocus = nullptr;
+        QWidget *widgetTrackOff = nullptr;
+        QWidget *widget_11 = nullptr;
+        QWidget *widget_12 = nullptr;
+    };
+
+    // What the panel asks of the window around it.
+    class Window
+    {
+    public:
+        virtual ~Window() = default;
+        // Each service has the answer of a window without a camera, in the light look,
+        // that shows nothing; the window overrides them all.
+        // The window itself (the panel's owner).
+        virtual QWidget *widget() { return nullptr; }
+        virtual bool isCameraOpen() const { return false; }
+        virtual bool isPreviewRunning() const { return false; }
+        virtual int currentCameraModel() const { return 255; }
+        virtual int currentCameraIndex() const { return -1; }
+        virtual QString firmwareVersion() const { return QString(); }
+        // 0 light, any other value dark.
+        virtual int styleIndex() const { return 0; }
+        virtual void showMessageBox(const QString &/*text*/, bool /*autoClose*/) {}
+        virtual void showRestartNotice(const QString &/*text*/) {}
+        virtual void stopCameraPreView() {}
+    };
+
+    ControlPanel(Window &window, const Widgets &widgets, OpenCamera &camera);
 
     // Reads every vendor feature and standard property of the camera just opened into
     // the controls (the window has shown model and firmware already).
@@ -153,8 +229,8 @@ private:
     QList<QWidget *> speedRow() const;
     void showNotice(const QString &text, bool countdown);
 
-    MainWindow &m_window;
-    Ui::MainWindow *ui;
+    Window &m_window;
+    const std::unique_ptr<const Widgets> ui;
     OpenCamera &m_camera;
     DShowCameraWrapper &m_dshow;
     UVCExtensionUnit &m_uvc;

@@ -7,9 +7,6 @@
 #include "camera/UVCExtensionUnit.h"
 #include "platform/Clock.h"
 #include "ui/ControlPanelShared.h"
-#include "ui/MainWindow.h"
-
-#include "ui_MainWindow.h"
 
 #include <QDebug>
 #include <QTimer>

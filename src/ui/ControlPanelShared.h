@@ -10,11 +10,16 @@
 #include "catalogue/Catalogue.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QList>
+#include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QString>
+#include <QToolButton>
 #include <QWidget>
 
 namespace controlpanel {

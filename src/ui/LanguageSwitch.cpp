@@ -6,8 +6,6 @@
 #include "core/Startup.h"
 #include "core/SharedTexts.h"
 #include "platform/Clock.h"
-#include "ui/MainWindow.h"
-#include "ui/UpgradeFlow.h"
 #include "ui/dialogs/DialogPlacement.h"
 #include "ui/dialogs/FormCustomizeMessagebox.h"
 #include "ui/dialogs/FormPrompt.h"
@@ -16,6 +14,7 @@
 #include <QCursor>
 #include <QDebug>
 #include <QTimer>
+#include <QWidget>
 
 namespace {
 
@@ -29,8 +28,8 @@ LanguageSwitch::RestartHandler &restartHandler()
 
 } // namespace
 
-LanguageSwitch::LanguageSwitch(MainWindow &window)
-    : QObject(&window)
+LanguageSwitch::LanguageSwitch(Window &window)
+    : QObject(window.widget())
     , m_window(window)
 {
 }
@@ -55,16 +54,17 @@ void LanguageSwitch::on_btnLanguage_clicked()
         hideChooser();
         return;
     }
-    if (m_window.upgradeFlow()->refuseWhileUpgrading())
+    if (m_window.refuseWhileUpgrading())
         return;
     if (!m_formPrompt) {
-        m_formPrompt = new FormPrompt(&m_window);
+        m_formPrompt = new FormPrompt(m_window.widget());
         connect(m_formPrompt, &FormPrompt::sigSwitchLanguage, this, &LanguageSwitch::slotOnSwitchLanguage);
     }
     m_formPrompt->show();
     m_formPrompt->raise();
     // Near the cursor, below and left of the flag.
-    const QPoint p = m_window.mapFromGlobal(QCursor::pos());
+    QWidget *window = m_window.widget();
+    const QPoint p = window ? window->mapFromGlobal(QCursor::pos()) : QCursor::pos();
     const int w = m_formPrompt->width();
     const int h = m_formPrompt->height();
     m_formPrompt->move(p.x() - w / 2 - 50, p.y() - h + h / 2 + 50);
@@ -77,16 +77,15 @@ void LanguageSwitch::slotOnSwitchLanguage(int type)
         hideChooser();
         return;
     }
-    if (m_window.upgradeFlow()->refuseWhileUpgrading())
+    if (m_window.refuseWhileUpgrading())
         return;
     FormCustomizeMessagebox ask(QCoreApplication::translate(
                                     "MainWindow", "Camera needs to restart to switch the default language."),
                                 1, false);
-    if (execCentred(ask, &m_window, QSize(450, 180)) != 1)
+    if (execCentred(ask, m_window.widget(), QSize(450, 180)) != 1)
         return;
 
-    m_window.m_statusTimer.stop();
-    disconnect(&m_window.m_statusTimer, nullptr, nullptr, nullptr);
+    m_window.stopStatusPoll();
     m_window.stopCameraPreView();
 
     g_language = type;

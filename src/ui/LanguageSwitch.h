@@ -6,7 +6,7 @@
 
 #include <functional>
 
-class MainWindow;
+class QWidget;
 
 // The language chooser under the title bar's flag and the change of language, which
 // saves the choice and restarts the program (the new copy loads its translation).
@@ -14,7 +14,24 @@ class LanguageSwitch : public QObject
 {
     Q_OBJECT
 public:
-    explicit LanguageSwitch(MainWindow &window);
+    // What the switch asks of the window around it.
+    class Window
+    {
+    public:
+        virtual ~Window() = default;
+        // Each service has the answer of a window without a camera, in the light look,
+        // that shows nothing; the window overrides them all.
+        // The window itself: the owner of the switch and the parent of the chooser.
+        virtual QWidget *widget() { return nullptr; }
+        // While an upgrade runs: tells the user the window cannot go now and returns true.
+        virtual bool refuseWhileUpgrading() { return false; }
+        // Ends the periodic status queries to the camera.
+        virtual void stopStatusPoll() {}
+        virtual void stopCameraPreView() {}
+        virtual int styleIndex() const { return 0; }
+    };
+
+    explicit LanguageSwitch(Window &window);
 
     FormPrompt *chooser() const { return m_formPrompt; }
     // Hides and closes the chooser if there is one.
@@ -31,6 +48,6 @@ public slots:
     void slotRestartApp();
 
 private:
-    MainWindow &m_window;
+    Window &m_window;
     QPointer<FormPrompt> m_formPrompt;
 };

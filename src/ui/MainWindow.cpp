@@ -9,15 +9,9 @@
 #include "preview/VideoStreamThread.h"
 #include "catalogue/Catalogue.h"
 #include "core/SharedTexts.h"
-#include "ui/ControlPanel.h"
 #include "ui/FramelessWindow.h"
-#include "ui/LanguageSwitch.h"
 #include "ui/MaskWidget.h"
-#include "ui/Theme.h"
 #include "ui/TitleBar.h"
-#include "ui/UpgradeFlow.h"
-#include "ui/dialogs/DialogPlacement.h"
-#include "ui/dialogs/FormCustomizeMessagebox.h"
 #include "ui/DeviceChangeFilter.h"
 #include "ui/WindowSizing.h"
 
@@ -65,14 +59,14 @@ MainWindow::MainWindow(QWidget *parent)
     ui->setupUi(this);
     setWindowTitle(QStringLiteral("Orvia Vista Cam"));
     m_frame = new FramelessWindow(this, ui->widgetTitleBar);
-    m_theme = new Theme(*this, ui);
+    m_theme = new Theme(*this, themeWidgets());
     m_language = new LanguageSwitch(*this);
     connect(m_frame, &FramelessWindow::pressed, m_language, &LanguageSwitch::hideChooser);
 
     m_navButtons = {ui->btnNavControl, ui->btnNavSupport};
     m_pageButtons = {ui->btnVideoControl, ui->btnColorControl};
-    m_controls = new ControlPanel(*this, ui, m_camera);
-    m_upgrade = new UpgradeFlow(*this, ui, m_camera);
+    m_controls = new ControlPanel(*this, controlPanelWidgets(), m_camera);
+    m_upgrade = new UpgradeFlow(*this, upgradeFlowWidgets(), m_camera);
 
     // Rows the open camera may not support stay hidden until it has been read.
     for (QWidget *w : std::initializer_list<QWidget *>{
@@ -557,59 +551,3 @@ void MainWindow::on_btnDevSupportExtend_clicked()
 {
     toggleSection(m_bDevSupportExpanded, ui->widgetDevSupport);
 }
-
-// ---- frame, title bar, theme and language ----------------------------------------------
-
-void MainWindow::mousePressEvent(QMouseEvent *event)
-{
-    m_frame->mousePress(event);
-    QMainWindow::mousePressEvent(event);
-}
-
-void MainWindow::mouseMoveEvent(QMouseEvent *event)
-{
-    m_frame->mouseMove(event);
-    QMainWindow::mouseMoveEvent(event);
-}
-
-void MainWindow::mouseReleaseEvent(QMouseEvent *event)
-{
-    m_frame->mouseRelease(event);
-    QMainWindow::mouseReleaseEvent(event);
-}
-
-void MainWindow::on_btnModeLight_clicked()
-{
-    m_theme->on_btnModeLight_clicked();
-}
-
-void MainWindow::on_btnLanguage_clicked()
-{
-    m_language->on_btnLanguage_clicked();
-}
-
-// ---- notices ------------------------------------------------------------------------------
-
-void MainWindow::showMessageBox(const QString &text, bool autoClose)
-{
-    FormCustomizeMessagebox box(text, 0, autoClose);
-    box.setAttribute(Qt::WA_ShowModal, true);
-    execCentred(box, this, QSize(450, 180));
-}
-
-void MainWindow::showRestartNotice(const QString &text)
-{
-    FormCustomizeMessagebox box(text, 0, true);
-    execCentred(box, this);
-}
-
-bool MainWindow::isUpgrading() const
-{
-    return m_upgrade && m_upgrade->isUpgrading();
-}
-
-bool MainWindow::hasAbnormalWatcher() const
-{
-    return m_upgrade && m_upgrade->hasAbnormalWatcher();
-}
-

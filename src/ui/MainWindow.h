@@ -2,6 +2,10 @@
 #include "camera/CameraEntry.h"
 #include "camera/CameraPropertyState.h"
 #include "camera/OpenCamera.h"
+#include "ui/ControlPanel.h"
+#include "ui/LanguageSwitch.h"
+#include "ui/Theme.h"
+#include "ui/UpgradeFlow.h"
 
 #include <QIcon>
 #include <QImage>
@@ -19,11 +23,7 @@ class QListWidgetItem;
 class QMovie;
 class QScreen;
 class QToolButton;
-class ControlPanel;
 class FramelessWindow;
-class LanguageSwitch;
-class Theme;
-class UpgradeFlow;
 class VideoStreamThread;
 
 namespace platform {
@@ -35,8 +35,14 @@ class MainWindow;
 }
 
 // The single top-level window and the controller of the whole application: the camera
-// list, the open camera with its controls and live preview, and the support page.
-class MainWindow : public QMainWindow
+// list, the open camera with its controls and live preview, and the support page. The
+// pieces it is made of (controls, upgrade, theme, language) each get only their widgets
+// and reach the window through their own small interface.
+class MainWindow : public QMainWindow,
+                   public ControlPanel::Window,
+                   public UpgradeFlow::Window,
+                   public Theme::Window,
+                   public LanguageSwitch::Window
 {
     Q_OBJECT
 public:
@@ -59,9 +65,9 @@ public:
 
     // The open camera.
     bool openCameraCapture(const QString &path, const QString &name);
-    void queryCameraStatus();
+    void queryCameraStatus() override;
     void applyDeviceProfile(const QString &path);
-    void setControlsEnabled(bool enable);
+    void setControlsEnabled(bool enable) override;
     void enableColourControls(bool enable);
     bool closeCamera();
 
@@ -71,20 +77,20 @@ public:
     bool handleDeviceChange(const platform::DeviceChange &change);
 
     // Read-only views of the window's state, for diagnostics and tests.
-    bool isCameraOpen() const { return m_bCameraOpen; }
-    bool isPreviewRunning() const { return m_bPreviewRunning; }
+    bool isCameraOpen() const override { return m_bCameraOpen; }
+    bool isPreviewRunning() const override { return m_bPreviewRunning; }
     bool isUpgrading() const;
-    int currentCameraModel() const { return m_currentCameraModel; }
-    int currentCameraIndex() const { return m_nCurrentCameraIndex; }
-    int productLine() const { return m_productLine; }
+    int currentCameraModel() const override { return m_currentCameraModel; }
+    int currentCameraIndex() const override { return m_nCurrentCameraIndex; }
+    int productLine() const override { return m_productLine; }
     QString currentDevicePath() const { return m_devicePath; }
     QString currentCameraName() const { return m_cameraName; }
-    QString firmwareVersion() const { return m_firmwareVersion; }
+    QString firmwareVersion() const override { return m_firmwareVersion; }
     QSize previewSize() const { return QSize(m_previewWidth, m_previewHeight); }
     bool isStatusPollActive() const { return m_statusTimer.isActive(); }
     bool hasPreviewWorker() const { return m_videoThread != nullptr; }
     bool hasAbnormalWatcher() const;
-    int styleIndex() const { return m_styleIndex; }
+    int styleIndex() const override { return m_styleIndex; }
     ControlPanel *controlPanel() const { return m_controls; }
     UpgradeFlow *upgradeFlow() const { return m_upgrade; }
     Theme *theme() const { return m_theme; }
@@ -95,17 +101,27 @@ public:
 
     // The window's notice: a message box with OK only, 450 x 180, centred, modal; with
     // countdown it closes itself after about six seconds.
-    void showMessageBox(const QString &text, bool autoClose);
+    void showMessageBox(const QString &text, bool autoClose) override;
     // The notice after a change that restarts the camera: OK only, countdown, at the
     // box's own size.
-    void showRestartNotice(const QString &text);
+    void showRestartNotice(const QString &text) override;
+
+    // What the pieces ask of the window.
+    QWidget *widget() override { return this; }
+    void stopStatusPoll() override;
+    bool refuseWhileUpgrading() override;
+    void setStyleIndex(int index) override { m_styleIndex = index; }
+    QMovie *loadingMovie(bool light) const override;
+    // The camera-list item's icon for the current theme when not selected.
+    QIcon normalItemIcon() const override;
+    void restyleDirectionPad() override;
 
 signals:
     void onCameraPlugged(bool plug, QString path);
     void onCameraState(int state, QString name);
 
 public slots:
-    void stopCameraPreView();
+    void stopCameraPreView() override;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -144,18 +160,16 @@ private slots:
 
 
 private:
-    friend class ControlPanel;
-    friend class UpgradeFlow;
-    friend class Theme;
-    friend class LanguageSwitch;
     void registerDeviceNotifications();
     // Stops the preview worker, quits its thread and waits for it.
     void stopVideoWorker();
     void startLoadingAnimation();
     void stopLoadingAnimation();
     void showPreviewHints();
-    // The camera-list item's icon for the current theme when not selected.
-    QIcon normalItemIcon() const;
+    // The pieces' widgets, taken from the form.
+    ControlPanel::Widgets controlPanelWidgets() const;
+    UpgradeFlow::Widgets upgradeFlowWidgets() const;
+    Theme::Widgets themeWidgets() const;
     // Opens the camera of a list item; shared by loadCameras and slotSwitchCameraItem.
     void openItemCamera(const QString &name, const QString &path, const QString &captureName);
     void clearOptionBoxes();

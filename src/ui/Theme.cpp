@@ -2,16 +2,14 @@
 
 #include "core/Language.h"
 #include "core/SharedTexts.h"
-#include "ui/ControlPanel.h"
-#include "ui/MainWindow.h"
 #include "ui/TitleBar.h"
-
-#include "ui_MainWindow.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDebug>
 #include <QFile>
+#include <QLabel>
+#include <QListWidget>
 #include <QMouseEvent>
 #include <QMovie>
 #include <QPalette>
@@ -60,10 +58,10 @@ const char *languageCode(int language)
 
 } // namespace
 
-Theme::Theme(MainWindow &window, Ui::MainWindow *form)
-    : QObject(&window)
+Theme::Theme(Window &window, const Widgets &widgets)
+    : QObject(window.widget())
     , m_window(window)
-    , ui(form)
+    , ui(std::make_unique<const Widgets>(widgets))
 {
     const QString site = supportSiteAddress();
     m_docUrl = site + QLatin1String(kDownloadsPath);
@@ -77,7 +75,7 @@ Theme::Theme(MainWindow &window, Ui::MainWindow *form)
 
 bool Theme::isLight() const
 {
-    return m_window.m_styleIndex == 0;
+    return m_window.styleIndex() == 0;
 }
 
 QString Theme::themeLinkColour() const
@@ -114,10 +112,10 @@ void Theme::changeStyle(const QString &qssFile)
 void Theme::applyTheme(int index)
 {
     const bool light = index == 0;
-    m_window.m_styleIndex = index;
+    m_window.setStyleIndex(index);
     m_bDarkMode = !light;
     updateSupportLinks(light ? QStringLiteral("#000000") : QStringLiteral("#FFFFFF"));
-    QMovie *movie = light ? m_window.m_loadingMovieLight : m_window.m_loadingMovieDark;
+    QMovie *movie = m_window.loadingMovie(light);
     if (movie && ui->labelloading->movie() != movie)
         ui->labelloading->setMovie(movie);
     changeStyle(QLatin1String(light ? kLightStyle : kDarkStyle));
@@ -137,9 +135,9 @@ void Theme::applyTheme(int index)
     for (QLabel *l : {ui->labelDevInfo, ui->labelDevSupport, ui->labelDevUpdate})
         l->setStyleSheet(headerStyle);
 
-    if (ControlPanel *controls = m_window.controlPanel())
-        controls->restyleDirectionPad();
-    m_window.update();
+    m_window.restyleDirectionPad();
+    if (QWidget *window = m_window.widget())
+        window->update();
 }
 
 void Theme::on_btnModeLight_clicked()

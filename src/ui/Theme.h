@@ -1,13 +1,15 @@
 #pragma once
+#include <QIcon>
 #include <QObject>
 #include <QString>
 
-class MainWindow;
-class QLabel;
+#include <memory>
 
-namespace Ui {
-class MainWindow;
-}
+class QLabel;
+class QListWidget;
+class QMovie;
+class QWidget;
+class titleBar;
 
 // The light and dark looks of the window: the application style sheet and palette, the
 // images and colours the code sets itself (loading animation, list icons, section
@@ -17,7 +19,40 @@ class Theme : public QObject
 {
     Q_OBJECT
 public:
-    Theme(MainWindow &window, Ui::MainWindow *ui);
+    // The widgets whose looks the theme sets itself, named as in the window's form.
+    struct Widgets
+    {
+        QLabel *labelHyperlinksApp = nullptr;
+        QLabel *labelHyperlinksQuickStartGuide = nullptr;
+        QLabel *labelHyperlinksContactSupport = nullptr;
+        QLabel *labelDevInfo = nullptr;
+        QLabel *labelDevUpdate = nullptr;
+        QLabel *labelDevSupport = nullptr;
+        QLabel *labelloading = nullptr;
+        QListWidget *listWidgetCamera = nullptr;
+        titleBar *widgetTitleBar = nullptr;
+    };
+
+    // What the theme asks of the window around it.
+    class Window
+    {
+    public:
+        virtual ~Window() = default;
+        // Each service has the answer of a window without a camera, in the light look,
+        // that shows nothing; the window overrides them all.
+        // The window itself (the theme's owner, repainted after a change).
+        virtual QWidget *widget() { return nullptr; }
+        virtual int styleIndex() const { return 0; }
+        // The window keeps the index (it is saved at close).
+        virtual void setStyleIndex(int /*index*/) {}
+        // The loading animation of the light or the dark look.
+        virtual QMovie *loadingMovie(bool /*light*/) const { return nullptr; }
+        // The camera-list item's icon for the current theme when not selected.
+        virtual QIcon normalItemIcon() const { return QIcon(); }
+        virtual void restyleDirectionPad() {}
+    };
+
+    Theme(Window &window, const Widgets &widgets);
 
     // 0 light, any other value dark.
     void applyTheme(int index);
@@ -48,8 +83,8 @@ private:
     void setAppLink(const QString &colour, bool hovered);
     void setSupportLink(const QString &colour);
 
-    MainWindow &m_window;
-    Ui::MainWindow *ui;
+    Window &m_window;
+    const std::unique_ptr<const Widgets> ui;
     bool m_bDarkMode = false;
     QString m_docUrl;
     QString m_appUrl;

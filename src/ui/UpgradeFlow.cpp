@@ -5,7 +5,6 @@
 #include "camera/CameraPropertyState.h"
 #include "camera/OpenCamera.h"
 #include "platform/Clock.h"
-#include "ui/MainWindow.h"
 #include "ui/dialogs/DialogPlacement.h"
 #include "ui/dialogs/FileDialogs.h"
 #include "ui/dialogs/FormAbnormal.h"
@@ -18,14 +17,15 @@
 #include "upgrade/UpgradeThread.h"
 #include "upgrade/WorkerThreads.h"
 
-#include "ui_MainWindow.h"
-
 #include <QCoreApplication>
 #include <QDebug>
 #include <QFileInfo>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QRandomGenerator>
 #include <QThread>
 #include <QTimer>
+#include <QToolButton>
 
 #include <utility>
 
@@ -42,10 +42,10 @@ using notices::windowText;
 
 } // namespace
 
-UpgradeFlow::UpgradeFlow(MainWindow &window, Ui::MainWindow *form, OpenCamera &camera)
-    : QObject(&window)
+UpgradeFlow::UpgradeFlow(Window &window, const Widgets &widgets, OpenCamera &camera)
+    : QObject(window.widget())
     , m_window(window)
-    , ui(form)
+    , ui(std::make_unique<const Widgets>(widgets))
     , m_camera(camera)
     , m_uvc(camera.extensionUnit())
 {
@@ -69,7 +69,7 @@ UpgradeFlow::~UpgradeFlow()
 int UpgradeFlow::showBox(const QString &text, int buttonMode, bool autoClose)
 {
     FormCustomizeMessagebox box(text, buttonMode, autoClose);
-    return execCentred(box, &m_window);
+    return execCentred(box, m_window.widget());
 }
 
 bool UpgradeFlow::refuseWhileUpgrading()
@@ -88,8 +88,7 @@ void UpgradeFlow::setUpgrading(bool upgrading)
 
 void UpgradeFlow::stopStatusRefresh()
 {
-    m_window.m_statusTimer.stop();
-    disconnect(&m_window.m_statusTimer, nullptr, nullptr, nullptr);
+    m_window.stopStatusPoll();
 }
 
 // ---- upgrade from the support page --------------------------------------------------------
@@ -122,7 +121,7 @@ void UpgradeFlow::prepareAndConfirm()
 {
     qDebug() << "app dir:" << applicationDir();
     const QString file = FileDialogs::getOpenFileName(
-        &m_window, windowText(QT_TRANSLATE_NOOP("MainWindow", "Open File")), QString(),
+        m_window.widget(), windowText(QT_TRANSLATE_NOOP("MainWindow", "Open File")), QString(),
         windowText(QT_TRANSLATE_NOOP("MainWindow", "Upgrade File(*.zip)")));
     if (file.isEmpty()) {
         qDebug() << "Open file dialog cancel.";
@@ -147,7 +146,7 @@ void UpgradeFlow::prepareAndConfirm()
     }
 
     FormUpgrade confirm;
-    if (execCentred(confirm, &m_window) == 1) {
+    if (execCentred(confirm, m_window.widget()) == 1) {
         m_package = std::move(package);
         startUpgrade();
     } else {
@@ -266,11 +265,11 @@ void UpgradeFlow::slotOnDeviceAbnormal(int state)
     }
     m_bAbnormalDialogOpen = true;
     FormAbnormal abnormal;
-    if (execCentred(abnormal, &m_window, QSize(450, 180)) == 1) {
+    if (execCentred(abnormal, m_window.widget(), QSize(450, 180)) == 1) {
         std::unique_ptr<PackagePreparation> package = abnormal.takePackage();
         ui->btnNavSupport->click();
         FormUpgrade confirm;
-        if (execCentred(confirm, &m_window) == 1) {
+        if (execCentred(confirm, m_window.widget()) == 1) {
             m_package = std::move(package);
             startUpgrade();
         } else {

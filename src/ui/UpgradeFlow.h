@@ -6,17 +6,16 @@
 #include <memory>
 
 class AbnormalDetectThread;
-class MainWindow;
 class PackagePreparation;
+class QProgressBar;
+class QPushButton;
 class QThread;
 class QTimer;
+class QToolButton;
+class QWidget;
 class UpgradeThread;
 class OpenCamera;
 class UVCExtensionUnit;
-
-namespace Ui {
-class MainWindow;
-}
 
 // The window's firmware sequences: upgrading the open camera from a package the user
 // picks, recovering a camera the watcher finds stuck in a boot state, the progress and
@@ -26,7 +25,38 @@ class UpgradeFlow : public QObject
 {
     Q_OBJECT
 public:
-    UpgradeFlow(MainWindow &window, Ui::MainWindow *ui, OpenCamera &camera);
+    // The support page's widgets the flow drives, named as in the window's form.
+    struct Widgets
+    {
+        QPushButton *btnUpgrade = nullptr;
+        QPushButton *btnRestoreDefaults = nullptr;
+        QProgressBar *progressBarUpdate = nullptr;
+        // The tab that brings the support page up for a recovery.
+        QToolButton *btnNavSupport = nullptr;
+    };
+
+    // What the flow asks of the window around it.
+    class Window
+    {
+    public:
+        virtual ~Window() = default;
+        // Each service has the answer of a window without a camera, in the light look,
+        // that shows nothing; the window overrides them all.
+        // The window itself: the owner of the flow and the parent of its dialogs.
+        virtual QWidget *widget() { return nullptr; }
+        virtual bool isCameraOpen() const { return false; }
+        virtual int currentCameraModel() const { return 255; }
+        virtual QString firmwareVersion() const { return QString(); }
+        virtual int productLine() const { return 0; }
+        virtual void showMessageBox(const QString &/*text*/, bool /*autoClose*/) {}
+        virtual void setControlsEnabled(bool /*enable*/) {}
+        // Reads the open camera into the window again.
+        virtual void queryCameraStatus() {}
+        // Ends the periodic status queries to the camera.
+        virtual void stopStatusPoll() {}
+    };
+
+    UpgradeFlow(Window &window, const Widgets &widgets, OpenCamera &camera);
     ~UpgradeFlow() override;
 
     bool isUpgrading() const { return m_bUpgrading; }
@@ -66,8 +96,8 @@ private:
     void setUpgrading(bool upgrading);
     int showBox(const QString &text, int buttonMode, bool autoClose);
 
-    MainWindow &m_window;
-    Ui::MainWindow *ui;
+    Window &m_window;
+    const std::unique_ptr<const Widgets> ui;
     OpenCamera &m_camera;
     UVCExtensionUnit &m_uvc;
 
