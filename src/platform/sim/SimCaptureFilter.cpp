@@ -42,8 +42,12 @@ bool SimCaptureFilter::hasPropertyInterface()
 platform::HResult SimCaptureFilter::readValue(platform::PropertySet set, std::int32_t id, std::int32_t value,
                                               std::int32_t flags, std::int32_t *valueOut, std::int32_t *flagsOut)
 {
-    return m_handle.call(
-        [&](SimUvcCamera &uvc) { return uvc.readValue(set, id, value, flags, valueOut, flagsOut); });
+    return m_handle.call([&](SimUvcCamera &uvc) {
+        // Without the property interface nothing reaches the camera.
+        if (!uvc.hasKsControl())
+            return platform::kENoInterface;
+        return uvc.readValue(set, id, value, flags, valueOut, flagsOut);
+    });
 }
 
 platform::HResult SimCaptureFilter::setValue(platform::PropertySet set, std::int32_t id, std::int32_t value,
@@ -54,7 +58,11 @@ platform::HResult SimCaptureFilter::setValue(platform::PropertySet set, std::int
         *valueOut = value;
     if (flagsOut)
         *flagsOut = flags;
-    return m_handle.call([&](SimUvcCamera &uvc) { return uvc.setValue(set, id, value, flags); });
+    return m_handle.call([&](SimUvcCamera &uvc) {
+        if (!uvc.hasKsControl())
+            return platform::kENoInterface;
+        return uvc.setValue(set, id, value, flags);
+    });
 }
 
 } // namespace sim

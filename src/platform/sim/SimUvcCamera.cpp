@@ -528,9 +528,6 @@ HResult SimUvcCamera::setValue(PropertySet set, std::int32_t id, std::int32_t va
 HResult SimUvcCamera::valueRequest(PropertySet set, std::int32_t id, std::int32_t kind, std::int32_t value,
                                    std::int32_t flags, std::int32_t *valueOut, std::int32_t *flagsOut)
 {
-    // Without the property interface nothing reaches the camera.
-    if (!m_ksControl)
-        return platform::kENoInterface;
     PropertyRequest request;
     request.propertySet = set == PropertySet::CameraControl ? kCameraControlSet : kVideoProcAmpSet;
     request.id = id;
