@@ -63,7 +63,7 @@ struct PropertySet
     int flags;
 };
 
-// The 40-byte property writes the camera received, in order.
+// The single-value property writes the camera received, in order.
 QList<PropertySet> propertyWrites(sim::SimCamera *camera)
 {
     QList<PropertySet> out;

@@ -16,14 +16,6 @@ QByteArray rigWith(const QString &cameras)
     return QStringLiteral("{\"cameras\": [%1]}").arg(cameras).toUtf8();
 }
 
-QByteArray bytes(std::initializer_list<int> values)
-{
-    QByteArray b;
-    for (int v : values)
-        b.append(static_cast<char>(v));
-    return b;
-}
-
 // A camera whose properties all differ from the values before the first read.
 const QString kOddCamera = QStringLiteral(
     "{\"key\":\"cam1\",\"properties\":{"
@@ -212,16 +204,17 @@ private slots:
         QVERIFY(dshow.selectCamera(cam->id(), cam->friendlyName(), index));
 
         QVERIFY(dshow.setCameraCtlValue(3, 400));
-        const QByteArray sent = cam->uvc().propertyRequests().last().buffer;
-        QCOMPARE(sent, bytes({0x70, 0x33, 0xE1, 0xC6, 0xAC, 0x30, 0xD0, 0x11, 0xA1, 0x8C, 0x00, 0xA0, 0xC9, 0x11,
-                              0x89, 0x56, 3, 0, 0, 0, 2, 0, 0, 0, 0x90, 0x01, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0,
-                              0}));
+        const sim::SimUvcCamera::PropertyRequest set = cam->uvc().propertyRequests().last();
+        QCOMPARE(set.propertySet, QUuid(QStringLiteral("{C6E13370-30AC-11D0-A18C-00A0C9118956}")));
+        QCOMPARE(set.id, 3);
+        QCOMPARE(set.kind, 2);
+        QCOMPARE(set.value, 400);
+        QCOMPARE(set.flags, 2);
         QVERIFY(dshow.getCameraCtlValue(3, 0));
         QCOMPARE(dshow.state().zoom.current, 400);
         const sim::SimUvcCamera::PropertyRequest get = cam->uvc().propertyRequests().last();
         QCOMPARE(get.kind, 1);
         QCOMPARE(get.flags, 2);
-        QCOMPARE(get.capabilities, 2);
 
         // Out of range: refused, reported, and the camera keeps its value.
         QVERIFY(!dshow.setCameraCtlValue(3, 900));
@@ -266,7 +259,7 @@ private slots:
         QCOMPARE(request.kind, 2);
         QCOMPARE(request.value, 0);
         QCOMPARE(request.flags, 1);
-        QCOMPARE(request.capabilities, 1);
+        QCOMPARE(request.propertySet, QUuid(QStringLiteral("{C6E13360-30AC-11D0-A18C-00A0C9118956}")));
         QCOMPARE(log.lines(), QStringList({QStringLiteral("devCtl.Value: 0"), QStringLiteral("devCtl.Value: 1")}));
         sim::SimUvcCamera::Property wb;
         QVERIFY(cam->uvc().property(PropertySet::VideoProcAmp, 7, &wb));
@@ -304,6 +297,13 @@ private slots:
         QVERIFY(dshow.selectCamera(cam->id(), cam->friendlyName(), index));
         QVERIFY(!dshow.setCameraCtlValue(3, 500));
         QVERIFY(!dshow.getCameraCtlValue(3, 500));
+        QVERIFY(!dshow.setVideoProcAuto(7));
+        // Nothing reached the camera.
+        QVERIFY(cam->uvc().propertyRequests().isEmpty());
+        sim::SimUvcCamera::Property zoom;
+        QVERIFY(cam->uvc().property(PropertySet::CameraControl, 3, &zoom));
+        QCOMPARE(zoom.value, 100);
+        QCOMPARE(dshow.state().zoom.current, 100);
         dshow.releaseCamera();
     }
 

@@ -991,7 +991,7 @@ private slots:
         QCOMPARE(command.run({"set", "hdr=on", "zoom=320"}), 0);
         outStream.flush();
         QCOMPARE(out, QStringLiteral("zoom=320\nhdr=on\n"));
-        // Zoom: a 40-byte set of camera-control property 3 with the value and manual flags.
+        // Zoom: a single-value set of camera-control property 3 with the value and manual flags.
         bool zoomSent = false;
         for (const auto &request : cam->uvc().propertyRequests()) {
             if (request.kind == 2 && request.id == 3 && request.value == 320 && request.flags == 2)

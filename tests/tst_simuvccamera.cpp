@@ -260,6 +260,66 @@ private slots:
         QCOMPARE(range.maximum, 800);
     }
 
+    // The capture filter's single-value requests as the rig camera answers them.
+    void singleValueRequestsOnTheFilter()
+    {
+        using platform::PropertySet;
+        testsupport::SimEnvironment env(rigWith(QStringLiteral(
+            "{\"key\":\"cam1\",\"videoProcAmp\":false},"
+            "{\"key\":\"cam2\",\"ksControl\":false,\"instance\":\"7&2b2b2b2b&0\"}")));
+        sim::SimCamera *cam = env.rig().camera(QStringLiteral("cam1"));
+        QList<std::shared_ptr<platform::CaptureDevice>> devices;
+        QVERIFY(platform::succeeded(platform::backend().enumerateVideoInputDevices(&devices)));
+        QCOMPARE(devices.size(), 2);
+        std::shared_ptr<platform::CaptureFilter> filter = devices.at(0)->bindFilter();
+        QVERIFY(filter->hasPropertyInterface());
+
+        std::int32_t value = -1;
+        std::int32_t flags = -1;
+        QCOMPARE(filter->readValue(PropertySet::CameraControl, 6, 9, 2, &value, &flags), HResult(0));
+        QCOMPARE(value, 255);
+        QCOMPARE(flags, 2);
+        // A write comes back as sent; out of range it is refused and the camera keeps its value.
+        QCOMPARE(filter->setValue(PropertySet::CameraControl, 3, 801, 2, &value, &flags), HResult(0x80070057u));
+        QCOMPARE(value, 801);
+        QCOMPARE(flags, 2);
+        QCOMPARE(filter->setValue(PropertySet::CameraControl, 3, 800, 2, nullptr, nullptr), HResult(0));
+        SimUvcCamera::Property zoom;
+        QVERIFY(cam->uvc().property(PropertySet::CameraControl, 3, &zoom));
+        QCOMPARE(zoom.value, 800);
+        // Pan has no automatic mode; roll is not there; the image set is missing altogether.
+        QCOMPARE(filter->setValue(PropertySet::CameraControl, 0, 0, 1, nullptr, nullptr), HResult(0x80070057u));
+        value = 7;
+        QCOMPARE(filter->readValue(PropertySet::CameraControl, 2, 0, 2, &value, &flags), HResult(0x80070490u));
+        QCOMPARE(value, 7);
+        QCOMPARE(filter->readValue(PropertySet::VideoProcAmp, 0, 0, 2, &value, &flags), HResult(0x80070492u));
+
+        // Every request is recorded as the camera received it.
+        const QList<SimUvcCamera::PropertyRequest> requests = cam->uvc().propertyRequests();
+        QCOMPARE(requests.size(), 6);
+        QCOMPARE(requests.at(0).propertySet, QUuid(QStringLiteral("{C6E13370-30AC-11D0-A18C-00A0C9118956}")));
+        QCOMPARE(requests.at(0).kind, 1);
+        QCOMPARE(requests.at(0).value, 9);
+        QCOMPARE(requests.at(1).kind, 2);
+        QCOMPARE(requests.at(1).value, 801);
+        QCOMPARE(requests.at(1).status, HResult(0x80070057u));
+        QCOMPARE(requests.at(5).propertySet, QUuid(QStringLiteral("{C6E13360-30AC-11D0-A18C-00A0C9118956}")));
+
+        // Without the property interface nothing reaches the camera.
+        sim::SimCamera *plain = env.rig().camera(QStringLiteral("cam2"));
+        std::shared_ptr<platform::CaptureFilter> other = devices.at(1)->bindFilter();
+        QVERIFY(!other->hasPropertyInterface());
+        QCOMPARE(other->setValue(PropertySet::CameraControl, 3, 200, 2, nullptr, nullptr), HResult(0x80004002u));
+        QCOMPARE(other->readValue(PropertySet::CameraControl, 3, 0, 2, &value, &flags), HResult(0x80004002u));
+        QVERIFY(plain->uvc().propertyRequests().isEmpty());
+
+        // A camera gone from the bus answers neither.
+        env.rig().unplug(cam);
+        QVERIFY(!filter->hasPropertyInterface());
+        QCOMPARE(filter->setValue(PropertySet::CameraControl, 3, 200, 2, nullptr, nullptr), HResult(0x8007048Fu));
+        QCOMPARE(filter->readValue(PropertySet::CameraControl, 3, 0, 2, &value, &flags), HResult(0x8007048Fu));
+    }
+
     void nonCameraCaptureDevice()
     {
         testsupport::SimEnvironment env(rigWith(QStringLiteral(

@@ -315,6 +315,7 @@ class TestWindowsBackend : public QObject
 
 private slots:
     void standardPropertyRequestTravelsWhole();
+    void valueRequestsAreLaidOutForTheInterface();
     void propertyRequestFailuresAndLimits();
     void extensionUnitRequestWalksTheTopology();
     void extensionUnitWithoutNodeOrControl();
@@ -367,6 +368,61 @@ void TestWindowsBackend::standardPropertyRequestTravelsWhole()
     QCOMPARE(le32(request + 32), 3u);
     QCOMPARE(storage[0], std::uint8_t(0));
     QCOMPARE(storage[41], std::uint8_t(0));
+}
+
+void TestWindowsBackend::valueRequestsAreLaidOutForTheInterface()
+{
+    using platform::PropertySet;
+    using platform::WindowsKsControl;
+    // A manual zoom write of 400: set, id 3, kind 2, value, flags 2 at 28 and 32.
+    std::uint8_t buffer[40];
+    std::fill(buffer, buffer + 40, std::uint8_t(0xEE));
+    WindowsKsControl::packValueRequest(buffer, PropertySet::CameraControl, 3, 2, 400, 2);
+    const Bytes zoomSet = {0x70, 0x33, 0xE1, 0xC6, 0xAC, 0x30, 0xD0, 0x11, 0xA1, 0x8C, 0x00, 0xA0, 0xC9, 0x11,
+                           0x89, 0x56, 3, 0, 0, 0, 2, 0, 0, 0, 0x90, 0x01, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0,
+                           0, 0, 0, 0};
+    QCOMPARE(Bytes(buffer, buffer + 40), zoomSet);
+    // White balance to automatic: the video-proc-amp set, a negative value kept whole.
+    WindowsKsControl::packValueRequest(buffer, PropertySet::VideoProcAmp, 7, 2, -5, 1);
+    const Bytes wbAuto = {0x60, 0x33, 0xE1, 0xC6, 0xAC, 0x30, 0xD0, 0x11, 0xA1, 0x8C, 0x00, 0xA0, 0xC9, 0x11,
+                          0x89, 0x56, 7, 0, 0, 0, 2, 0, 0, 0, 0xFB, 0xFF, 0xFF, 0xFF, 1, 0, 0, 0, 1, 0, 0, 0,
+                          0, 0, 0, 0};
+    QCOMPARE(Bytes(buffer, buffer + 40), wbAuto);
+
+    // A read goes out as one 40-byte block for both header and data; the answer's value
+    // and flags come back.
+    FakeKsControl fake;
+    fake.answer = [](std::uint8_t *data, ULONG length, ULONG *returned) {
+        putLe32(data + 24, 250);
+        putLe32(data + 28, 1);
+        putLe32(data + 32, 3);
+        *returned = length;
+        return HRESULT(0);
+    };
+    fake.AddRef();
+    WindowsKsControl control(platform::wincom::adopt<IKsControl>(&fake));
+    std::int32_t value = 0;
+    std::int32_t flags = 0;
+    QCOMPARE(control.valueRequest(PropertySet::CameraControl, 6, 1, 17, 2, &value, &flags), platform::HResult(0));
+    QCOMPARE(value, 250);
+    QCOMPARE(flags, 1);
+    const Bytes focusGet = {0x70, 0x33, 0xE1, 0xC6, 0xAC, 0x30, 0xD0, 0x11, 0xA1, 0x8C, 0x00, 0xA0, 0xC9, 0x11,
+                            0x89, 0x56, 6, 0, 0, 0, 1, 0, 0, 0, 17, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0,
+                            0, 0, 0, 0};
+    QCOMPARE(fake.lastProperty, focusGet);
+    QCOMPARE(fake.lastData, focusGet);
+    QVERIFY(fake.propertyAligned);
+
+    // A refused write: the device's status, and the request as the buffer holds it.
+    fake.answer = [](std::uint8_t *, ULONG, ULONG *returned) {
+        *returned = 0;
+        return HRESULT(0x80070057u);
+    };
+    QCOMPARE(control.valueRequest(PropertySet::VideoProcAmp, 0, 2, 101, 2, &value, &flags),
+             platform::HResult(0x80070057u));
+    QCOMPARE(value, 101);
+    QCOMPARE(flags, 2);
+    QCOMPARE(fake.calls, 2);
 }
 
 void TestWindowsBackend::propertyRequestFailuresAndLimits()

@@ -1,12 +1,10 @@
 #include "camera/DShowCameraWrapper.h"
 
-#include "camera/KsLayout.h"
 #include "catalogue/CameraModel.h"
 #include "platform/Backend.h"
 
 #include <QtDebug>
 
-#include <algorithm>
 #include <cstdio>
 
 using platform::PropertySet;
@@ -19,7 +17,6 @@ const QUuid DShowCameraWrapper::kPropSetVideoProcAmp(0xC6E13360, 0x30AC, 0x11D0,
 namespace {
 
 constexpr int kNameLimit = 255;
-constexpr std::uint32_t kRequestLength = 40;
 
 const QString kDevicePath = QStringLiteral("DevicePath");
 const QString kFriendlyName = QStringLiteral("FriendlyName");
@@ -266,45 +263,39 @@ bool DShowCameraWrapper::readCameraProperties(int index, int model)
 }
 
 bool DShowCameraWrapper::sendRequest(const QUuid &set, int id, std::int32_t kind, std::int32_t value,
-                                     std::int32_t flags, std::uint8_t *buffer, platform::HResult *status)
+                                     std::int32_t flags, std::int32_t *valueOut, std::int32_t *flagsOut,
+                                     platform::HResult *status)
 {
-    if (!captureFilter)
+    if (!captureFilter || !captureFilter->hasPropertyInterface())
         return false;
-    std::shared_ptr<platform::KsControl> control = captureFilter->ksControl();
-    if (!control)
-        return false;
-    std::fill(buffer, buffer + kRequestLength, std::uint8_t(0));
-    kslayout::putGuid(buffer, set);
-    kslayout::putInt32(buffer + 16, id);
-    kslayout::putInt32(buffer + 20, kind);
-    kslayout::putInt32(buffer + 24, value);
-    kslayout::putInt32(buffer + 28, flags);
-    kslayout::putInt32(buffer + 32, flags);
-    std::uint32_t returned = 0;
-    *status = control->ksProperty(buffer, kRequestLength, buffer, kRequestLength, &returned);
+    const PropertySet which = set == kPropSetCameraControl ? PropertySet::CameraControl : PropertySet::VideoProcAmp;
+    *status = kind == kKsPropertyTypeSet ? captureFilter->setValue(which, id, value, flags, valueOut, flagsOut)
+                                         : captureFilter->readValue(which, id, value, flags, valueOut, flagsOut);
     return true;
 }
 
 bool DShowCameraWrapper::ksSet(const QUuid &set, int id, int value, std::int32_t flags,
                                std::int32_t *valueOut, std::int32_t *flagsOut)
 {
-    std::uint8_t buffer[kRequestLength];
+    std::int32_t answered = value;
+    std::int32_t answeredFlags = flags;
     platform::HResult hr = platform::kSOk;
-    if (!sendRequest(set, id, kKsPropertyTypeSet, value, flags, buffer, &hr))
+    if (!sendRequest(set, id, kKsPropertyTypeSet, value, flags, &answered, &answeredFlags, &hr))
         return false;
     if (valueOut)
-        *valueOut = kslayout::getInt32(buffer + 24);
+        *valueOut = answered;
     if (flagsOut)
-        *flagsOut = kslayout::getInt32(buffer + 28);
+        *flagsOut = answeredFlags;
     // A refused write is reported as such, so the caller never takes it as done.
     return !platform::failed(hr);
 }
 
 bool DShowCameraWrapper::getValue(const QUuid &set, int id, int value)
 {
-    std::uint8_t buffer[kRequestLength];
+    std::int32_t current = 0;
+    std::int32_t flags = 0;
     platform::HResult hr = platform::kSOk;
-    if (!sendRequest(set, id, kKsPropertyTypeGet, value, kFlagsManual, buffer, &hr))
+    if (!sendRequest(set, id, kKsPropertyTypeGet, value, kFlagsManual, &current, &flags, &hr))
         return false;
     // A refused read leaves the camera's last known value in place rather than storing
     // the caller's guess as the camera's.
@@ -314,7 +305,7 @@ bool DShowCameraWrapper::getValue(const QUuid &set, int id, int value)
         set == kPropSetCameraControl ? cameraControlProperty(cameraPropertyState, id)
                                      : videoProcProperty(cameraPropertyState, id);
     if (property)
-        property->current = kslayout::getInt32(buffer + 24);
+        property->current = current;
     return true;
 }
 
@@ -340,7 +331,7 @@ bool DShowCameraWrapper::setVideoProcValue(int id, int value)
 
 bool DShowCameraWrapper::setVideoProcAuto(int id)
 {
-    if (!captureFilter || !captureFilter->ksControl())
+    if (!captureFilter || !captureFilter->hasPropertyInterface())
         return false;
     std::int32_t value = 0;
     std::int32_t flags = 0;

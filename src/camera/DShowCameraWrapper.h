@@ -62,10 +62,10 @@ public:
 
 private:
     std::shared_ptr<platform::CaptureFilter> bindFilterByPosition(int index);
-    // Sends one 40-byte request through the selected filter; false when there is no
-    // filter or it has no property interface (nothing sent).
+    // Sends one single-value request (kind get or set) through the selected filter;
+    // false when there is no filter or it has no property interface (nothing sent).
     bool sendRequest(const QUuid &set, int id, std::int32_t kind, std::int32_t value, std::int32_t flags,
-                     std::uint8_t *buffer, platform::HResult *status);
+                     std::int32_t *valueOut, std::int32_t *flagsOut, platform::HResult *status);
     bool getValue(const QUuid &set, int id, int value);
     bool ksSet(const QUuid &set, int id, int value, std::int32_t flags, std::int32_t *valueOut,
                std::int32_t *flagsOut);

@@ -18,19 +18,4 @@ void putUint32(std::uint8_t *at, std::uint32_t value)
     qToLittleEndian<quint32>(value, at);
 }
 
-void putInt32(std::uint8_t *at, std::int32_t value)
-{
-    qToLittleEndian<qint32>(value, at);
-}
-
-std::uint32_t getUint32(const std::uint8_t *at)
-{
-    return qFromLittleEndian<quint32>(at);
-}
-
-std::int32_t getInt32(const std::uint8_t *at)
-{
-    return qFromLittleEndian<qint32>(at);
-}
-
 } // namespace kslayout

@@ -1,7 +1,6 @@
 #include "platform/linux/LinuxCaptureFilter.h"
 
 #include "platform/linux/LinuxControlMap.h"
-#include "platform/linux/LinuxKsControl.h"
 #include "platform/linux/LinuxVideoDevice.h"
 
 #include <linux/videodev2.h>
@@ -67,9 +66,34 @@ HResult LinuxCaptureFilter::getValue(PropertySet set, std::int32_t id, std::int3
     return kSOk;
 }
 
-HResult LinuxCaptureFilter::setValue(PropertySet set, std::int32_t id, std::int32_t value,
-                                     std::int32_t flags)
+bool LinuxCaptureFilter::hasPropertyInterface()
 {
+    return true;
+}
+
+HResult LinuxCaptureFilter::readValue(PropertySet set, std::int32_t id, std::int32_t, std::int32_t,
+                                      std::int32_t *valueOut, std::int32_t *flagsOut)
+{
+    std::int32_t value = 0;
+    std::int32_t flags = 0;
+    const HResult status = getValue(set, id, &value, &flags);
+    if (failed(status))
+        return status;
+    if (valueOut)
+        *valueOut = value;
+    if (flagsOut)
+        *flagsOut = flags;
+    return status;
+}
+
+HResult LinuxCaptureFilter::setValue(PropertySet set, std::int32_t id, std::int32_t value, std::int32_t flags,
+                                     std::int32_t *valueOut, std::int32_t *flagsOut)
+{
+    if (valueOut)
+        *valueOut = value;
+    if (flagsOut)
+        *flagsOut = flags;
+
     LinuxControlMap::Control control;
     if (!LinuxControlMap::control(set, id, &control))
         return LinuxControlMap::kErrorNotFound;
@@ -96,11 +120,6 @@ HResult LinuxCaptureFilter::setValue(PropertySet set, std::int32_t id, std::int3
             return status;
     }
     return m_device->setControl(control.id, raw);
-}
-
-std::shared_ptr<KsControl> LinuxCaptureFilter::ksControl()
-{
-    return std::make_shared<LinuxKsControl>(shared_from_this());
 }
 
 } // namespace platform

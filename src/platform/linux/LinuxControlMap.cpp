@@ -1,7 +1,5 @@
 #include "platform/linux/LinuxControlMap.h"
 
-#include <QtEndian>
-
 #include <linux/videodev2.h>
 
 #include <algorithm>
@@ -12,21 +10,10 @@
 
 namespace platform {
 
-const QUuid LinuxControlMap::kCameraControlSet(0xC6E13370, 0x30AC, 0x11D0, 0xA1, 0x8C, 0x00, 0xA0, 0xC9,
-                                               0x11, 0x89, 0x56);
-const QUuid LinuxControlMap::kVideoProcAmpSet(0xC6E13360, 0x30AC, 0x11D0, 0xA1, 0x8C, 0x00, 0xA0, 0xC9,
-                                              0x11, 0x89, 0x56);
-
 namespace {
 
 // Pan and tilt travel in arc-seconds in V4L2 and in degrees on the platform.
 constexpr std::int32_t kArcSecondsPerDegree = 3600;
-
-QUuid readGuid(const std::uint8_t *p)
-{
-    return QUuid(qFromLittleEndian<quint32>(p), qFromLittleEndian<quint16>(p + 4),
-                 qFromLittleEndian<quint16>(p + 6), p[8], p[9], p[10], p[11], p[12], p[13], p[14], p[15]);
-}
 
 } // namespace
 
@@ -54,40 +41,6 @@ bool LinuxControlMap::control(PropertySet set, std::int32_t id, Control *control
     }
     *control = c;
     return true;
-}
-
-bool LinuxControlMap::propertySet(const QUuid &guid, PropertySet *set)
-{
-    if (guid == kCameraControlSet)
-        *set = PropertySet::CameraControl;
-    else if (guid == kVideoProcAmpSet)
-        *set = PropertySet::VideoProcAmp;
-    else
-        return false;
-    return true;
-}
-
-bool LinuxControlMap::parseRequest(const void *property, std::uint32_t propertyLength, const void *data,
-                                   std::uint32_t dataLength, Request *request)
-{
-    if (!property || !data || propertyLength < kHeaderLength || dataLength < kDataLength)
-        return false;
-    const auto *p = static_cast<const std::uint8_t *>(property);
-    const auto *d = static_cast<const std::uint8_t *>(data);
-    request->set = readGuid(p);
-    request->id = qFromLittleEndian<qint32>(p + 16);
-    request->kind = qFromLittleEndian<qint32>(p + 20);
-    request->value = qFromLittleEndian<qint32>(d + 24);
-    request->flags = qFromLittleEndian<qint32>(d + 28);
-    return true;
-}
-
-void LinuxControlMap::writeAnswer(void *buffer, std::int32_t value, std::int32_t flags, std::int32_t capsFlags)
-{
-    auto *p = static_cast<std::uint8_t *>(buffer);
-    qToLittleEndian<qint32>(value, p + 24);
-    qToLittleEndian<qint32>(flags, p + 28);
-    qToLittleEndian<qint32>(capsFlags, p + 32);
 }
 
 std::int32_t LinuxControlMap::toPlatform(std::int32_t v4l2Value, const Control &control)

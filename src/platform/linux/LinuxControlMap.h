@@ -2,8 +2,6 @@
 #include "platform/CaptureFilter.h"
 #include "platform/Status.h"
 
-#include <QUuid>
-
 #include <cstdint>
 
 struct v4l2_queryctrl;
@@ -19,18 +17,9 @@ public:
     // A property set or a property the device does not have.
     static constexpr HResult kErrorSetNotFound = HResult(0x80070492u);
     static constexpr HResult kErrorNotFound = HResult(0x80070490u);
-    // Property flags and request kinds.
+    // Property flags.
     static constexpr std::int32_t kFlagAuto = 1;
     static constexpr std::int32_t kFlagManual = 2;
-    static constexpr std::int32_t kKindGet = 1;
-    static constexpr std::int32_t kKindSet = 2;
-    // The property header (set, id, kind) and the smallest data block (value, flags,
-    // capabilities after a copy of the header).
-    static constexpr std::uint32_t kHeaderLength = 24;
-    static constexpr std::uint32_t kDataLength = 36;
-
-    static const QUuid kCameraControlSet;
-    static const QUuid kVideoProcAmpSet;
 
     struct Control
     {
@@ -39,23 +28,7 @@ public:
         std::int32_t scale = 1;   // V4L2 units per platform unit
     };
 
-    // A standard-property request: set, id and kind from the property block, value and
-    // flags from the data block (both usually the same 40-byte buffer).
-    struct Request
-    {
-        QUuid set;
-        std::int32_t id = 0;
-        std::int32_t kind = 0;
-        std::int32_t value = 0;
-        std::int32_t flags = 0;
-    };
-
     static bool control(PropertySet set, std::int32_t id, Control *control);
-    static bool propertySet(const QUuid &guid, PropertySet *set);
-    static bool parseRequest(const void *property, std::uint32_t propertyLength, const void *data,
-                             std::uint32_t dataLength, Request *request);
-    // Writes a read's answer (value, flags, capabilities) into the buffer.
-    static void writeAnswer(void *buffer, std::int32_t value, std::int32_t flags, std::int32_t capsFlags);
 
     static std::int32_t toPlatform(std::int32_t v4l2Value, const Control &control);
     static std::int32_t toV4l2(std::int32_t value, const Control &control);

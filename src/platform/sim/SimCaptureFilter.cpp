@@ -1,7 +1,5 @@
 #include "platform/sim/SimCaptureFilter.h"
 
-#include "platform/sim/SimKsControl.h"
-
 namespace sim {
 
 SimCaptureFilter::SimCaptureFilter(SimUvcCamera::Handle handle)
@@ -31,16 +29,40 @@ platform::HResult SimCaptureFilter::getValue(platform::PropertySet set, std::int
     return m_handle.call([&](SimUvcCamera &uvc) { return uvc.getValue(set, id, value, flags); });
 }
 
-std::shared_ptr<platform::KsControl> SimCaptureFilter::ksControl()
+bool SimCaptureFilter::hasPropertyInterface()
 {
     bool has = false;
     m_handle.call([&](SimUvcCamera &uvc) {
         has = uvc.hasKsControl();
         return platform::kSOk;
     });
-    if (!has)
-        return nullptr;
-    return std::make_shared<SimKsControl>(m_handle, SimKsControl::kFilter);
+    return has;
+}
+
+platform::HResult SimCaptureFilter::readValue(platform::PropertySet set, std::int32_t id, std::int32_t value,
+                                              std::int32_t flags, std::int32_t *valueOut, std::int32_t *flagsOut)
+{
+    return m_handle.call([&](SimUvcCamera &uvc) {
+        // Without the property interface nothing reaches the camera.
+        if (!uvc.hasKsControl())
+            return platform::kENoInterface;
+        return uvc.readValue(set, id, value, flags, valueOut, flagsOut);
+    });
+}
+
+platform::HResult SimCaptureFilter::setValue(platform::PropertySet set, std::int32_t id, std::int32_t value,
+                                             std::int32_t flags, std::int32_t *valueOut, std::int32_t *flagsOut)
+{
+    // The camera writes nothing back into a write request.
+    if (valueOut)
+        *valueOut = value;
+    if (flagsOut)
+        *flagsOut = flags;
+    return m_handle.call([&](SimUvcCamera &uvc) {
+        if (!uvc.hasKsControl())
+            return platform::kENoInterface;
+        return uvc.setValue(set, id, value, flags);
+    });
 }
 
 } // namespace sim

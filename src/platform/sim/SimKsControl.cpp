@@ -15,11 +15,6 @@ platform::HResult SimKsControl::ksProperty(const void *property, std::uint32_t p
 {
     if (bytesReturned)
         *bytesReturned = 0;
-    if (m_node == kFilter) {
-        return m_handle.call([&](SimUvcCamera &uvc) {
-            return uvc.filterRequest(property, propertyLength, data, dataLength, bytesReturned);
-        });
-    }
     int waitMs = 0;
     const platform::HResult status = m_handle.call([&](SimUvcCamera &uvc) {
         return uvc.nodeRequest(static_cast<std::uint32_t>(m_node), property, propertyLength, data,

@@ -4,14 +4,11 @@
 
 namespace sim {
 
-// A kernel-streaming property interface of a rig camera: either the capture filter's
-// (standard properties) or a topology node's (the extension unit).
+// A kernel-streaming property interface of a rig camera's topology node (the extension
+// unit).
 class SimKsControl : public platform::KsControl
 {
 public:
-    // The node number of the capture filter's own interface.
-    static constexpr int kFilter = -1;
-
     SimKsControl(SimUvcCamera::Handle handle, int node);
 
     platform::HResult ksProperty(const void *property, std::uint32_t propertyLength, void *data,

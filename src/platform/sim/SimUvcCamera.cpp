@@ -32,8 +32,9 @@ const QString kVideoCameraClass = QStringLiteral("{e5323777-f976-4f5b-9b55-b9469
 
 constexpr std::uint32_t kTopologyGet = 0x10000001u;
 constexpr std::uint32_t kTopologySet = 0x10000002u;
-constexpr std::uint32_t kKsGet = 1;
-constexpr std::uint32_t kKsSet = 2;
+// The kinds a single-value request is recorded with.
+constexpr std::int32_t kKsGet = 1;
+constexpr std::int32_t kKsSet = 2;
 constexpr std::int32_t kAuto = 1;
 constexpr std::int32_t kManual = 2;
 
@@ -513,25 +514,26 @@ HResult SimUvcCamera::getValue(PropertySet set, std::int32_t id, std::int32_t *v
     return platform::kSOk;
 }
 
-HResult SimUvcCamera::filterRequest(const void *property, std::uint32_t propertyLength, void *data,
-                                    std::uint32_t dataLength, std::uint32_t *bytesReturned)
+HResult SimUvcCamera::readValue(PropertySet set, std::int32_t id, std::int32_t value, std::int32_t flags,
+                                std::int32_t *valueOut, std::int32_t *flagsOut)
 {
-    // KSPROPERTY_CAMERACONTROL_S / KSPROPERTY_VIDEOPROCAMP_S: the 24-byte property
-    // header, then value, flags and capabilities.
-    constexpr std::uint32_t kMinimum = 36;
-    if (!property || !data || propertyLength < 24 || dataLength < kMinimum)
-        return platform::kEInvalidArg;
-    const auto *p = static_cast<const std::uint8_t *>(property);
-    auto *d = static_cast<std::uint8_t *>(data);
+    return valueRequest(set, id, kKsGet, value, flags, valueOut, flagsOut);
+}
 
+HResult SimUvcCamera::setValue(PropertySet set, std::int32_t id, std::int32_t value, std::int32_t flags)
+{
+    return valueRequest(set, id, kKsSet, value, flags, nullptr, nullptr);
+}
+
+HResult SimUvcCamera::valueRequest(PropertySet set, std::int32_t id, std::int32_t kind, std::int32_t value,
+                                   std::int32_t flags, std::int32_t *valueOut, std::int32_t *flagsOut)
+{
     PropertyRequest request;
-    request.buffer = QByteArray(reinterpret_cast<const char *>(d), static_cast<int>(dataLength));
-    request.propertySet = readGuid(p);
-    request.id = qFromLittleEndian<qint32>(p + 16);
-    request.kind = qFromLittleEndian<qint32>(p + 20);
-    request.value = qFromLittleEndian<qint32>(d + 24);
-    request.flags = qFromLittleEndian<qint32>(d + 28);
-    request.capabilities = qFromLittleEndian<qint32>(d + 32);
+    request.propertySet = set == PropertySet::CameraControl ? kCameraControlSet : kVideoProcAmpSet;
+    request.id = id;
+    request.kind = kind;
+    request.value = value;
+    request.flags = flags;
 
     auto finish = [&](HResult status) {
         request.status = status;
@@ -539,53 +541,42 @@ HResult SimUvcCamera::filterRequest(const void *property, std::uint32_t property
         return status;
     };
 
-    PropertySet set;
-    if (request.propertySet == kCameraControlSet)
-        set = PropertySet::CameraControl;
-    else if (request.propertySet == kVideoProcAmpSet)
-        set = PropertySet::VideoProcAmp;
-    else
-        return finish(kErrorSetNotFound);
     if (!hasInterface(set))
         return finish(kErrorSetNotFound);
-    auto it = m_properties.find(key(set, request.id));
+    auto it = m_properties.find(key(set, id));
     if (it == m_properties.end())
         return finish(kErrorNotFound);
 
-    const std::uint32_t kind = static_cast<std::uint32_t>(request.kind);
     if (kind == kKsGet) {
-        const HResult fault = propertyFault("get", set, request.id);
+        const HResult fault = propertyFault("get", set, id);
         if (fault != platform::kSOk)
             return finish(fault);
-        qToLittleEndian<qint32>(it->value, d + 24);
-        qToLittleEndian<qint32>(it->flags, d + 28);
-        qToLittleEndian<qint32>(it->range.capsFlags, d + 32);
-        if (bytesReturned)
-            *bytesReturned = dataLength;
+        if (valueOut)
+            *valueOut = it->value;
+        if (flagsOut)
+            *flagsOut = it->flags;
         return finish(platform::kSOk);
     }
-    if (kind != kKsSet)
-        return finish(platform::kEInvalidArg);
-    const HResult fault = propertyFault("set", set, request.id);
+    const HResult fault = propertyFault("set", set, id);
     if (fault != platform::kSOk)
         return finish(fault);
-    if (request.flags & kAuto) {
+    if (flags & kAuto) {
         // Only focus and white balance (or what the rig file says) have an automatic mode.
         if (!(it->range.capsFlags & kAuto))
             return finish(platform::kEInvalidArg);
         it->flags = kAuto;
         return finish(platform::kSOk);
     }
-    if (!(request.flags & kManual))
+    if (!(flags & kManual))
         return finish(platform::kEInvalidArg);
     // A value outside the range is refused; the camera keeps its old one.
-    if (request.value < it->range.minimum || request.value > it->range.maximum)
+    if (value < it->range.minimum || value > it->range.maximum)
         return finish(platform::kEInvalidArg);
     // A camera that is not streaming may acknowledge a value without taking it.
     if (m_camera.hasFault(QStringLiteral("prop.ignore"))
-        || m_camera.hasFault(QStringLiteral("prop.ignore.%1.%2").arg(setName(set)).arg(request.id)))
+        || m_camera.hasFault(QStringLiteral("prop.ignore.%1.%2").arg(setName(set)).arg(id)))
         return finish(platform::kSOk);
-    it->value = request.value;
+    it->value = value;
     it->flags = kManual;
     return finish(platform::kSOk);
 }

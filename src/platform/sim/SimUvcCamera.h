@@ -22,7 +22,7 @@ namespace sim {
 class SimCamera;
 
 // The video-class side of a rig camera: its capture-device entry (property bag,
-// standard properties, 40-byte requests) and its media-device entry (topology with
+// standard properties, single-value requests) and its media-device entry (topology with
 // the extension unit, 8-byte vendor messages). Everything is answered from the
 // camera's side of the protocols; the objects handed to the platform layer are thin
 // handles that come back here under the rig's lock.
@@ -51,16 +51,14 @@ public:
         platform::HResult status = platform::kSOk;
     };
 
-    // One kernel-streaming request on the capture filter (40-byte buffer).
+    // One single-value request on the capture filter, as the camera received it.
     struct PropertyRequest
     {
-        QByteArray buffer;      // as it arrived
-        QUuid propertySet;
+        QUuid propertySet;      // the set's GUID
         std::int32_t id = 0;
-        std::int32_t kind = 0;
+        std::int32_t kind = 0;  // 1 read, 2 write
         std::int32_t value = 0;
         std::int32_t flags = 0;
-        std::int32_t capabilities = 0;
         platform::HResult status = platform::kSOk;
     };
 
@@ -122,7 +120,7 @@ public:
     QList<XuMessage> xuMessages() const;
     // The sequence numbers (byte 1) of every numbered message on selectors 1 and 2.
     QList<int> sequenceNumbers() const;
-    // Every kernel-streaming request on the capture filter, in order.
+    // Every single-value request on the capture filter, in order.
     QList<PropertyRequest> propertyRequests() const;
     void clearHistory();
 
@@ -140,8 +138,12 @@ public:
     platform::HResult getRange(platform::PropertySet set, std::int32_t id, platform::PropertyRange *range);
     platform::HResult getValue(platform::PropertySet set, std::int32_t id, std::int32_t *value,
                                std::int32_t *flags);
-    platform::HResult filterRequest(const void *property, std::uint32_t propertyLength, void *data,
-                                    std::uint32_t dataLength, std::uint32_t *bytesReturned);
+    // Single-value requests (the capture filter's property interface): refused values
+    // and faults answer as the camera would, and every request is recorded.
+    platform::HResult readValue(platform::PropertySet set, std::int32_t id, std::int32_t value,
+                                std::int32_t flags, std::int32_t *valueOut, std::int32_t *flagsOut);
+    platform::HResult setValue(platform::PropertySet set, std::int32_t id, std::int32_t value,
+                               std::int32_t flags);
     platform::HResult mediaFriendlyName(QString *name) const;
     platform::HResult mediaSymbolicLink(QString *link) const;
     platform::HResult mediaStep(const char *fault) const;
@@ -159,6 +161,9 @@ private:
     void loadFeatures(const QJsonObject &config);
     void loadTopology(const QJsonObject &config);
     platform::HResult propertyFault(const char *kind, platform::PropertySet set, std::int32_t id) const;
+    platform::HResult valueRequest(platform::PropertySet set, std::int32_t id, std::int32_t kind,
+                                   std::int32_t value, std::int32_t flags, std::int32_t *valueOut,
+                                   std::int32_t *flagsOut);
     platform::HResult handleCommand(const std::uint8_t *message, int *sleepMs);
     void prepareResponse(std::uint8_t opcode, std::uint8_t sequence);
     platform::HResult handleUpgradeEntry(const std::uint8_t *message);

@@ -64,12 +64,38 @@ HResult WindowsCaptureFilter::getValue(PropertySet set, std::int32_t id, std::in
     return static_cast<HResult>(hr);
 }
 
-std::shared_ptr<KsControl> WindowsCaptureFilter::ksControl()
+bool WindowsCaptureFilter::hasPropertyInterface()
+{
+    return query<IKsControl>(m_filter.get(), wincom::kIidIKsControl) != nullptr;
+}
+
+HResult WindowsCaptureFilter::readValue(PropertySet set, std::int32_t id, std::int32_t value, std::int32_t flags,
+                                        std::int32_t *valueOut, std::int32_t *flagsOut)
 {
     const auto control = query<IKsControl>(m_filter.get(), wincom::kIidIKsControl);
     if (!control)
-        return nullptr;
-    return std::make_shared<WindowsKsControl>(control);
+        return kENoInterface;
+    std::int32_t answered = 0;
+    std::int32_t answeredFlags = 0;
+    const HResult hr = WindowsKsControl(control).valueRequest(set, id, WindowsKsControl::kKindGet, value, flags,
+                                                              &answered, &answeredFlags);
+    if (failed(hr))
+        return hr;
+    if (valueOut)
+        *valueOut = answered;
+    if (flagsOut)
+        *flagsOut = answeredFlags;
+    return hr;
+}
+
+HResult WindowsCaptureFilter::setValue(PropertySet set, std::int32_t id, std::int32_t value, std::int32_t flags,
+                                       std::int32_t *valueOut, std::int32_t *flagsOut)
+{
+    const auto control = query<IKsControl>(m_filter.get(), wincom::kIidIKsControl);
+    if (!control)
+        return kENoInterface;
+    return WindowsKsControl(control).valueRequest(set, id, WindowsKsControl::kKindSet, value, flags, valueOut,
+                                                  flagsOut);
 }
 
 } // namespace platform

@@ -16,7 +16,11 @@ public:
     bool hasInterface(PropertySet set) override;
     HResult getRange(PropertySet set, std::int32_t id, PropertyRange *range) override;
     HResult getValue(PropertySet set, std::int32_t id, std::int32_t *value, std::int32_t *flags) override;
-    std::shared_ptr<KsControl> ksControl() override;
+    bool hasPropertyInterface() override;
+    HResult readValue(PropertySet set, std::int32_t id, std::int32_t value, std::int32_t flags,
+                      std::int32_t *valueOut, std::int32_t *flagsOut) override;
+    HResult setValue(PropertySet set, std::int32_t id, std::int32_t value, std::int32_t flags,
+                     std::int32_t *valueOut, std::int32_t *flagsOut) override;
 
 private:
     std::shared_ptr<IBaseFilter> m_filter;

@@ -55,8 +55,6 @@ constexpr std::uint32_t kBulkPacket = 512;
 const std::uint8_t kXuGuid[16] = {0xD0, 0x9E, 0xE4, 0x23, 0x78, 0x11, 0x31, 0x4F,
                                   0xAE, 0x52, 0xD2, 0xFB, 0x8A, 0x8D, 0x3B, 0x48};
 
-const QUuid kCameraControlSet(0xC6E13370, 0x30AC, 0x11D0, 0xA1, 0x8C, 0x00, 0xA0, 0xC9, 0x11, 0x89, 0x56);
-const QUuid kVideoProcAmpSet(0xC6E13360, 0x30AC, 0x11D0, 0xA1, 0x8C, 0x00, 0xA0, 0xC9, 0x11, 0x89, 0x56);
 const QUuid kXuSet(0x23E49ED0, 0x1178, 0x4F31, 0xAE, 0x52, 0xD2, 0xFB, 0x8A, 0x8D, 0x3B, 0x48);
 
 void put16(QByteArray *b, int v)
@@ -180,24 +178,6 @@ std::int32_t decode(const QByteArray &data, int offset, int size, bool isSigned)
     if (isSigned && size < 4 && (v & (1u << (8 * size - 1))))
         v |= ~((1u << (8 * size)) - 1);
     return static_cast<std::int32_t>(v);
-}
-
-// A 40-byte standard-property request as the rig's capture filter takes it.
-QByteArray propertyRequest(PropertySet set, std::int32_t id, std::int32_t kind, std::int32_t value,
-                           std::int32_t flags)
-{
-    std::uint8_t p[40] = {};
-    const QUuid guid = set == PropertySet::CameraControl ? kCameraControlSet : kVideoProcAmpSet;
-    const QByteArray raw = guid.toRfc4122();
-    qToLittleEndian<quint32>(guid.data1, p);
-    qToLittleEndian<quint16>(guid.data2, p + 4);
-    qToLittleEndian<quint16>(guid.data3, p + 6);
-    std::memcpy(p + 8, raw.constData() + 8, 8);
-    qToLittleEndian<qint32>(id, p + 16);
-    qToLittleEndian<qint32>(kind, p + 20);
-    qToLittleEndian<qint32>(value, p + 24);
-    qToLittleEndian<qint32>(flags, p + 28);
-    return QByteArray(reinterpret_cast<const char *>(p), sizeof p);
 }
 
 } // namespace
@@ -410,8 +390,7 @@ bool UvcFunction::standardControl(int entity, int selector, std::uint8_t request
                     m_errorCode = kErrorOutOfRange;
                     return false;
                 }
-                QByteArray buffer = propertyRequest(PropertySet::CameraControl, id, 2, values[id] / 3600, 2);
-                if (uvc.filterRequest(buffer.constData(), 40, buffer.data(), 40, nullptr) != platform::kSOk) {
+                if (uvc.setValue(PropertySet::CameraControl, id, values[id] / 3600, 2) != platform::kSOk) {
                     m_errorCode = kErrorOutOfRange;
                     return false;
                 }
@@ -438,8 +417,7 @@ bool UvcFunction::standardControl(int entity, int selector, std::uint8_t request
         case kGetDef: *reply = bytes({(p.range.capsFlags & 1) ? 1 : 0}); return true;
         case kGetInfo: *reply = bytes({0x03}); return true;
         case kSetCur: {
-            QByteArray buffer = propertyRequest(c.set, c.id, 2, p.value, (data.size() >= 1 && data.at(0)) ? 1 : 2);
-            if (uvc.filterRequest(buffer.constData(), 40, buffer.data(), 40, nullptr) != platform::kSOk) {
+            if (uvc.setValue(c.set, c.id, p.value, (data.size() >= 1 && data.at(0)) ? 1 : 2) != platform::kSOk) {
                 m_errorCode = kErrorOutOfRange;
                 return false;
             }
@@ -462,8 +440,7 @@ bool UvcFunction::standardControl(int entity, int selector, std::uint8_t request
             return false;
         }
         const std::int32_t value = decode(data, 0, c.size, c.isSigned) / c.scale;
-        QByteArray buffer = propertyRequest(c.set, c.id, 2, value, p.flags);
-        if (uvc.filterRequest(buffer.constData(), 40, buffer.data(), 40, nullptr) != platform::kSOk) {
+        if (uvc.setValue(c.set, c.id, value, p.flags) != platform::kSOk) {
             m_errorCode = kErrorOutOfRange;
             return false;
         }
