@@ -175,10 +175,10 @@ bool CameraSession::checkValue(const QString &name, const QJsonValue &value, QSt
                      .arg(name, settingNames().join(QStringLiteral(", ")));
         return false;
     }
-    return parse(*setting, value, &number, error);
+    return parseValue(*setting, value, &number, error);
 }
 
-bool CameraSession::parse(const CameraSetting &setting, const QJsonValue &value, int *number, QString *error)
+bool CameraSession::parseValue(const CameraSetting &setting, const QJsonValue &value, int *number, QString *error)
 {
     const QString name = setting.settingName();
     QString text;
@@ -333,7 +333,7 @@ CameraSession::Outcome CameraSession::write(const QString &name, const QJsonValu
     }
     int number = 0;
     QString error;
-    if (!parse(*setting, value, &number, &error)) {
+    if (!parseValue(*setting, value, &number, &error)) {
         outcome.status = Outcome::BadValue;
         outcome.message = error;
         return outcome;

@@ -77,7 +77,7 @@ private:
     bool has(const CameraSetting &setting) const;
     bool reopen();
     bool waitForReturn();
-    static bool parse(const CameraSetting &setting, const QJsonValue &value, int *number, QString *error);
+    static bool parseValue(const CameraSetting &setting, const QJsonValue &value, int *number, QString *error);
     static QString optionWords(const CameraSetting &setting);
     static QJsonValue present(const CameraSetting &setting, int number);
     int lowOf(const CameraSetting &setting) const;

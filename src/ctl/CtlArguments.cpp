@@ -83,7 +83,7 @@ QString CtlArguments::helpFor(const QString &command)
     return QString();
 }
 
-bool CtlArguments::parse(const QStringList &arguments, QString *error)
+bool CtlArguments::parseArguments(const QStringList &arguments, QString *error)
 {
     for (int i = 0; i < arguments.size(); ++i) {
         const QString &a = arguments.at(i);

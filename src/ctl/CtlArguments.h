@@ -17,7 +17,7 @@ public:
 
     // The arguments without the program name; false with the reason for an option it
     // does not know or a --camera without a selector.
-    bool parse(const QStringList &arguments, QString *error);
+    bool parseArguments(const QStringList &arguments, QString *error);
 
     static bool isCommand(const QString &name);
     static QString usage();

@@ -31,7 +31,7 @@ int CtlCommand::run(const QStringList &arguments)
         m_out << "lensdeskctl " << applicationVersion() << '\n';
         return Done;
     }
-    const bool parsed = options.parse(arguments, &error);
+    const bool parsed = options.parseArguments(arguments, &error);
     m_output.setJson(options.json);
     if (!parsed)
         return fail(BadUsage, error + QStringLiteral("\n") + usage());
@@ -287,7 +287,7 @@ int CtlCommand::apply(const CtlArguments &options)
         return fail(BadUsage, QStringLiteral("apply needs one FILE\n") + CtlArguments::helpFor(QStringLiteral("apply")));
     Preset preset;
     QString error;
-    if (!preset.load(options.positional.first(), &error))
+    if (!preset.readFile(options.positional.first(), &error))
         return fail(BadUsage, error);
     ListedCamera camera;
     if (const int code = chooseCamera(options.camera, &camera))

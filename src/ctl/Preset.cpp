@@ -37,7 +37,7 @@ bool Preset::save(const QString &file, QString *error) const
     return true;
 }
 
-bool Preset::load(const QString &file, QString *error)
+bool Preset::readFile(const QString &file, QString *error)
 {
     QFile in(file);
     if (!in.open(QIODevice::ReadOnly)) {

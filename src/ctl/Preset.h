@@ -27,7 +27,7 @@ public:
 
     bool save(const QString &file, QString *error) const;
     // False with a message for a file that does not read or is no preset (of this version).
-    bool load(const QString &file, QString *error);
+    bool readFile(const QString &file, QString *error);
 
 private:
     QJsonObject m_camera;

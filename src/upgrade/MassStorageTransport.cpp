@@ -161,7 +161,7 @@ int blocks(platform::Volume *volume, std::uint32_t size, std::uint32_t blockSize
     return 0;
 }
 
-int status(platform::Volume *volume, std::uint8_t *buffer, std::uint32_t length, int tries)
+int requestStatus(platform::Volume *volume, std::uint8_t *buffer, std::uint32_t length, int tries)
 {
     if (!buffer)
         return -1;
@@ -375,7 +375,7 @@ int sendDownloadHeader(platform::Volume *volume, const DownloadHeader &header, s
 
 int readStatus(platform::Volume *volume, std::uint8_t *buffer, std::uint32_t length, int tries)
 {
-    return status(volume, buffer, length, tries);
+    return requestStatus(volume, buffer, length, tries);
 }
 
 int sendData(platform::Volume *volume, const std::uint8_t *bytes, std::uint32_t size, std::uint32_t blockSize)
@@ -414,7 +414,7 @@ int loadFileToDevice(platform::Volume *volume, const QString &path, std::uint32_
             continue;
         platform::sleepMs(int(header.size / kBytesPerPauseMs));
         std::uint8_t word[4];
-        status(volume, word, sizeof word, 0);
+        requestStatus(volume, word, sizeof word, 0);
         if (statusAcknowledged(word))
             return 0;
     }
