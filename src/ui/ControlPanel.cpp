@@ -10,9 +10,24 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <utility>
 
 using namespace controlpanel;
 
+namespace {
+
+ValueNotice::Services noticeServices(ControlPanel::Window &window)
+{
+    ValueNotice::Services services;
+    services.cameraOpen = [&window] { return window.isCameraOpen(); };
+    services.previewRunning = [&window] { return window.isPreviewRunning(); };
+    services.showMessageBox = [&window](const QString &text, bool countdown) {
+        window.showMessageBox(text, countdown);
+    };
+    return services;
+}
+
+} // namespace
 
 ControlPanel::ControlPanel(Window &window, const Widgets &widgets, OpenCamera &camera)
     : QObject(window.widget())
@@ -21,35 +36,36 @@ ControlPanel::ControlPanel(Window &window, const Widgets &widgets, OpenCamera &c
     , m_camera(camera)
     , m_dshow(camera.standard())
     , m_uvc(camera.extensionUnit())
+    , m_notice(std::make_unique<ValueNotice>(noticeServices(window), nullptr))
+    , m_pad(std::make_unique<PanTiltZoomPad>(widgets, camera, *m_notice, [&window] { return window.styleIndex(); }))
+    , m_image(std::make_unique<ImageControls>(widgets, camera, *m_notice,
+                                              [&window] { return window.isCameraOpen(); }, nullptr))
 {
-    m_angleButtons = {ui->btn90, ui->btn78, ui->btn65};
-    using P = CameraPropertyState;
-    m_imageRows = {
-        {ui->sliderBrightness, ui->labelBrightnessValue, ui->checkBoxBrigtness, &P::brightness, kPropBrightness},
-        {ui->sliderContract, ui->labelContractValue, ui->checkBoxContract, &P::contrast, kPropContrast},
-        {ui->sliderHue, ui->labelHueValue, ui->checkBoxHue, &P::hue, kPropHue},
-        {ui->sliderSaturation, ui->labelSaturationValue, ui->checkBoxSaturation, &P::saturation,
-         kPropSaturation},
-        {ui->sliderSharpness, ui->labelSharpnessValue, ui->checkBoxSharpness, &P::sharpness, kPropSharpness},
-        {ui->sliderWhiteBalance, ui->labelWhiteBalance, ui->checkBoxWB, &P::whiteBalance, kPropWhiteBalance},
-    };
-
     for (QAbstractButton *b : std::initializer_list<QAbstractButton *>{
-             ui->btnHDR, ui->btnHD, ui->btnAutoFocus, ui->btnMute, ui->btnGestureControl,
-             ui->btnAutoAE, ui->btnMirror})
+             ui->btnHDR, ui->btnHD, ui->btnMute, ui->btnGestureControl, ui->btnAutoAE, ui->btnMirror})
         b->setCheckable(true);
-    for (QToolButton *button : qAsConst(m_angleButtons)) {
-        button->setCheckable(true);
-        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-        connect(button, &QToolButton::clicked, this, &ControlPanel::buttonClickedField);
-    }
-    for (QAbstractButton *b : std::initializer_list<QAbstractButton *>{
-             ui->btnCameraUp, ui->btnCameraDown, ui->btnCameraLeft, ui->btnCameraRight}) {
-        b->setAutoRepeat(true);
-        b->setAutoRepeatDelay(500);
-        b->setAutoRepeatInterval(200);
-    }
+    // Styled item views, so that the style sheets' row height and hover colour apply.
+    for (QComboBox *box : {ui->comboBoxAntiFlicker, ui->comboBoxTrackMode, ui->comboBoxTrackEffect,
+                           ui->comboBoxTrackSpeend})
+        box->setItemDelegate(new QStyledItemDelegate(box));
+    connectWidgets();
+}
 
+ControlPanel::~ControlPanel() = default;
+
+void ControlPanel::connectWidgets()
+{
+    // The notice brings the sliders back to the camera's values as it opens; an Auto box
+    // reads everything again, the default colours refresh what changed.
+    connect(m_notice.get(), &ValueNotice::aboutToOpen, this, [this] {
+        m_bForceRefresh = true;
+        slotUpdateSliderValue(false);
+    });
+    connect(m_image.get(), &ImageControls::reloadRequested, this, &ControlPanel::loadSliderSettings);
+    connect(m_image.get(), &ImageControls::refreshRequested, this, [this] { slotUpdateSliderValue(true); });
+
+    for (QToolButton *button : {ui->btn90, ui->btn78, ui->btn65})
+        connect(button, &QToolButton::clicked, this, &ControlPanel::buttonClickedField);
     connect(ui->btnHDR, &QAbstractButton::clicked, this, &ControlPanel::on_btnHDR_clicked);
     connect(ui->btnAutoAE, &QAbstractButton::clicked, this, &ControlPanel::on_btnAutoAE_clicked);
     connect(ui->btnGestureControl, &QAbstractButton::clicked, this,
@@ -65,11 +81,6 @@ ControlPanel::ControlPanel(Window &window, const Widgets &widgets, OpenCamera &c
     connect(ui->btnCameraLeft, &QAbstractButton::clicked, this, &ControlPanel::on_btnCameraLeft_clicked);
     connect(ui->btnCameraRight, &QAbstractButton::clicked, this,
             &ControlPanel::on_btnCameraRight_clicked);
-
-    // Styled item views, so that the style sheets' row height and hover colour apply.
-    for (QComboBox *box : {ui->comboBoxAntiFlicker, ui->comboBoxTrackMode, ui->comboBoxTrackEffect,
-                           ui->comboBoxTrackSpeend})
-        box->setItemDelegate(new QStyledItemDelegate(box));
 
     const auto indexChanged = QOverload<int>::of(&QComboBox::currentIndexChanged);
     connect(ui->comboBoxAntiFlicker, indexChanged, this,
@@ -94,11 +105,7 @@ ControlPanel::ControlPanel(Window &window, const Widgets &widgets, OpenCamera &c
 
     // Each slider drives its handler through exactly one connection, however often a
     // camera is opened.
-    ui->sliderZoom->setMinimum(m_camera.properties().zoom.minimum);
-    ui->sliderZoom->setMaximum(m_camera.properties().zoom.maximum);
-    ui->sliderZoom->setSingleStep(10);
     connect(ui->sliderZoom, &QSlider::valueChanged, this, &ControlPanel::slotOnSetZoomValue);
-    ui->sliderFocus->setSingleStep(1);
     connect(ui->sliderFocus, &QSlider::valueChanged, this, &ControlPanel::slotOnSetFocusValue);
     connect(ui->sliderBrightness, &QSlider::valueChanged, this, &ControlPanel::slotOnSetBrightnessValue);
     connect(ui->sliderContract, &QSlider::valueChanged, this, &ControlPanel::slotOnSetContractValue);
@@ -106,20 +113,6 @@ ControlPanel::ControlPanel(Window &window, const Widgets &widgets, OpenCamera &c
     connect(ui->sliderSaturation, &QSlider::valueChanged, this, &ControlPanel::slotOnSetSaturationValue);
     connect(ui->sliderSharpness, &QSlider::valueChanged, this, &ControlPanel::slotOnSetSharpnessValue);
     connect(ui->sliderWhiteBalance, &QSlider::valueChanged, this, &ControlPanel::slotOnSetWhiteBalance);
-}
-
-void ControlPanel::showNotice(const QString &text, bool countdown)
-{
-    m_window.showMessageBox(text, countdown);
-}
-
-const ControlPanel::ImageRow &ControlPanel::imageRow(int id) const
-{
-    for (const ImageRow &row : m_imageRows) {
-        if (row.id == id)
-            return row;
-    }
-    Q_UNREACHABLE();
 }
 
 QList<QWidget *> ControlPanel::effectRow() const
@@ -164,8 +157,7 @@ void ControlPanel::readCameraFeatures()
     }
     if (cameraModel(model).fieldOfView && m_uvc.GetViewAngle(value)) {
         qDebug() << "angleState:" << value;
-        m_angleState = value;
-        showViewAngle(value);
+        m_pad->showDeviceAngle(value);
     }
 
     loadSliderSettings();
@@ -253,102 +245,36 @@ void ControlPanel::loadSliderSettings()
     if (index == -1)
         return;
     m_dshow.readCameraProperties(index, model);
-    const CameraPropertyState &st = m_camera.properties();
-
-    {
-        const QSignalBlocker block(ui->sliderZoom);
-        ui->sliderZoom->setMinimum(st.zoom.minimum);
-        ui->sliderZoom->setMaximum(st.zoom.maximum);
-        ui->sliderZoom->setValue(st.zoom.current);
-    }
-    {
-        const QSignalBlocker block(ui->sliderFocus);
-        ui->sliderFocus->setMinimum(st.focus.minimum);
-        ui->sliderFocus->setMaximum(st.focus.maximum);
-    }
-
-    if (!cameraModel(model).focusControls) {
+    m_pad->loadZoomRange();
+    const bool focusControls = cameraModel(model).focusControls;
+    if (!focusControls)
         ui->widgetAngle->hide();
-        ui->widgetAFocus->hide();
-        ui->widgetMFocus->hide();
-    } else {
-        ui->widgetAFocus->show();
-        if (isAutomatic(st.focus.flags)) {
-            m_autoFocusState = 1;
-            checkQuietly(ui->btnAutoFocus, true);
-            ui->widgetMFocus->hide();
-        } else {
-            m_autoFocusState = 0;
-            checkQuietly(ui->btnAutoFocus, false);
-            ui->widgetMFocus->show();
-            setSliderQuietly(ui->sliderFocus, st.focus.current);
-        }
-    }
-
-    // The Auto box first: an automatic property keeps its mode while its slider is set.
-    showWhiteBalanceAuto(isAutomatic(st.whiteBalance.flags));
-    for (const ImageRow &row : m_imageRows) {
-        const QSignalBlocker block(row.slider);
-        row.slider->setMinimum(row.property(m_camera.properties()).minimum);
-        row.slider->setMaximum(row.property(m_camera.properties()).maximum);
-        row.slider->setSingleStep(1);
-        row.slider->setValue(row.property(m_camera.properties()).current);
-        row.label->setText(QString::number(row.property(m_camera.properties()).current));
-    }
-}
-
-void ControlPanel::showWhiteBalanceAuto(bool automatic)
-{
-    checkQuietly(ui->checkBoxWB, automatic);
-    // While the camera chooses the white balance itself, the slider only shows it.
-    ui->sliderWhiteBalance->setEnabled(ui->checkBoxWB->isEnabled() && !automatic);
+    m_image->loadFromCamera(focusControls);
 }
 
 // ---- enabling -----------------------------------------------------------------------------
 
 void ControlPanel::setControlsEnabled(bool enable)
 {
-    setDirectionPadEnabled(enable, m_camera.properties().zoom.current);
-
-    ui->sliderZoom->setEnabled(enable);
-    for (const ImageRow &row : m_imageRows) {
-        row.slider->setEnabled(enable);
-        row.autoBox->setEnabled(enable);
-    }
-    if (enable && ui->checkBoxWB->isChecked())
-        ui->sliderWhiteBalance->setEnabled(false);
-
-    if (!enable) {
-        m_camera.properties().zoom.current = kZoomWide;
-        setSliderQuietly(ui->sliderZoom, kZoomWide);
-        if (!m_window.isCameraOpen()) {
-            for (const ImageRow &row : m_imageRows)
-                setSliderQuietly(row.slider, row.slider->minimum());
-        }
-    }
-
+    m_pad->enableZoom(enable);
+    m_image->enableRows(enable, !enable && !m_window.isCameraOpen());
     for (QWidget *w : std::initializer_list<QWidget *>{
-             ui->comboBoxAntiFlicker, ui->btnHDR, ui->btnHD, ui->btnMute, ui->btnAutoAE,
-             ui->btnMirror, ui->widgetGestureControl, ui->btnDefaultColor, ui->comboBoxTrackEffect,
-             ui->comboBoxTrackMode, ui->comboBoxTrackSpeend})
+             ui->comboBoxAntiFlicker, ui->btnHDR, ui->btnHD, ui->btnMute, ui->btnAutoAE, ui->btnMirror,
+             ui->widgetGestureControl, ui->comboBoxTrackEffect, ui->comboBoxTrackMode, ui->comboBoxTrackSpeend})
         w->setEnabled(enable);
 }
 
 void ControlPanel::enableColourControls(bool enable)
 {
-    for (QWidget *w : std::initializer_list<QWidget *>{
-             ui->sliderBrightness, ui->sliderContract, ui->sliderSaturation, ui->sliderHue,
-             ui->sliderSharpness, ui->checkBoxBrigtness, ui->checkBoxContract, ui->checkBoxHue,
-             ui->checkBoxSaturation, ui->checkBoxSharpness, ui->checkBoxWB, ui->btnDefaultColor})
-        w->setEnabled(enable);
+    m_image->enableColour(enable);
 }
 
 void ControlPanel::hideCameraRows()
 {
-    for (QWidget *w : std::initializer_list<QWidget *>{ui->widgetHD, ui->widgetAngle,
-                                                       ui->widgetGestureControl, ui->widgetAutoAE,
-                                                       ui->widgetAFocus, ui->widgetMFocus})
+    for (QWidget *w : std::initializer_list<QWidget *>{ui->widgetHD, ui->widgetAngle, ui->widgetGestureControl,
+                                                       ui->widgetAutoAE})
         w->hide();
+    m_image->hideFocusRows();
 }
 
 // ---- switches -----------------------------------------------------------------------------
@@ -362,7 +288,7 @@ bool ControlPanel::toggleSetResync(int &state, QAbstractButton *button, SettingI
         checkQuietly(button, state != 0);
         return true;
     }
-    showNotice(camerasettings::failureText(setting), false);
+    m_notice->showNow(camerasettings::failureText(setting), false);
     int value = 0;
     if (setting.resync && m_camera.read(setting, value)) {
         qDebug() << sentLog << state << readLog << value;
@@ -382,7 +308,7 @@ bool ControlPanel::chooseSetting(SettingId id, int value, int &state, QComboBox 
         state = value;
         return true;
     }
-    showNotice(camerasettings::failureText(setting), false);
+    m_notice->showNow(camerasettings::failureText(setting), false);
     int read = 0;
     // The raw answer: the list shows what the camera says, corrected or not.
     if (!m_uvc.getFeature(setting.vendor, read))
@@ -474,8 +400,7 @@ void ControlPanel::on_comboBoxTrackMode_currentIndexChanged(int index)
 
     if (mode == 0) {
         // Back to manual framing: the wide view first, without a not-taken notice for it.
-        m_bCancelTips = true;
-        ui->sliderZoom->setValue(m_camera.properties().zoom.defaultValue);
+        m_pad->zoomWithoutNotice(m_camera.properties().zoom.defaultValue);
         qDebug() << "show widgetoff";
         ui->widgetTrackOff->show();
         const int model = m_window.currentCameraModel();
@@ -483,8 +408,7 @@ void ControlPanel::on_comboBoxTrackMode_currentIndexChanged(int index)
             int angle = 0;
             if (m_uvc.GetViewAngle(angle)) {
                 qDebug() << "angleState:" << angle;
-                m_angleState = angle;
-                clickAngleFromDevice(angle);
+                m_pad->clickDeviceAngle(angle);
             }
             ui->widgetAngle->show();
         }
@@ -572,8 +496,7 @@ void ControlPanel::slotUpdateCamStatus()
         qDebug() << "query angle fail";
         return;
     }
-    m_angleState = value;
-    showViewAngle(value);
+    m_pad->showDeviceAngle(value);
     if (!m_uvc.GetAntiFlicker(value)) {
         qDebug() << "query flicker fail";
         return;
@@ -583,3 +506,26 @@ void ControlPanel::slotUpdateCamStatus()
     slotUpdateSliderValue(true);
 }
 
+
+void ControlPanel::slotUpdateSliderValue(bool isQuery)
+{
+    const CameraPropertyState before = m_camera.properties();
+    const int index = m_window.currentCameraIndex();
+    const int model = m_window.currentCameraModel();
+    if (isQuery && index != -1)
+        m_dshow.readCameraProperties(index, model);
+    const bool force = m_bForceRefresh;
+    const int zoom = m_camera.properties().zoom.current;
+    if (force || zoom != before.zoom.current) {
+        m_pad->fillZoomSlider(zoom);
+        platform::singleShot(kRefreshRememberDelayMs, this, [this] { slotRemberYuntaiValue(); });
+    }
+    m_image->refreshFromCamera(before, model, force);
+    m_bForceRefresh = false;
+}
+
+void ControlPanel::buttonClickedField(bool checked)
+{
+    Q_UNUSED(checked)
+    m_pad->chooseAngle(qobject_cast<QToolButton *>(sender()));
+}

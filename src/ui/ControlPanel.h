@@ -1,6 +1,9 @@
 #pragma once
-#include "camera/CameraPropertyState.h"
+#include "camera/CameraRules.h"
 #include "camera/CameraSetting.h"
+#include "ui/ImageControls.h"
+#include "ui/PanTiltZoomPad.h"
+#include "ui/ValueNotice.h"
 
 #include <QList>
 #include <QObject>
@@ -9,10 +12,8 @@
 #include <memory>
 
 class QAbstractButton;
-class QCheckBox;
 class QComboBox;
 class QLabel;
-class QSlider;
 class QPushButton;
 class QToolButton;
 class QWidget;
@@ -20,67 +21,37 @@ class DShowCameraWrapper;
 class OpenCamera;
 class UVCExtensionUnit;
 
-// The camera controls of the main window's Controls page: the feature switches, the
-// tracking and anti-flicker lists, the pan/tilt/zoom pad, the field-of-view buttons,
-// focus and the image sliders. Each handler sends one change to the open camera and
-// makes the widgets show what the camera then holds. Filling the widgets from the
-// camera never writes back to it.
+// The camera controls of the main window's Controls page. The panel itself holds the
+// feature switches, the tracking and anti-flicker lists, the status refresh and the
+// reading of a camera's features; it owns and wires the parts: the pan/tilt/zoom pad,
+// the image controls (focus, sliders, Auto boxes, default colours) and the notice they
+// share. Each handler sends one change to the open camera and makes the widgets show
+// what the camera then holds. Filling the widgets from the camera never writes back.
 class ControlPanel : public QObject
 {
     Q_OBJECT
 public:
     // The widgets of the Controls page that the panel drives, named as in the window's
     // form; the window hands them over and keeps owning them.
-    struct Widgets
+    // The pad's and the image controls' widgets, and the panel's own.
+    struct Widgets : PanTiltZoomPad::PadWidgets, ImageControls::ImageWidgets
     {
-        QToolButton *btn65 = nullptr;
-        QToolButton *btn78 = nullptr;
-        QToolButton *btn90 = nullptr;
         QPushButton *btnAutoAE = nullptr;
-        QPushButton *btnAutoFocus = nullptr;
-        QToolButton *btnCameraDown = nullptr;
-        QToolButton *btnCameraLeft = nullptr;
-        QToolButton *btnCameraRight = nullptr;
-        QToolButton *btnCameraUp = nullptr;
-        QPushButton *btnDefaultColor = nullptr;
         QPushButton *btnGestureControl = nullptr;
         QPushButton *btnHD = nullptr;
         QPushButton *btnHDR = nullptr;
         QPushButton *btnMirror = nullptr;
         QPushButton *btnMute = nullptr;
-        QCheckBox *checkBoxBrigtness = nullptr;
-        QCheckBox *checkBoxContract = nullptr;
-        QCheckBox *checkBoxHue = nullptr;
-        QCheckBox *checkBoxSaturation = nullptr;
-        QCheckBox *checkBoxSharpness = nullptr;
-        QCheckBox *checkBoxWB = nullptr;
         QComboBox *comboBoxAntiFlicker = nullptr;
         QComboBox *comboBoxTrackEffect = nullptr;
         QComboBox *comboBoxTrackMode = nullptr;
         QComboBox *comboBoxTrackSpeend = nullptr;
-        QLabel *labelBrightnessValue = nullptr;
-        QLabel *labelContractValue = nullptr;
-        QLabel *labelHueValue = nullptr;
-        QLabel *labelSaturationValue = nullptr;
-        QLabel *labelSharpnessValue = nullptr;
-        QLabel *labelWhiteBalance = nullptr;
         QLabel *label_16 = nullptr;
         QLabel *label_17 = nullptr;
-        QSlider *sliderBrightness = nullptr;
-        QSlider *sliderContract = nullptr;
-        QSlider *sliderFocus = nullptr;
-        QSlider *sliderHue = nullptr;
-        QSlider *sliderSaturation = nullptr;
-        QSlider *sliderSharpness = nullptr;
-        QSlider *sliderWhiteBalance = nullptr;
-        QSlider *sliderZoom = nullptr;
-        QWidget *widgetAFocus = nullptr;
         QWidget *widgetAngle = nullptr;
         QWidget *widgetAutoAE = nullptr;
-        QWidget *widgetDirectionBg = nullptr;
         QWidget *widgetGestureControl = nullptr;
         QWidget *widgetHD = nullptr;
-        QWidget *widgetMFocus = nullptr;
         QWidget *widgetTrackOff = nullptr;
         QWidget *widget_11 = nullptr;
         QWidget *widget_12 = nullptr;
@@ -108,6 +79,7 @@ public:
     };
 
     ControlPanel(Window &window, const Widgets &widgets, OpenCamera &camera);
+    ~ControlPanel() override;
 
     // Reads every vendor feature and standard property of the camera just opened into
     // the controls (the window has shown model and firmware already).
@@ -121,26 +93,26 @@ public:
     // The rows that exist only for some cameras, hidden when no camera is open.
     void hideCameraRows();
     // Zoom > 100 makes the direction pad usable (pan and tilt only work zoomed in).
-    void setDirectionPadEnabled(bool enable, int zoom);
+    void setDirectionPadEnabled(bool enable, int zoom) { m_pad->enablePad(enable, zoom); }
     // The pad's images for the current theme and position.
-    void restyleDirectionPad();
+    void restyleDirectionPad() { m_pad->restylePad(); }
 
     // State read by the rest of the window and by tests.
     int hdrState() const { return m_HDRState; }
     int muteState() const { return m_muteState; }
     int hdState() const { return m_HDState; }
-    int angleState() const { return m_angleState; }
-    int autoFocusState() const { return m_autoFocusState; }
+    int angleState() const { return m_pad->viewAngle(); }
+    int autoFocusState() const { return m_image->autoFocusMode(); }
     int trackingMode() const { return m_trackingMode; }
-    bool controlsEnable() const { return m_bControlsEnable; }
-    bool tipPending() const { return m_bTipPending; }
+    bool controlsEnable() const { return m_pad->padUsable(); }
+    bool tipPending() const { return m_notice->pending(); }
 
     // Selects the option with this value in a list without running its handler.
     static void selectValue(QComboBox *box, int value);
 
 public slots:
-    void slotRemberYuntaiValue();
-    void setYuntaiDisabledStyle();
+    void slotRemberYuntaiValue() { m_pad->sendRememberedPosition(); }
+    void setYuntaiDisabledStyle() { m_pad->showPadUnusable(); }
     void slotUpdateSliderValue(bool isQuery = true);
     void slotUpdateCamStatus();
 
@@ -155,45 +127,36 @@ private slots:
     void on_comboBoxTrackMode_currentIndexChanged(int index);
     void on_comboBoxTrackEffect_currentIndexChanged(int index);
     void on_comboBoxTrackSpeend_currentIndexChanged(int index);
-    void on_btnCameraUp_clicked();
-    void on_btnCameraDown_clicked();
-    void on_btnCameraLeft_clicked();
-    void on_btnCameraRight_clicked();
-    void on_btnAutoFocus_clicked(bool checked);
-    void on_checkBoxBrigtness_stateChanged(int state);
-    void on_checkBoxContract_stateChanged(int state);
-    void on_checkBoxHue_stateChanged(int state);
-    void on_checkBoxSaturation_stateChanged(int state);
-    void on_checkBoxSharpness_stateChanged(int state);
-    void on_checkBoxWB_stateChanged(int state);
-    void on_btnDefaultColor_clicked();
 
-    void slotOnSetZoomValue(int value);
-    void slotOnSetFocusValue(int value);
-    void slotOnSetBrightnessValue(int value);
-    void slotOnSetContractValue(int value);
-    void slotOnSetHueValue(int value);
-    void slotOnSetSaturationValue(int value);
-    void slotOnSetSharpnessValue(int value);
-    void slotOnSetWhiteBalance(int value);
-
+    // The pad's and the image controls' handlers.
+    void on_btnCameraUp_clicked() { m_pad->stepPanTilt(CameraRules::kPropTilt, 1); }
+    void on_btnCameraDown_clicked() { m_pad->stepPanTilt(CameraRules::kPropTilt, -1); }
+    void on_btnCameraLeft_clicked() { m_pad->stepPanTilt(CameraRules::kPropPan, -1); }
+    void on_btnCameraRight_clicked() { m_pad->stepPanTilt(CameraRules::kPropPan, 1); }
+    void slotOnSetZoomValue(int value) { m_pad->sendZoom(value); }
     void buttonClickedField(bool checked);
-    void slotShowTips();
-    void slotTipsTimeout();
+
+    void on_btnAutoFocus_clicked(bool) { m_image->toggleAutoFocus(); }
+    void slotOnSetFocusValue(int value) { m_image->sendFocus(value); }
+    void slotOnSetBrightnessValue(int value) { m_image->sendImageValue(CameraRules::kPropBrightness, value); }
+    void slotOnSetContractValue(int value) { m_image->sendImageValue(CameraRules::kPropContrast, value); }
+    void slotOnSetHueValue(int value) { m_image->sendImageValue(CameraRules::kPropHue, value); }
+    void slotOnSetSaturationValue(int value) { m_image->sendImageValue(CameraRules::kPropSaturation, value); }
+    void slotOnSetSharpnessValue(int value) { m_image->sendImageValue(CameraRules::kPropSharpness, value); }
+    void slotOnSetWhiteBalance(int value) { m_image->sendImageValue(CameraRules::kPropWhiteBalance, value); }
+    void on_checkBoxBrigtness_stateChanged(int) { m_image->switchAutoMode(CameraRules::kPropBrightness); }
+    void on_checkBoxContract_stateChanged(int) { m_image->switchAutoMode(CameraRules::kPropContrast); }
+    void on_checkBoxHue_stateChanged(int) { m_image->switchAutoMode(CameraRules::kPropHue); }
+    void on_checkBoxSaturation_stateChanged(int) { m_image->switchAutoMode(CameraRules::kPropSaturation); }
+    void on_checkBoxSharpness_stateChanged(int) { m_image->switchAutoMode(CameraRules::kPropSharpness); }
+    void on_checkBoxWB_stateChanged(int) { m_image->switchAutoMode(CameraRules::kPropWhiteBalance); }
+    void on_btnDefaultColor_clicked() { m_image->restoreDefaultColours(); }
+
+    // The notice's two timers.
+    void slotShowTips() { m_notice->openScheduled(); }
+    void slotTipsTimeout() { m_notice->endHold(); }
 
 private:
-    // One image property: its slider, value label, Auto box and property id.
-    struct ImageRow
-    {
-        QSlider *slider;
-        QLabel *label;
-        QCheckBox *autoBox;
-        CameraPropertyState::Property CameraPropertyState::*member;
-        int id;
-        CameraPropertyState::Property &property(CameraPropertyState &state) const { return state.*member; }
-    };
-    const ImageRow &imageRow(int id) const;
-
     // The switch pattern: invert, send the setting, and on failure tell the user and
     // (where the setting reads back) show the camera's value again.
     bool toggleSetResync(int &state, QAbstractButton *button, SettingId id, const char *sentLog,
@@ -203,31 +166,9 @@ private:
     // readBack tells whether the camera's value was read after a failure.
     bool chooseSetting(SettingId id, int value, int &state, QComboBox *box, const char *sentLog,
                        const char *readLog, bool *readBack = nullptr);
-    void stepPanTilt(int id, int delta);
-    void setPanArrowStyle(int pan);
-    void setTiltArrowStyle(int tilt);
-    // Pan and tilt stay within -30..30 and within what the camera reports.
-    int panTiltLow(const CameraPropertyState::Property &property) const;
-    int panTiltHigh(const CameraPropertyState::Property &property) const;
-    // Shows the field of view the camera reports without sending it back.
-    void showViewAngle(int index);
-    // Clicks the field-of-view button for an index from the camera (the flag tells
-    // the handler it is not the user's choice).
-    void clickAngleFromDevice(int index);
-    void showWhiteBalanceAuto(bool automatic);
-    void setImageValue(const ImageRow &row, int value);
-    void setImageAuto(const ImageRow &row, bool automatic);
-    // After a write the camera refused (the control shows the camera's value again):
-    // one notice for a burst of refusals, as for values not taken.
-    void noteRefused(const char *what, int value);
-    void checkImageValue(int id, int sent);
-    bool videoOn();
-    // Schedules the one delayed notice of a 1500 ms window (500 ms from now).
-    void scheduleValueTip(const QString &text);
-    void fillZoomSlider(int value);
     QList<QWidget *> effectRow() const;
     QList<QWidget *> speedRow() const;
-    void showNotice(const QString &text, bool countdown);
+    void connectWidgets();
 
     Window &m_window;
     const std::unique_ptr<const Widgets> ui;
@@ -241,23 +182,14 @@ private:
     int m_mirrorState = 0;
     int m_GestureState = 0;
     int m_AutoAEState = 0;
-    int m_autoFocusState = 0;
     int m_flickerState = 0;
-    int m_angleState = 0;
     int m_trackingMode = 0;
     int m_trackingEffect = 0;
     int m_trackingSpeed = 0;
-    bool m_bControlsEnable = false;
-    bool m_bCancelTips = false;
-    bool m_bTipPending = false;
-    // The notice is open, and whether its 1500 ms have passed: a notice that is still
-    // open holds the window shut even after them, whichever of its two timers fires
-    // first, so that a notice never opens another behind it.
-    bool m_bTipShowing = false;
-    bool m_bTipHoldOver = false;
+    // The sliders show the camera's values whether they changed or not (a notice opens).
     bool m_bForceRefresh = false;
-    bool m_bAngleFromDevice = false;
-    QString m_tipText;
-    QList<QToolButton *> m_angleButtons;
-    QList<ImageRow> m_imageRows;
+    // The parts, owned here; the notice first, as the others use it.
+    const std::unique_ptr<ValueNotice> m_notice;
+    const std::unique_ptr<PanTiltZoomPad> m_pad;
+    const std::unique_ptr<ImageControls> m_image;
 };

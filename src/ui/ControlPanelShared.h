@@ -1,18 +1,20 @@
 #pragma once
-// What the control panel's three source files share: the property ids and limits, the
-// notice texts, the option lists of the interface language, and setters that fill a
-// control without running its handler.
+// What the control panel and its parts share: the property ids and limits, the notice
+// texts, the option lists of the interface language, and setters that fill a control
+// without running its handler.
 #include "core/Language.h"
 #include "core/NoticeTexts.h"
 #include "camera/CameraRules.h"
 #include "camera/OpenCamera.h"
 #include "camera/DShowCameraWrapper.h"
+#include "camera/UVCExtensionUnit.h"
 #include "catalogue/Catalogue.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDebug>
 #include <QLabel>
 #include <QList>
 #include <QPushButton>
@@ -27,8 +29,6 @@ namespace controlpanel {
 
 inline constexpr int kRememberDelayMs = 100;
 inline constexpr int kRefreshRememberDelayMs = 400;
-inline constexpr int kTipShowDelayMs = 500;
-inline constexpr int kTipHoldMs = 1500;
 inline constexpr int kZoomWide = CameraRules::kZoomWide;
 inline constexpr int kZoomMin = CameraRules::kZoomMin;
 inline constexpr int kZoomMax = CameraRules::kZoomMax;
@@ -88,6 +88,18 @@ inline int optionValue(const OptionTable &table, int index)
 inline bool isAutomatic(std::int32_t flags)
 {
     return (flags & DShowCameraWrapper::kFlagsAuto) != 0;
+}
+
+// While the camera streams, the values it reads back are not checked; a camera that does
+// not answer counts as not streaming.
+inline bool videoOn(UVCExtensionUnit &uvc)
+{
+    int videoState = 0;
+    if (uvc.GetVideoState(videoState) && videoState == 1) {
+        qDebug() << "video on";
+        return true;
+    }
+    return false;
 }
 
 inline void setSliderQuietly(QSlider *slider, int value)
