@@ -197,11 +197,11 @@ private slots:
         sim::SimCamera *cam = env.rig().camera(QStringLiteral("cam1"));
         OpenCamera camera;
         camera.setModels(0, 0, 2);
-        QVERIFY(camera.open(cam->id(), cam->friendlyName()));
+        QVERIFY(camera.openChannels(cam->id(), cam->friendlyName()));
         cam->uvc().clearHistory();
 
         const CameraSetting &setting = camerasettings::setting(SettingId(id));
-        QVERIFY(camera.write(setting, value));
+        QVERIFY(camera.writeSetting(setting, value));
         QCOMPARE(cam->uvc().feature(feature), value);
         const QList<sim::SimUvcCamera::XuMessage> sent = cam->uvc().xuMessages();
         QCOMPARE(sent.size(), 1);
@@ -211,7 +211,7 @@ private slots:
 
         cam->uvc().clearHistory();
         int read = -1;
-        QVERIFY(camera.read(setting, read));
+        QVERIFY(camera.readSetting(setting, read));
         QCOMPARE(read, value);
         // A query: its command (the opcode with the high bit) then the answer from selector 2.
         const QList<sim::SimUvcCamera::XuMessage> asked = cam->uvc().xuMessages();
@@ -226,39 +226,39 @@ private slots:
         sim::SimCamera *cam = env.rig().camera(QStringLiteral("cam1"));
         OpenCamera camera;
         camera.setModels(0, 0, 2);
-        QVERIFY(camera.open(cam->id(), cam->friendlyName()));
+        QVERIFY(camera.openChannels(cam->id(), cam->friendlyName()));
         QVERIFY(camera.readProperties());
         using namespace camerasettings;
 
-        QVERIFY(camera.write(setting(SettingId::Zoom), 300));
+        QVERIFY(camera.writeSetting(setting(SettingId::Zoom), 300));
         sim::SimUvcCamera::Property p;
         QVERIFY(cam->uvc().property(platform::PropertySet::CameraControl, 3, &p));
         QCOMPARE(p.value, 300);
         int value = 0;
-        QVERIFY(camera.read(setting(SettingId::Zoom), value));
+        QVERIFY(camera.readSetting(setting(SettingId::Zoom), value));
         QCOMPARE(value, 300);
         QCOMPARE(camera.properties().zoom.current, 300);
 
-        QVERIFY(camera.write(setting(SettingId::Brightness), 70));
+        QVERIFY(camera.writeSetting(setting(SettingId::Brightness), 70));
         QVERIFY(cam->uvc().property(platform::PropertySet::VideoProcAmp, 0, &p));
         QCOMPARE(p.value, 70);
         // Out of the camera's range: refused, the camera keeps its value.
-        QVERIFY(!camera.write(setting(SettingId::Brightness), 101));
+        QVERIFY(!camera.writeSetting(setting(SettingId::Brightness), 101));
         QVERIFY(cam->uvc().property(platform::PropertySet::VideoProcAmp, 0, &p));
         QCOMPARE(p.value, 70);
 
-        QVERIFY(camera.write(setting(SettingId::WhiteBalanceAuto), 1));
+        QVERIFY(camera.writeSetting(setting(SettingId::WhiteBalanceAuto), 1));
         QVERIFY(cam->uvc().property(platform::PropertySet::VideoProcAmp, 7, &p));
         QCOMPARE(p.flags, 1);
-        QVERIFY(camera.read(setting(SettingId::WhiteBalanceAuto), value));
+        QVERIFY(camera.readSetting(setting(SettingId::WhiteBalanceAuto), value));
         QCOMPARE(value, 1);
-        QVERIFY(camera.write(setting(SettingId::WhiteBalanceAuto), 0));
+        QVERIFY(camera.writeSetting(setting(SettingId::WhiteBalanceAuto), 0));
         QVERIFY(cam->uvc().property(platform::PropertySet::VideoProcAmp, 7, &p));
         QCOMPARE(p.flags, 2);
 
         // Automatic focus is the vendor's fixed message outside the sequence.
         cam->uvc().clearHistory();
-        QVERIFY(camera.write(setting(SettingId::FocusAuto), 1));
+        QVERIFY(camera.writeSetting(setting(SettingId::FocusAuto), 1));
         QCOMPARE(cam->uvc().xuMessages().size(), 1);
         QCOMPARE(cam->uvc().xuMessages().first().data, QByteArray("\x40\xFF\xFF\x00\x00\x00\x00\x00", 8));
     }
@@ -269,12 +269,12 @@ private slots:
         sim::SimCamera *cam = env.rig().camera(QStringLiteral("cam1"));
         cam->uvc().setFeature(QStringLiteral("trackingMode"), 1);
         OpenCamera camera;
-        QVERIFY(camera.open(cam->id(), cam->friendlyName()));
+        QVERIFY(camera.openChannels(cam->id(), cam->friendlyName()));
         camera.setModels(13, 13, 1);
         camera.setFirmware(QStringLiteral("1.0.22"));
         QCOMPARE(camera.trackingMode(), 0);
         int value = -1;
-        QVERIFY(camera.read(camerasettings::setting(SettingId::TrackingMode), value));
+        QVERIFY(camera.readSetting(camerasettings::setting(SettingId::TrackingMode), value));
         QCOMPARE(value, 0);
         camera.setFirmware(QStringLiteral("1.0.23"));
         QCOMPARE(camera.trackingMode(), 1);
@@ -292,21 +292,21 @@ private slots:
         sim::SimCamera *two = env.rig().camera(QStringLiteral("cam2"));
         OpenCamera first;
         OpenCamera second;
-        QVERIFY(first.open(one->id(), one->friendlyName()));
-        QVERIFY(second.open(two->id(), two->friendlyName()));
+        QVERIFY(first.openChannels(one->id(), one->friendlyName()));
+        QVERIFY(second.openChannels(two->id(), two->friendlyName()));
         QVERIFY(first.readProperties());
         QVERIFY(second.readProperties());
         QCOMPARE(first.properties().zoom.current, 100);
         QCOMPARE(second.properties().zoom.current, 400);
-        QVERIFY(second.write(camerasettings::setting(SettingId::Zoom), 500));
+        QVERIFY(second.writeSetting(camerasettings::setting(SettingId::Zoom), 500));
         sim::SimUvcCamera::Property p;
         QVERIFY(one->uvc().property(platform::PropertySet::CameraControl, 3, &p));
         QCOMPARE(p.value, 100);
         QVERIFY(two->uvc().property(platform::PropertySet::CameraControl, 3, &p));
         QCOMPARE(p.value, 500);
-        first.close();
+        first.closeChannels();
         QVERIFY(!first.isSelected());
-        QVERIFY(second.write(camerasettings::setting(SettingId::Zoom), 200));
+        QVERIFY(second.writeSetting(camerasettings::setting(SettingId::Zoom), 200));
     }
 };
 

@@ -13,7 +13,7 @@ bool isAutomatic(std::int32_t flags)
 
 OpenCamera::~OpenCamera()
 {
-    close();
+    closeChannels();
 }
 
 bool OpenCamera::selectProperties(const QString &id, const QString &name)
@@ -29,7 +29,7 @@ bool OpenCamera::openExtensionUnit()
     return m_extensionUnit.InitUvc(m_id, m_name);
 }
 
-bool OpenCamera::open(const QString &id, const QString &name)
+bool OpenCamera::openChannels(const QString &id, const QString &name)
 {
     m_extensionUnit.ReleaseUvc();
     const bool found = selectProperties(id, name);
@@ -42,7 +42,7 @@ bool OpenCamera::reopenExtensionUnit()
     return openExtensionUnit();
 }
 
-void OpenCamera::close()
+void OpenCamera::closeChannels()
 {
     m_extensionUnit.ReleaseUvc();
     m_standard.releaseCamera();
@@ -76,7 +76,7 @@ bool OpenCamera::offers(const CameraSetting &setting) const
     return camerasettings::offers(setting, model(), rows());
 }
 
-bool OpenCamera::write(const CameraSetting &setting, int value)
+bool OpenCamera::writeSetting(const CameraSetting &setting, int value)
 {
     switch (setting.source) {
     case SettingSource::CameraControl:
@@ -100,7 +100,7 @@ bool OpenCamera::write(const CameraSetting &setting, int value)
     return false;
 }
 
-bool OpenCamera::read(const CameraSetting &setting, int &value)
+bool OpenCamera::readSetting(const CameraSetting &setting, int &value)
 {
     switch (setting.source) {
     case SettingSource::CameraControl:

@@ -25,11 +25,11 @@ public:
     // Opens the extension unit of the camera selected last.
     bool openExtensionUnit();
     // Both, as a front end opens a camera.
-    bool open(const QString &id, const QString &name);
+    bool openChannels(const QString &id, const QString &name);
     // Releases and opens the extension unit again (after a failed request).
     bool reopenExtensionUnit();
     // Releases both channels.
-    void close();
+    void closeChannels();
 
     QString id() const { return m_id; }
     QString name() const { return m_name; }
@@ -59,9 +59,9 @@ public:
     // Whether the camera offers a setting (by its models).
     bool offers(const CameraSetting &setting) const;
     // Writes one value as the setting's description says; true when the camera took it.
-    bool write(const CameraSetting &setting, int value);
+    bool writeSetting(const CameraSetting &setting, int value);
     // Reads the value the camera holds; false when it does not answer.
-    bool read(const CameraSetting &setting, int &value);
+    bool readSetting(const CameraSetting &setting, int &value);
     // The tracking mode to believe (see CameraRules), -1 without an answer.
     int trackingMode();
 

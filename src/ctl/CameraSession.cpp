@@ -56,7 +56,7 @@ CameraSession::CameraSession(int productLine)
 
 CameraSession::~CameraSession()
 {
-    close();
+    closeCamera();
 }
 
 QStringList CameraSession::settingNames()
@@ -69,9 +69,9 @@ bool CameraSession::isSetting(const QString &name)
     return camerasettings::find(name) != nullptr;
 }
 
-bool CameraSession::open(const ListedCamera &camera, QString *error)
+bool CameraSession::openCamera(const ListedCamera &camera, QString *error)
 {
-    close();
+    closeCamera();
     m_camera = camera;
     m_device.setModels(camera.model, camera.identityModel, m_productLine);
     m_device.setFirmware(camera.firmware);
@@ -90,19 +90,19 @@ bool CameraSession::open(const ListedCamera &camera, QString *error)
 
 bool CameraSession::reopen()
 {
-    m_device.close();
-    m_open = m_device.open(m_camera.path, m_camera.name);
+    m_device.closeChannels();
+    m_open = m_device.openChannels(m_camera.path, m_camera.name);
     m_device.setFirmware(m_camera.firmware);
     if (m_open)
         m_device.readProperties();
     return m_open;
 }
 
-void CameraSession::close()
+void CameraSession::closeCamera()
 {
     if (!m_open)
         return;
-    m_device.close();
+    m_device.closeChannels();
     m_open = false;
 }
 
@@ -228,7 +228,7 @@ bool CameraSession::parseValue(const CameraSetting &setting, const QJsonValue &v
     return false;
 }
 
-QJsonValue CameraSession::present(const CameraSetting &setting, int number)
+QJsonValue CameraSession::presentValue(const CameraSetting &setting, int number)
 {
     switch (setting.kind) {
     case SettingKind::Range:
@@ -253,23 +253,23 @@ QString CameraSession::valueText(const QJsonValue &value)
     return value.toString();
 }
 
-bool CameraSession::read(const QString &name, QJsonValue *value)
+bool CameraSession::readSetting(const QString &name, QJsonValue *value)
 {
     const CameraSetting *setting = camerasettings::find(name);
     int number = 0;
-    if (!setting || !m_open || !m_device.read(*setting, number))
+    if (!setting || !m_open || !m_device.readSetting(*setting, number))
         return false;
-    *value = present(*setting, number);
+    *value = presentValue(*setting, number);
     return true;
 }
 
-QJsonObject CameraSession::readAll(QStringList *failed)
+QJsonObject CameraSession::readAllSettings(QStringList *failed)
 {
     QJsonObject values;
     m_device.readProperties();
     for (const QString &name : availableNames()) {
         QJsonValue value;
-        if (read(name, &value))
+        if (readSetting(name, &value))
             values.insert(name, value);
         else
             failed->append(name);
@@ -294,7 +294,7 @@ QString CameraSession::precondition(const CameraSetting &setting)
     const CameraPropertyState &st = m_device.properties();
     const auto trackingShown = [this] {
         QJsonValue shown;
-        read(QStringLiteral("tracking-mode"), &shown);
+        readSetting(QStringLiteral("tracking-mode"), &shown);
         return valueText(shown);
     };
     // The window offers these only while the camera frames by hand.
@@ -314,7 +314,7 @@ QString CameraSession::precondition(const CameraSetting &setting)
     return QString();
 }
 
-CameraSession::Outcome CameraSession::write(const QString &name, const QJsonValue &value)
+CameraSession::Outcome CameraSession::writeSetting(const QString &name, const QJsonValue &value)
 {
     Outcome outcome;
     outcome.name = name;
@@ -374,9 +374,9 @@ CameraSession::Outcome CameraSession::finish(const CameraSetting &setting, int s
         }
     }
     int held = 0;
-    const bool answered = (taken || setting.resync) && m_device.read(setting, held);
+    const bool answered = (taken || setting.resync) && m_device.readSetting(setting, held);
     if (answered)
-        outcome.value = present(setting, held);
+        outcome.value = presentValue(setting, held);
     if (!taken) {
         outcome.status = Outcome::NotTaken;
         outcome.message = answered ? QStringLiteral("%1 %2 is %3").arg(timeoutText, outcome.name, valueText(outcome.value))
@@ -390,7 +390,7 @@ CameraSession::Outcome CameraSession::finish(const CameraSetting &setting, int s
         return outcome;
     }
     if (!answered)
-        outcome.value = present(setting, sent);
+        outcome.value = presentValue(setting, sent);
     outcome.status = Outcome::Done;
     outcome.message = notice;
     return outcome;
@@ -412,7 +412,7 @@ void CameraSession::goHome()
 CameraSession::Outcome CameraSession::writeValue(const CameraSetting &setting, int value)
 {
     if (setting.source != SettingSource::Vendor) {
-        const bool taken = m_device.write(setting, value);
+        const bool taken = m_device.writeSetting(setting, value);
         if (!taken && setting.isStandard())
             qWarning() << "The camera did not take the" << setting.name << "value" << value;
         return finish(setting, value, taken);
@@ -420,16 +420,16 @@ CameraSession::Outcome CameraSession::writeValue(const CameraSetting &setting, i
     if (setting.restarts) {
         // The camera restarts on a change only; the same value again changes nothing.
         int held = 0;
-        if (m_device.read(setting, held) && held == value) {
+        if (m_device.readSetting(setting, held) && held == value) {
             Outcome outcome;
             outcome.name = setting.settingName();
-            outcome.value = present(setting, held);
+            outcome.value = presentValue(setting, held);
             return outcome;
         }
     }
     if (setting.id == SettingId::FieldOfView)
         goHome();
-    const bool taken = m_device.write(setting, value);
+    const bool taken = m_device.writeSetting(setting, value);
     if (taken && setting.id == SettingId::TrackingMode && value == 0) {
         // Back to manual framing: the wide view first.
         const CameraPropertyState::Property &zoom = m_device.properties().zoom;
@@ -443,7 +443,7 @@ CameraSession::Outcome CameraSession::writeValue(const CameraSetting &setting, i
 
 bool CameraSession::waitForReturn()
 {
-    m_device.close();
+    m_device.closeChannels();
     m_open = false;
     for (int waited = 0; waited < kReturnWaitMs; waited += kReturnPollMs) {
         platform::sleepMs(kReturnPollMs);

@@ -36,9 +36,9 @@ public:
     CameraSession(const CameraSession &) = delete;
     CameraSession &operator=(const CameraSession &) = delete;
 
-    bool open(const ListedCamera &camera, QString *error);
-    void close();
-    const ListedCamera &camera() const { return m_camera; }
+    bool openCamera(const ListedCamera &camera, QString *error);
+    void closeCamera();
+    const ListedCamera &listedCamera() const { return m_camera; }
 
     // Every setting name, in the order lensdeskctl shows them.
     static QStringList settingNames();
@@ -51,12 +51,12 @@ public:
     QString allowedValues(const QString &name) const;
 
     // The camera's value of one setting; false when the camera does not answer.
-    bool read(const QString &name, QJsonValue *value);
+    bool readSetting(const QString &name, QJsonValue *value);
     // Every available setting; the names the camera did not answer go to failed.
-    QJsonObject readAll(QStringList *failed);
+    QJsonObject readAllSettings(QStringList *failed);
 
     // Writes one setting (value as text or JSON number/string/bool) and reads it back.
-    Outcome write(const QString &name, const QJsonValue &value);
+    Outcome writeSetting(const QString &name, const QJsonValue &value);
     // The order a batch of settings is written in, so that each finds the state it
     // needs: modes switched off first, the field of view before zoom, zoom before pan
     // and tilt, tracking mode before its effect and speed, automatic modes switched on
@@ -79,7 +79,7 @@ private:
     bool waitForReturn();
     static bool parseValue(const CameraSetting &setting, const QJsonValue &value, int *number, QString *error);
     static QString optionWords(const CameraSetting &setting);
-    static QJsonValue present(const CameraSetting &setting, int number);
+    static QJsonValue presentValue(const CameraSetting &setting, int number);
     int lowOf(const CameraSetting &setting) const;
     int highOf(const CameraSetting &setting) const;
     Outcome writeValue(const CameraSetting &setting, int value);

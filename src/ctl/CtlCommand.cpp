@@ -5,6 +5,7 @@
 #include "core/Startup.h"
 #include "camera/CameraRules.h"
 #include "ctl/CameraSession.h"
+#include "ctl/CtlUpgradeCommands.h"
 #include "ctl/Preset.h"
 #include "upgrade/CameraInventory.h"
 
@@ -59,19 +60,26 @@ int CtlCommand::run(const QStringList &arguments)
     if (c == QLatin1String("list")) {
         if (!options.positional.isEmpty())
             return fail(BadUsage, QStringLiteral("list takes no arguments"));
-        return list();
+        return commandList();
     }
     if (c == QLatin1String("get"))
-        return get(options);
+        return commandGet(options);
     if (c == QLatin1String("set"))
-        return set(options);
+        return commandSet(options);
     if (c == QLatin1String("save"))
-        return save(options);
+        return commandSave(options);
     if (c == QLatin1String("apply"))
-        return apply(options);
-    if (c == QLatin1String("upgrade"))
-        return upgrade(options);
-    return recover(options);
+        return commandApply(options);
+    return commandUpgrade(options, c == QLatin1String("recover"));
+}
+
+int CtlCommand::commandUpgrade(const CtlArguments &options, bool recovery)
+{
+    CtlUpgradeCommands commands(m_output, m_out, m_err, m_terminal, productLine(),
+                                [this](const QString &selector, ListedCamera *camera) {
+                                    return chooseCamera(selector, camera);
+                                });
+    return recovery ? commands.recover(options) : commands.upgrade(options);
 }
 
 int CtlCommand::productLine() const
@@ -80,7 +88,7 @@ int CtlCommand::productLine() const
     return SettingsStore().value(QStringLiteral("/product_model/main")).toInt();
 }
 
-int CtlCommand::list()
+int CtlCommand::commandList()
 {
     const QList<ListedCamera> cameras = CameraInventory(productLine()).scan();
     if (json()) {
@@ -126,7 +134,7 @@ int CtlCommand::chooseCamera(const QString &selector, ListedCamera *camera)
     return Done;
 }
 
-int CtlCommand::get(const CtlArguments &options)
+int CtlCommand::commandGet(const CtlArguments &options)
 {
     for (const QString &name : options.positional) {
         if (!CameraSession::isSetting(name))
@@ -138,7 +146,7 @@ int CtlCommand::get(const CtlArguments &options)
         return code;
     CameraSession session(productLine());
     QString error;
-    if (!session.open(camera, &error))
+    if (!session.openCamera(camera, &error))
         return fail(Failed, error);
 
     QJsonObject values;
@@ -149,14 +157,14 @@ int CtlCommand::get(const CtlArguments &options)
         QJsonValue value;
         if (!missing.isEmpty())
             errors.append(QJsonObject{{QStringLiteral("name"), name}, {QStringLiteral("message"), missing}});
-        else if (session.read(name, &value))
+        else if (session.readSetting(name, &value))
             values.insert(name, value);
         else
             errors.append(QJsonObject{{QStringLiteral("name"), name},
                                       {QStringLiteral("message"), QStringLiteral("%1: %2").arg(name, notices::settingTimeout())}});
     }
     if (json()) {
-        QJsonObject o{{QStringLiteral("camera"), camera.toJson()}, {QStringLiteral("settings"), values}};
+        QJsonObject o{{QStringLiteral("camera"), camera.toJsonObject()}, {QStringLiteral("settings"), values}};
         if (!errors.isEmpty())
             o.insert(QStringLiteral("errors"), errors);
         m_out << QJsonDocument(o).toJson();
@@ -199,7 +207,7 @@ QJsonObject outcomeJson(const CameraSession::Outcome &o)
 
 } // namespace
 
-int CtlCommand::set(const CtlArguments &options)
+int CtlCommand::commandSet(const CtlArguments &options)
 {
     if (options.positional.isEmpty())
         return fail(BadUsage, QStringLiteral("set needs NAME=VALUE\n") + CtlArguments::helpFor(QStringLiteral("set")));
@@ -221,13 +229,13 @@ int CtlCommand::set(const CtlArguments &options)
         return code;
     CameraSession session(productLine());
     QString error;
-    if (!session.open(camera, &error))
+    if (!session.openCamera(camera, &error))
         return fail(Failed, error);
 
     QJsonArray results;
     bool allDone = true;
     for (const Step &step : qAsConst(steps)) {
-        const CameraSession::Outcome o = session.write(step.name, step.value);
+        const CameraSession::Outcome o = session.writeSetting(step.name, step.value);
         results.append(outcomeJson(o));
         allDone = allDone && o.status == CameraSession::Outcome::Done;
         if (json())
@@ -243,13 +251,13 @@ int CtlCommand::set(const CtlArguments &options)
         }
     }
     if (json())
-        m_out << QJsonDocument(QJsonObject{{QStringLiteral("camera"), camera.toJson()},
+        m_out << QJsonDocument(QJsonObject{{QStringLiteral("camera"), camera.toJsonObject()},
                                            {QStringLiteral("results"), results}})
                      .toJson();
     return allDone ? Done : Failed;
 }
 
-int CtlCommand::save(const CtlArguments &options)
+int CtlCommand::commandSave(const CtlArguments &options)
 {
     if (options.positional.size() != 1)
         return fail(BadUsage, QStringLiteral("save needs one FILE\n") + CtlArguments::helpFor(QStringLiteral("save")));
@@ -258,16 +266,16 @@ int CtlCommand::save(const CtlArguments &options)
         return code;
     CameraSession session(productLine());
     QString error;
-    if (!session.open(camera, &error))
+    if (!session.openCamera(camera, &error))
         return fail(Failed, error);
     QStringList failed;
-    const QJsonObject values = session.readAll(&failed);
+    const QJsonObject values = session.readAllSettings(&failed);
     const Preset preset(camera, values);
     const QString file = options.positional.first();
     if (!preset.save(file, &error))
         return fail(Failed, error);
     if (json()) {
-        QJsonObject o{{QStringLiteral("camera"), camera.toJson()},
+        QJsonObject o{{QStringLiteral("camera"), camera.toJsonObject()},
                       {QStringLiteral("file"), QFileInfo(file).absoluteFilePath()},
                       {QStringLiteral("settings"), values}};
         if (!failed.isEmpty())
@@ -281,7 +289,7 @@ int CtlCommand::save(const CtlArguments &options)
     return failed.isEmpty() ? Done : Failed;
 }
 
-int CtlCommand::apply(const CtlArguments &options)
+int CtlCommand::commandApply(const CtlArguments &options)
 {
     if (options.positional.size() != 1)
         return fail(BadUsage, QStringLiteral("apply needs one FILE\n") + CtlArguments::helpFor(QStringLiteral("apply")));
@@ -293,7 +301,7 @@ int CtlCommand::apply(const CtlArguments &options)
     if (const int code = chooseCamera(options.camera, &camera))
         return code;
     CameraSession session(productLine());
-    if (!session.open(camera, &error))
+    if (!session.openCamera(camera, &error))
         return fail(Failed, error);
 
     QList<Step> steps;
@@ -355,12 +363,12 @@ int CtlCommand::apply(const CtlArguments &options)
         QString problem;
         // A value the camera holds already is left alone (a camera that restarts on a
         // change, or a pan the zoom does not allow now, is not troubled for nothing).
-        if (CameraSession::checkValue(step.name, step.value, &problem) && session.read(step.name, &current)
+        if (CameraSession::checkValue(step.name, step.value, &problem) && session.readSetting(step.name, &current)
             && CameraSession::valueText(current).compare(CameraSession::valueText(step.value), Qt::CaseInsensitive) == 0) {
             o.name = step.name;
             o.value = current;
         } else {
-            o = session.write(step.name, step.value);
+            o = session.writeSetting(step.name, step.value);
         }
         results.append(outcomeJson(o));
         allDone = allDone && o.status == CameraSession::Outcome::Done;
@@ -374,7 +382,7 @@ int CtlCommand::apply(const CtlArguments &options)
                   << o.message << '\n';
     }
     if (json()) {
-        m_out << QJsonDocument(QJsonObject{{QStringLiteral("camera"), camera.toJson()},
+        m_out << QJsonDocument(QJsonObject{{QStringLiteral("camera"), camera.toJsonObject()},
                                            {QStringLiteral("results"), results},
                                            {QStringLiteral("skipped"), skipped}})
                      .toJson();

@@ -25,13 +25,13 @@ public:
     static QString usage() { return CtlArguments::usage(); }
 
 private:
-    int list();
-    int get(const CtlArguments &options);
-    int set(const CtlArguments &options);
-    int save(const CtlArguments &options);
-    int apply(const CtlArguments &options);
-    int upgrade(const CtlArguments &options);
-    int recover(const CtlArguments &options);
+    int commandList();
+    int commandGet(const CtlArguments &options);
+    int commandSet(const CtlArguments &options);
+    int commandSave(const CtlArguments &options);
+    int commandApply(const CtlArguments &options);
+    // The upgrade and recover commands (CtlUpgradeCommands).
+    int commandUpgrade(const CtlArguments &options, bool recovery);
 
     // Picks the camera a command works on; on failure reports and gives the exit code.
     int chooseCamera(const QString &selector, ListedCamera *camera);
@@ -41,11 +41,6 @@ private:
     }
     bool json() const { return m_output.isJson(); }
     int productLine() const;
-    // Locks and prepares the package for an upgrade or recovery; the exit code of a
-    // refusal, Done when ready.
-    int preparePackage(UpgradeBatch &batch, const QString &file);
-    // Follows the batch's progress on out and err.
-    void follow(UpgradeBatch &batch, bool recovery);
 
     QTextStream &m_out;
     QTextStream &m_err;

@@ -40,7 +40,7 @@ QJsonArray CtlOutput::camerasJson(const QList<ListedCamera> &cameras)
 {
     QJsonArray array;
     for (const ListedCamera &camera : cameras)
-        array.append(camera.toJson());
+        array.append(camera.toJsonObject());
     return array;
 }
 
@@ -116,7 +116,7 @@ QJsonObject CtlOutput::upgradeRow(const UpgradeBatch::Outcome &outcome, bool rec
             detail = QStringLiteral("the camera has not come back yet");
         break;
     }
-    QJsonObject row{{QStringLiteral("camera"), camera.toJson()},
+    QJsonObject row{{QStringLiteral("camera"), camera.toJsonObject()},
                     {QStringLiteral("status"), status},
                     {QStringLiteral("message"), message}};
     if (camera.isNormal())

@@ -19,7 +19,7 @@ Preset::Preset(const ListedCamera &camera, const QJsonObject &settings)
 {
 }
 
-QJsonObject Preset::toJson() const
+QJsonObject Preset::toJsonObject() const
 {
     return QJsonObject{{QStringLiteral("format"), QLatin1String(kFormat)},
                        {QStringLiteral("version"), kVersion},
@@ -30,7 +30,7 @@ QJsonObject Preset::toJson() const
 bool Preset::save(const QString &file, QString *error) const
 {
     QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly) || out.write(QJsonDocument(toJson()).toJson()) < 0 || !out.commit()) {
+    if (!out.open(QIODevice::WriteOnly) || out.write(QJsonDocument(toJsonObject()).toJson()) < 0 || !out.commit()) {
         *error = QStringLiteral("cannot write %1: %2").arg(file, out.errorString());
         return false;
     }

@@ -23,7 +23,7 @@ public:
 
     QJsonObject camera() const { return m_camera; }
     QJsonObject settings() const { return m_settings; }
-    QJsonObject toJson() const;
+    QJsonObject toJsonObject() const;
 
     bool save(const QString &file, QString *error) const;
     // False with a message for a file that does not read or is no preset (of this version).

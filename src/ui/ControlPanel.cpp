@@ -284,13 +284,13 @@ bool ControlPanel::toggleSetResync(int &state, QAbstractButton *button, SettingI
 {
     const CameraSetting &setting = camerasettings::setting(id);
     state = state == 0 ? 1 : 0;
-    if (m_camera.write(setting, state)) {
+    if (m_camera.writeSetting(setting, state)) {
         checkQuietly(button, state != 0);
         return true;
     }
     m_notice->showNow(camerasettings::failureText(setting), false);
     int value = 0;
-    if (setting.resync && m_camera.read(setting, value)) {
+    if (setting.resync && m_camera.readSetting(setting, value)) {
         qDebug() << sentLog << state << readLog << value;
         state = value;
         checkQuietly(button, value != 0);
@@ -304,7 +304,7 @@ bool ControlPanel::chooseSetting(SettingId id, int value, int &state, QComboBox 
     if (readBack)
         *readBack = false;
     const CameraSetting &setting = camerasettings::setting(id);
-    if (m_camera.write(setting, value)) {
+    if (m_camera.writeSetting(setting, value)) {
         state = value;
         return true;
     }

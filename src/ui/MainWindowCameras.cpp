@@ -385,7 +385,7 @@ bool MainWindow::closeCamera()
         ui->labPreview->repaint();
     }
 
-    m_camera.close();
+    m_camera.closeChannels();
     m_nCurrentCameraIndex = -1;
     m_bCameraOpen = false;
     setControlsEnabled(false);

@@ -6,7 +6,7 @@ FirmwarePackage::FirmwarePackage(const QString &folder, int model)
 {
 }
 
-QString FirmwarePackage::file(const QByteArray &name, PackageFileProblem *problem) const
+QString FirmwarePackage::resolveFile(const QByteArray &name, PackageFileProblem *problem) const
 {
     if (m_folder.isEmpty()) {
         if (problem)

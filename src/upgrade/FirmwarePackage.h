@@ -21,7 +21,7 @@ public:
     int model() const { return m_model; }
 
     // A file the package names, resolved inside its folder only (resolvePackageFile).
-    QString file(const QByteArray &name, PackageFileProblem *problem) const;
+    QString resolveFile(const QByteArray &name, PackageFileProblem *problem) const;
     // Whether the entries every package brings are there (checkPackageFiles).
     bool isComplete() const;
 

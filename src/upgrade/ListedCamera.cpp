@@ -11,7 +11,7 @@ QString ListedCamera::stateText() const
     return QStringLiteral("normal");
 }
 
-QJsonObject ListedCamera::toJson() const
+QJsonObject ListedCamera::toJsonObject() const
 {
     QJsonObject o{{QStringLiteral("index"), number},
                   {QStringLiteral("state"), state},

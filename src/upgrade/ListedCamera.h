@@ -25,7 +25,7 @@ struct ListedCamera
     bool isNormal() const { return state == QLatin1String("normal"); }
     // The state in words for the text output.
     QString stateText() const;
-    QJsonObject toJson() const;
+    QJsonObject toJsonObject() const;
     // #1 "Orvia Vista Pro Cam" (vid_3749&...&0000), for messages.
     QString describe() const;
 };

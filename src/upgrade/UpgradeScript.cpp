@@ -109,7 +109,7 @@ int UpgradeScript::run(const char *path)
 QString UpgradeScript::resolve(const QByteArray &name)
 {
     PackageFileProblem problem = PackageFileProblem::None;
-    const QString path = m_package.file(name, &problem);
+    const QString path = m_package.resolveFile(name, &problem);
     if (problem == PackageFileProblem::Outside)
         qDebug("file outside the package: %s\n", name.constData());
     else if (problem == PackageFileProblem::NotRegular)

@@ -133,7 +133,7 @@ bool UpgradeThread::checkPackage()
 QString UpgradeThread::packageFile(const char *name) const
 {
     PackageFileProblem problem = PackageFileProblem::None;
-    const QString path = m_package.file(QByteArray(name), &problem);
+    const QString path = m_package.resolveFile(QByteArray(name), &problem);
     if (problem == PackageFileProblem::Outside)
         qWarning("%s lies outside the package.", name);
     else if (problem == PackageFileProblem::NotRegular)

@@ -1,7 +1,7 @@
-// lensdeskctl's upgrade and recover commands (CtlCommand members): the arguments and
-// the words; the work is UpgradeBatch's.
+// lensdeskctl's upgrade and recover commands: the arguments and the words; the work is
+// UpgradeBatch's.
 
-#include "ctl/CtlCommand.h"
+#include "ctl/CtlUpgradeCommands.h"
 
 #include "ctl/CameraSession.h"
 #include "upgrade/UpgradeBatch.h"
@@ -10,6 +10,17 @@
 #include <QJsonArray>
 
 #include <memory>
+
+CtlUpgradeCommands::CtlUpgradeCommands(CtlOutput &output, QTextStream &out, QTextStream &err, bool terminal,
+                                       int productLine, CameraChooser chooseCamera)
+    : m_output(output)
+    , m_out(out)
+    , m_err(err)
+    , m_terminal(terminal)
+    , m_productLine(productLine)
+    , m_chooseCamera(std::move(chooseCamera))
+{
+}
 
 namespace {
 
@@ -27,28 +38,28 @@ QString progressLabel(const ListedCamera &camera)
 
 } // namespace
 
-int CtlCommand::preparePackage(UpgradeBatch &batch, const QString &file)
+int CtlUpgradeCommands::preparePackage(UpgradeBatch &batch, const QString &file)
 {
     // Unpacked and checked as the window does; the window's notice when it fails.
     if (!QFileInfo(file).isFile())
-        return fail(Failed, QStringLiteral("%1: no such package file").arg(file));
+        return m_output.fail(Failed, QStringLiteral("%1: no such package file").arg(file));
     QString toolMessage;
     const PackagePreparation::Result result = batch.preparePackage(QFileInfo(file).absoluteFilePath(), &toolMessage);
     if (result == PackagePreparation::Ready)
         return Done;
-    return fail(Failed, CtlOutput::plain(batch.preparation().failureNotice(result, toolMessage)));
+    return m_output.fail(Failed, CtlOutput::plain(batch.preparation().failureNotice(result, toolMessage)));
 }
 
-void CtlCommand::follow(UpgradeBatch &batch, bool recovery)
+void CtlUpgradeCommands::follow(UpgradeBatch &batch, bool recovery)
 {
     QObject::connect(&batch, &UpgradeBatch::cameraStarting, [this, recovery](const ListedCamera &camera,
                                                                              const QString &warning) {
         if (!warning.isEmpty()) {
-            if (!json())
+            if (!m_output.isJson())
                 m_err << "lensdeskctl: warning: " << warning << '\n';
             m_err.flush();
         }
-        if (!json() && !m_terminal) {
+        if (!m_output.isJson() && !m_terminal) {
             if (recovery)
                 m_out << "Recovering the " << camera.name << ", " << camera.stateText() << '\n';
             else
@@ -61,39 +72,39 @@ void CtlCommand::follow(UpgradeBatch &batch, bool recovery)
     });
     QObject::connect(&batch, &UpgradeBatch::workerEnded, [this] { m_output.endProgress(); });
     QObject::connect(&batch, &UpgradeBatch::cameraFinished, [this, recovery](const UpgradeBatch::Outcome &outcome) {
-        if (!recovery && outcome.ran && !json() && !m_terminal)
+        if (!recovery && outcome.ran && !m_output.isJson() && !m_terminal)
             m_out << "Camera " << outcome.camera.number << ": "
                   << CtlOutput::upgradeRow(outcome, false).value(QStringLiteral("status")).toString() << '\n';
     });
 }
 
-int CtlCommand::upgrade(const CtlArguments &options)
+int CtlUpgradeCommands::upgrade(const CtlArguments &options)
 {
     if (options.positional.size() != 1)
-        return fail(BadUsage, QStringLiteral("upgrade needs one PACKAGE\n") + CtlArguments::helpFor(QStringLiteral("upgrade")));
+        return m_output.fail(BadUsage, QStringLiteral("upgrade needs one PACKAGE\n") + CtlArguments::helpFor(QStringLiteral("upgrade")));
     if (options.all && !options.camera.isEmpty())
-        return fail(BadUsage, QStringLiteral("upgrade takes --camera or --all, not both"));
+        return m_output.fail(BadUsage, QStringLiteral("upgrade takes --camera or --all, not both"));
 
     // The lock, and then the package, stay until the end of the command.
-    const int line = productLine();
+    const int line = m_productLine;
     UpgradeBatch batch(line);
     if (!batch.lock())
-        return fail(Failed, lockRefusal(batch));
+        return m_output.fail(Failed, lockRefusal(batch));
 
     const QList<ListedCamera> cameras = batch.cameras();
     // A camera stuck in a boot state is brought back first (recover), before the others
     // are upgraded.
     if (const ListedCamera *stuck = UpgradeBatch::firstStuck(cameras))
-        return fail(Failed, QStringLiteral("camera %1 is %2; recover it first with lensdeskctl recover PACKAGE")
+        return m_output.fail(Failed, QStringLiteral("camera %1 is %2; recover it first with lensdeskctl recover PACKAGE")
                                 .arg(stuck->describe(), stuck->stateText()));
     QList<ListedCamera> targets;
     if (options.all) {
         targets = cameras;
         if (targets.isEmpty())
-            return fail(NoCamera, QStringLiteral("no supported camera is plugged in"));
+            return m_output.fail(NoCamera, QStringLiteral("no supported camera is plugged in"));
     } else {
         ListedCamera camera;
-        if (const int code = chooseCamera(options.camera, &camera))
+        if (const int code = m_chooseCamera(options.camera, &camera))
             return code;
         targets << camera;
     }
@@ -104,13 +115,13 @@ int CtlCommand::upgrade(const CtlArguments &options)
     std::unique_ptr<CameraSession> session;
     const auto open = [&session, line](const ListedCamera &camera, QString *error) -> UVCExtensionUnit * {
         session = std::make_unique<CameraSession>(line);
-        if (!session->open(camera, error))
+        if (!session->openCamera(camera, error))
             return nullptr;
         return &session->extensionUnit();
     };
     const auto close = [&session] {
         if (session)
-            session->close();
+            session->closeCamera();
     };
     QJsonArray rows;
     for (const UpgradeBatch::Outcome &outcome : batch.upgrade(targets, open, close))
@@ -118,16 +129,16 @@ int CtlCommand::upgrade(const CtlArguments &options)
     return m_output.upgradeSummary(rows) ? Done : Failed;
 }
 
-int CtlCommand::recover(const CtlArguments &options)
+int CtlUpgradeCommands::recover(const CtlArguments &options)
 {
     if (options.positional.size() != 1)
-        return fail(BadUsage, QStringLiteral("recover needs one PACKAGE\n") + CtlArguments::helpFor(QStringLiteral("recover")));
-    UpgradeBatch batch(productLine());
+        return m_output.fail(BadUsage, QStringLiteral("recover needs one PACKAGE\n") + CtlArguments::helpFor(QStringLiteral("recover")));
+    UpgradeBatch batch(m_productLine);
     if (!batch.lock())
-        return fail(Failed, lockRefusal(batch));
+        return m_output.fail(Failed, lockRefusal(batch));
     const QList<ListedCamera> stuck = batch.stuckCameras();
     if (stuck.isEmpty())
-        return fail(NoCamera, QStringLiteral("no camera is stuck in a boot state"));
+        return m_output.fail(NoCamera, QStringLiteral("no camera is stuck in a boot state"));
     if (const int code = preparePackage(batch, options.positional.first()))
         return code;
 

@@ -1,0 +1,42 @@
+#pragma once
+#include "ctl/CtlArguments.h"
+#include "ctl/CtlOutput.h"
+#include "upgrade/ListedCamera.h"
+
+#include <QString>
+#include <QTextStream>
+
+#include <functional>
+
+class UpgradeBatch;
+
+// lensdeskctl's upgrade and recover commands, over UpgradeBatch: they hold the lock,
+// prepare the package, follow the progress and word the outcomes.
+class CtlUpgradeCommands
+{
+public:
+    // Picks the camera a command works on (the selector of --camera); on failure it has
+    // reported and gives the exit code, else 0.
+    using CameraChooser = std::function<int(const QString &selector, ListedCamera *camera)>;
+
+    CtlUpgradeCommands(CtlOutput &output, QTextStream &out, QTextStream &err, bool terminal, int productLine,
+                       CameraChooser chooseCamera);
+
+    int upgrade(const CtlArguments &options);
+    int recover(const CtlArguments &options);
+
+private:
+    enum ExitCode { Done = 0, Failed = 1, BadUsage = 2, NoCamera = 3 };
+
+    // Locks and prepares the package; the exit code of a refusal, Done when ready.
+    int preparePackage(UpgradeBatch &batch, const QString &file);
+    // Follows the batch's progress on out and err.
+    void follow(UpgradeBatch &batch, bool recovery);
+
+    CtlOutput &m_output;
+    QTextStream &m_out;
+    QTextStream &m_err;
+    bool m_terminal;
+    int m_productLine;
+    CameraChooser m_chooseCamera;
+};
