@@ -14,12 +14,6 @@ const CameraSetting &settingOf(SettingId id)
     return camerasettings::setting(id);
 }
 
-bool hasMotion(const OpenCamera &camera)
-{
-    const CameraModel *rows = camera.rows();
-    return camera.model().cameraControls && !(rows && rows->limitedControls);
-}
-
 // Only a model that reads focus with its automatic flag tells whether focus is manual.
 bool keepsFocus(const OpenCamera &camera)
 {
@@ -55,6 +49,12 @@ PresetOutcome finish(const char *what, PresetOutcome outcome, const QString &lin
 
 } // namespace
 
+bool hasPresetMotion(const OpenCamera &camera)
+{
+    const CameraModel *rows = camera.rows();
+    return camera.model().cameraControls && !(rows && rows->limitedControls);
+}
+
 PresetOutcome savePreset(OpenCamera &camera, PositionPreset *preset)
 {
     return savePreset(camera, preset, nullptr);
@@ -68,7 +68,7 @@ PresetOutcome recallPreset(OpenCamera &camera, const PositionPreset &preset)
 PresetOutcome savePreset(OpenCamera &camera, PositionPreset *preset, QString *detail)
 {
     const char *what = "Preset save:";
-    if (!hasMotion(camera))
+    if (!hasPresetMotion(camera))
         return finish(what, PresetOutcome::NoMotion, QStringLiteral("the model has no pan, tilt or zoom"), detail);
     if (trackingOn(camera))
         return finish(what, PresetOutcome::TrackingOn, QStringLiteral("tracking is on"), detail);
@@ -100,7 +100,7 @@ PresetOutcome savePreset(OpenCamera &camera, PositionPreset *preset, QString *de
 PresetOutcome recallPreset(OpenCamera &camera, const PositionPreset &preset, QString *detail)
 {
     const char *what = "Preset recall:";
-    if (!hasMotion(camera))
+    if (!hasPresetMotion(camera))
         return finish(what, PresetOutcome::NoMotion, QStringLiteral("the model has no pan, tilt or zoom"), detail);
     if (trackingOn(camera))
         return finish(what, PresetOutcome::TrackingOn, QStringLiteral("tracking is on"), detail);

@@ -15,6 +15,9 @@ enum class PresetOutcome {
     NotTaken    // a value was sent but the camera holds another afterwards
 };
 
+// Whether the camera's model moves at all (pan, tilt and zoom, not only limited controls).
+bool hasPresetMotion(const OpenCamera &camera);
+
 // Reads pan, tilt, zoom (and focus when focus is manual and the model reads focus with
 // its mode) back from the camera. Nothing is sent while tracking is on: the camera then
 // frames by itself and its position is no place to come back to.

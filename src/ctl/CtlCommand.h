@@ -7,7 +7,7 @@
 #include <QStringList>
 #include <QTextStream>
 
-// lensdeskctl's commands: list, get, set, save, apply, upgrade and recover, with their
+// lensdeskctl's commands: list, get, set, save, apply, preset, upgrade and recover, with their
 // exit codes. Every camera operation goes through the classes the window uses; the
 // upgrades through UpgradeBatch, which any front end drives alike.
 class CtlCommand
@@ -30,6 +30,7 @@ private:
     int set(const CtlArguments &options);
     int save(const CtlArguments &options);
     int apply(const CtlArguments &options);
+    int preset(const CtlArguments &options);
     int upgrade(const CtlArguments &options);
     int recover(const CtlArguments &options);
 
