@@ -299,7 +299,7 @@ private slots:
         QCOMPARE(a.product, QStringLiteral("Conference Camera Pro"));
         QCOMPARE(a.index, 0);
         QCOMPARE(a.serial, QStringLiteral("PTZ0042"));
-        QCOMPARE(LinuxCaptureDevice(a, QStringLiteral("/dev/video0")).serialNumber(), QStringLiteral("PTZ0042"));
+        QCOMPARE(platform::LinuxCaptureDevice(a, QStringLiteral("/dev/video0")).serialNumber(), QStringLiteral("PTZ0042"));
         QCOMPARE(nodes.at(1).index, 1);
 
         const LinuxSysfs::VideoNode &b = nodes.at(2);
