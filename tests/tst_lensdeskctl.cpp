@@ -482,7 +482,7 @@ private slots:
         run = ctl({"--help"}, r);
         QCOMPARE(run.code, 0);
         QVERIFY(run.out.contains(QStringLiteral("Exit codes: 0 done, 1 a camera refused or failed, 2 bad usage, 3 no such camera.")));
-        for (const char *command : {"list", "get", "set", "save", "apply", "upgrade", "recover"}) {
+        for (const char *command : {"list", "get", "set", "save", "apply", "preset", "upgrade", "recover"}) {
             run = ctl({QLatin1String(command), "--help"}, r);
             QCOMPARE(run.code, 0);
             QVERIFY2(run.out.startsWith(QStringLiteral("Usage: lensdeskctl %1").arg(QLatin1String(command))), command);
@@ -546,6 +546,150 @@ private slots:
         // A preset that is none.
         upgradetest::writeFile(m_work.filePath(QStringLiteral("junk.json")), "{\"settings\": 3}");
         QCOMPARE(ctl({"apply", m_work.filePath(QStringLiteral("junk.json"))}, oneCamera()).code, 2);
+    }
+
+    void presetSaveRecallListClear()
+    {
+        const QJsonObject looking{{"serial", "PTZ-7"},
+                                  {"properties", QJsonObject{{"zoom", QJsonObject{{"value", 300}}},
+                                                             {"pan", QJsonObject{{"value", -7}}},
+                                                             {"tilt", QJsonObject{{"value", 5}}}}}};
+        const QString cam = QStringLiteral("camera #1 \"Orvia Vista Pro Cam\" (%1)").arg(kPath1);
+        Run run = ctl({"preset", "save", "2"}, oneCamera(looking));
+        QCOMPARE(run.code, 0);
+        QCOMPARE(run.out, QStringLiteral("Saved preset 2 of %1: pan=-7 tilt=5 zoom=300 focus=255\n").arg(cam));
+        // Saving sends nothing: the camera is where it was.
+        QCOMPARE(Rig(run.state).camera("cam1", 3), 300);
+
+        // Recalled on the same camera (by its serial number) at the wide view.
+        const QByteArray home = oneCamera({{"serial", "PTZ-7"}});
+        run = ctl({"preset", "recall", "2", "--json"}, home);
+        QCOMPARE(run.code, 0);
+        QCOMPARE(json(run).value(QStringLiteral("status")).toString(), QStringLiteral("done"));
+        QCOMPARE(json(run).value(QStringLiteral("number")).toInt(), 2);
+        QCOMPARE(json(run).value(QStringLiteral("preset")).toObject(),
+                 (QJsonObject{{"pan", -7}, {"tilt", 5}, {"zoom", 300}, {"focus", 255}}));
+        QCOMPARE(json(run).value(QStringLiteral("camera")).toObject().value(QStringLiteral("serial")).toString(),
+                 QStringLiteral("PTZ-7"));
+        Rig r(run.state);
+        QCOMPARE(r.camera("cam1", 3), 300);
+        QCOMPARE(r.camera("cam1", 0), -7);
+        QCOMPARE(r.camera("cam1", 1), 5);
+
+        run = ctl({"preset", "list"}, home);
+        QCOMPARE(run.code, 0);
+        QCOMPARE(run.out, QStringLiteral("2: pan=-7 tilt=5 zoom=300 focus=255\n"));
+        // The same path without the serial number is another camera.
+        run = ctl({"preset", "list", "--json"}, oneCamera());
+        QCOMPARE(run.code, 0);
+        QCOMPARE(json(run).value(QStringLiteral("presets")).toObject(), QJsonObject());
+        run = ctl({"preset", "list"}, oneCamera());
+        QCOMPARE(run.out, QStringLiteral("Camera #1 \"Orvia Vista Pro Cam\" (%1) has no position presets.\n").arg(kPath1));
+
+        // Refusals: nothing stored, tracking on, no mechanics; a pan the camera does not keep.
+        run = ctl({"preset", "recall", "3"}, home);
+        QCOMPARE(run.code, 1);
+        QCOMPARE(run.err.trimmed(), QStringLiteral("lensdeskctl: refused: preset 3 of %1 holds nothing; store it first "
+                                                   "with lensdeskctl preset save 3").arg(cam));
+        run = ctl({"preset", "recall", "2", "--json"},
+                  oneCamera({{"serial", "PTZ-7"}, {"features", QJsonObject{{"trackingMode", 1}}}}));
+        QCOMPARE(run.code, 1);
+        QCOMPARE(json(run).value(QStringLiteral("status")).toString(), QStringLiteral("refused"));
+        QCOMPARE(json(run).value(QStringLiteral("reason")).toString(), QStringLiteral("tracking-on"));
+        QCOMPARE(json(run).value(QStringLiteral("message")).toString(),
+                 QStringLiteral("preset 2: only while tracking-mode is off (it is auto-framing)"));
+        QCOMPARE(Rig(run.state).camera("cam1", 3), 100);
+        run = ctl({"preset", "save", "1"}, oneCamera({{"serial", "PTZ-7"}, {"friendlyName", "ARBOR 50F Cam"}}));
+        QCOMPARE(run.code, 1);
+        QCOMPARE(run.err.trimmed(), QStringLiteral("lensdeskctl: refused: preset 1: camera #1 \"ARBOR 50F Cam\" (%1) "
+                                                   "(model 10) has no pan, tilt or zoom").arg(kPath1));
+        run = ctl({"preset", "recall", "2"},
+                  oneCamera({{"serial", "PTZ-7"}, {"faults", QJsonObject{{"prop.ignore.camera.0", true}}}}));
+        QCOMPARE(run.code, 1);
+        QCOMPARE(run.err.trimmed(), QStringLiteral("lensdeskctl: not taken: preset 2: pan: -7 sent, the camera holds 0"));
+        r = Rig(run.state);
+        QCOMPARE(r.camera("cam1", 3), 300);
+        QCOMPARE(r.camera("cam1", 0), 0);
+        QCOMPARE(r.camera("cam1", 1), 0);
+
+        // Usage.
+        for (const QStringList &args : {QStringList{"preset"}, QStringList{"preset", "recall", "10"},
+                                        QStringList{"preset", "save", "0"}, QStringList{"preset", "save"},
+                                        QStringList{"preset", "jump", "1"}, QStringList{"preset", "list", "1"},
+                                        QStringList{"preset", "recall", "02"}}) {
+            run = ctl(args, home);
+            QVERIFY2(run.code == 2, qPrintable(args.join(QLatin1Char(' '))));
+        }
+        QCOMPARE(ctl({"preset", "list"}, rig({})).code, 3);
+
+        run = ctl({"preset", "clear", "2"}, home);
+        QCOMPARE(run.code, 0);
+        QCOMPARE(run.out, QStringLiteral("Cleared preset 2 of %1\n").arg(cam));
+        run = ctl({"preset", "clear", "2", "--json"}, home);
+        QCOMPARE(run.code, 0);
+        QCOMPARE(json(run).value(QStringLiteral("cleared")).toBool(), false);
+        QCOMPARE(ctl({"preset", "recall", "2"}, home).code, 1);
+    }
+
+    void saveAndApplyCarryThePositionPresets()
+    {
+        auto at = [](const char *serial, int zoom, int pan, int tilt) {
+            return oneCamera({{"serial", serial},
+                              {"properties", QJsonObject{{"zoom", QJsonObject{{"value", zoom}}},
+                                                         {"pan", QJsonObject{{"value", pan}}},
+                                                         {"tilt", QJsonObject{{"value", tilt}}},
+                                                         {"focus", QJsonObject{{"auto", true}}}}}});
+        };
+        QCOMPARE(ctl({"preset", "save", "1"}, at("PTZ-8", 250, 4, -3)).code, 0);
+        QCOMPARE(ctl({"preset", "save", "4"}, at("PTZ-8", 600, -15, 12)).code, 0);
+        const QString file = m_work.filePath(QStringLiteral("positions.json"));
+        Run run = ctl({"save", file}, at("PTZ-8", 100, 0, 0));
+        QCOMPARE(run.code, 0);
+        QCOMPARE(run.out, QStringLiteral("Saved 21 settings and 2 position presets of camera #1 \"Orvia Vista Pro Cam\" "
+                                         "(%1) to %2\n").arg(kPath1, file));
+        QFile saved(file);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        const QJsonObject presets =
+            QJsonDocument::fromJson(saved.readAll()).object().value(QStringLiteral("presets")).toObject();
+        QCOMPARE(presets, (QJsonObject{{"1", QJsonObject{{"pan", 4}, {"tilt", -3}, {"zoom", 250}}},
+                                       {"4", QJsonObject{{"pan", -15}, {"tilt", 12}, {"zoom", 600}}}}));
+
+        // Applied to another camera, they are that camera's presets.
+        run = ctl({"apply", "--json", file}, at("PTZ-9", 100, 0, 0));
+        QCOMPARE(run.code, 0);
+        QCOMPARE(json(run).value(QStringLiteral("presets")).toObject(), presets);
+        run = ctl({"preset", "list", "--json"}, at("PTZ-9", 100, 0, 0));
+        QCOMPARE(json(run).value(QStringLiteral("presets")).toObject(), presets);
+        run = ctl({"preset", "recall", "4"}, at("PTZ-9", 100, 0, 0));
+        QCOMPARE(run.code, 0);
+        const Rig r(run.state);
+        QCOMPARE(r.camera("cam1", 3), 600);
+        QCOMPARE(r.camera("cam1", 0), -15);
+        QCOMPARE(r.camera("cam1", 1), 12);
+
+        // Text output names what was stored; a model without mechanics stores nothing.
+        run = ctl({"apply", file}, at("PTZ-10", 100, 0, 0));
+        QCOMPARE(lines(run.out).filter(QStringLiteral("stored")),
+                 QStringList({"preset 1 stored: pan=4 tilt=-3 zoom=250", "preset 4 stored: pan=-15 tilt=12 zoom=600"}));
+        run = ctl({"apply", "--json", file}, oneCamera({{"serial", "PTZ-11"}, {"friendlyName", "ARBOR 50F Cam"}}));
+        QCOMPARE(json(run).value(QStringLiteral("presets")).toObject(), QJsonObject());
+        QCOMPARE(json(run).value(QStringLiteral("skipped")).toArray().last().toObject().value(QStringLiteral("name")).toString(),
+                 QStringLiteral("presets"));
+        run = ctl({"preset", "list", "--json"}, oneCamera({{"serial", "PTZ-11"}, {"friendlyName", "ARBOR 50F Cam"}}));
+        QCOMPARE(json(run).value(QStringLiteral("presets")).toObject(), QJsonObject());
+
+        // Presets that are none make the file no preset.
+        upgradetest::writeFile(m_work.filePath(QStringLiteral("bad.json")),
+                               R"({"format": "lensdesk-preset", "version": 1, "settings": {},
+                                   "presets": {"12": {"pan": 0, "tilt": 0, "zoom": 100}}})");
+        run = ctl({"apply", m_work.filePath(QStringLiteral("bad.json"))}, at("PTZ-9", 100, 0, 0));
+        QCOMPARE(run.code, 2);
+        QCOMPARE(run.err.trimmed(), QStringLiteral("lensdeskctl: %1 is no preset: \"presets\" holds \"12\"; the presets "
+                                                   "are numbered 1 to 9").arg(m_work.filePath(QStringLiteral("bad.json"))));
+        upgradetest::writeFile(m_work.filePath(QStringLiteral("bad.json")),
+                               R"({"format": "lensdesk-preset", "version": 1, "settings": {},
+                                   "presets": {"2": {"pan": "left", "tilt": 0, "zoom": 100}}})");
+        QCOMPARE(ctl({"apply", m_work.filePath(QStringLiteral("bad.json"))}, at("PTZ-9", 100, 0, 0)).code, 2);
     }
 
     void applyToAnotherModelSkipsWhatItLacks()

@@ -282,6 +282,7 @@ private slots:
     {
         FakeSysfs fake;
         fake.standardTree();
+        fake.write(QStringLiteral("devices/pci0000:00/0000:00:14.0/usb1/1-1/1-1.4/serial"), "PTZ0042\n");
         const QList<LinuxSysfs::VideoNode> nodes = LinuxSysfs(fake.root()).videoNodes();
         QCOMPARE(nodes.size(), 3);
         QCOMPARE(nodes.at(0).node, QStringLiteral("video0"));
@@ -297,6 +298,8 @@ private slots:
         QCOMPARE(a.name, QStringLiteral("Conference Camera"));
         QCOMPARE(a.product, QStringLiteral("Conference Camera Pro"));
         QCOMPARE(a.index, 0);
+        QCOMPARE(a.serial, QStringLiteral("PTZ0042"));
+        QCOMPARE(platform::LinuxCaptureDevice(a, QStringLiteral("/dev/video0")).serialNumber(), QStringLiteral("PTZ0042"));
         QCOMPARE(nodes.at(1).index, 1);
 
         const LinuxSysfs::VideoNode &b = nodes.at(2);
@@ -304,6 +307,7 @@ private slots:
         QCOMPARE(b.interfaceNumber, 2);
         QCOMPARE(b.portPath, QStringLiteral("2-3"));
         QVERIFY(b.product.isEmpty());
+        QVERIFY(b.serial.isEmpty());
     }
 
     void sysfsWithoutVideoClassFindsNothing()

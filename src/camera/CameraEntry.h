@@ -12,4 +12,6 @@ struct CameraEntry
     QString name;
     // The moniker display name with every ":" turned into "_" (the capture input's name).
     QString monikerName;
+    // The USB serial number; empty when the device has none.
+    QString serial;
 };

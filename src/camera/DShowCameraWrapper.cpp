@@ -140,6 +140,7 @@ int DShowCameraWrapper::listCaptureDevices(QList<CameraEntry> &list)
         entry.id = id;
         entry.name = name;
         entry.monikerName = monikerName;
+        entry.serial = device->serialNumber();
         list.append(entry);
         qDebug() << "usb camera name:" << name << " id:" << id;
         ++position;
@@ -151,6 +152,7 @@ int DShowCameraWrapper::listCaptureDevices(QList<CameraEntry> &list)
 bool DShowCameraWrapper::selectCamera(const QString &id, const QString &name, int &index)
 {
     captureFilter.reset();
+    selectedSerialNumber.clear();
     index = -1;
     QList<std::shared_ptr<platform::CaptureDevice>> devices;
     if (platform::failed(platform::backend().enumerateVideoInputDevices(&devices)))
@@ -170,6 +172,7 @@ bool DShowCameraWrapper::selectCamera(const QString &id, const QString &name, in
         if (deviceId != id || listedName(deviceName) != listedName(name))
             continue;
         index = here;
+        selectedSerialNumber = device->serialNumber();
         captureFilter = device->bindFilter();
         qDebug() << "get camera name:" << deviceName << " id:" << deviceId;
         break;

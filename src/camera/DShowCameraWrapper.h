@@ -52,6 +52,8 @@ public:
     // A friendly name as the camera list holds it: longer names are cut to 255
     // characters, and every match against a listed name compares the cut form.
     static QString listedName(const QString &friendlyName);
+    // The serial number of the device selectCamera matched last (empty: none, or no match).
+    QString selectedSerial() const { return selectedSerialNumber; }
     // Whether a camera is selected.
     bool hasCaptureFilter() const { return captureFilter != nullptr; }
 
@@ -72,4 +74,5 @@ private:
 
     std::shared_ptr<platform::CaptureFilter> captureFilter;
     CameraPropertyState cameraPropertyState;
+    QString selectedSerialNumber;
 };

@@ -1,6 +1,7 @@
 #include "camera/OpenCamera.h"
 
 #include "camera/CameraRules.h"
+#include "camera/PresetStore.h"
 
 namespace {
 
@@ -21,7 +22,16 @@ bool OpenCamera::selectProperties(const QString &id, const QString &name)
     m_id = id;
     m_name = name;
     m_firmware.clear();
-    return m_standard.selectCamera(id, name, m_index);
+    const bool found = m_standard.selectCamera(id, name, m_index);
+    // A device that is not there keeps the serial the front end listed it with.
+    if (found)
+        m_serial = m_standard.selectedSerial();
+    return found;
+}
+
+QString OpenCamera::presetKey() const
+{
+    return PresetStore::cameraKey(m_serial, m_id);
 }
 
 bool OpenCamera::openExtensionUnit()

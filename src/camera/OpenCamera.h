@@ -33,6 +33,12 @@ public:
 
     QString id() const { return m_id; }
     QString name() const { return m_name; }
+    // The USB serial number (empty: none). Selecting a camera takes the device's own;
+    // a front end that listed the camera may set it beforehand too.
+    void setSerial(const QString &serial) { m_serial = serial; }
+    QString serial() const { return m_serial; }
+    // The key the camera's position presets are kept under (PresetStore::cameraKey).
+    QString presetKey() const;
     // The position in the video-input enumeration, -1 when none is selected.
     int index() const { return m_index; }
     bool isSelected() const { return m_index >= 0; }
@@ -70,6 +76,7 @@ private:
     UVCExtensionUnit m_extensionUnit;
     QString m_id;
     QString m_name;
+    QString m_serial;
     QString m_firmware;
     int m_index = -1;
     int m_nameModel = 255;

@@ -33,6 +33,12 @@ void SettingsStore::setValue(const QString &key, const QVariant &value)
     m_dirty = true;
 }
 
+void SettingsStore::remove(const QString &key)
+{
+    m_user.remove(key);
+    m_dirty = true;
+}
+
 bool SettingsStore::sync()
 {
     m_dirty = false;

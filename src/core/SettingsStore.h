@@ -19,6 +19,8 @@ public:
 
     QVariant value(const QString &key, const QVariant &defaultValue = QVariant()) const;
     void setValue(const QString &key, const QVariant &value);
+    // Removes a key, or a group with everything under it, from the user's file.
+    void remove(const QString &key);
     // Writes what was set to disk; false, with a warning in the log, when it could not.
     bool sync();
 

@@ -69,6 +69,8 @@ public:
     // The channel to the camera's extension unit (the upgrade worker sends the
     // upgrade-mode entry through it).
     UVCExtensionUnit &extensionUnit() { return m_device.extensionUnit(); }
+    // The open camera itself (position presets are saved and recalled on it).
+    OpenCamera &device() { return m_device; }
 
     // Texts of the values (for the text output).
     static QString valueText(const QJsonValue &value);

@@ -7,7 +7,7 @@ namespace {
 const QStringList &commands()
 {
     static const QStringList names{QStringLiteral("list"), QStringLiteral("get"), QStringLiteral("set"),
-                                   QStringLiteral("save"), QStringLiteral("apply"), QStringLiteral("upgrade"),
+                                   QStringLiteral("save"), QStringLiteral("apply"), QStringLiteral("preset"), QStringLiteral("upgrade"),
                                    QStringLiteral("recover")};
     return names;
 }
@@ -31,6 +31,8 @@ QString CtlArguments::usage()
         "  set [--camera SEL] NAME=VALUE...        changes settings\n"
         "  save [--camera SEL] FILE                all settings as a JSON preset\n"
         "  apply [--camera SEL] FILE               a preset onto a camera\n"
+        "  preset list|save N|recall N|clear N [--camera SEL]\n"
+        "                                          the camera's position presets 1..9\n"
         "  upgrade PACKAGE [--camera SEL | --all]  firmware upgrade\n"
         "  recover PACKAGE                         cameras stuck in a boot state\n"
         "\n"
@@ -64,11 +66,22 @@ QString CtlArguments::helpFor(const QString &command)
     if (command == QLatin1String("save"))
         return QStringLiteral(
             "Usage: lensdeskctl save [--camera SEL] [--json] FILE\n"
-            "Writes all settings of the camera to FILE as a JSON preset.\n");
+            "Writes all settings of the camera, and its position presets, to FILE as a JSON preset.\n");
     if (command == QLatin1String("apply"))
         return QStringLiteral(
             "Usage: lensdeskctl apply [--camera SEL] [--json] FILE\n"
-            "Applies a preset; settings this camera's model does not have are skipped and named.\n");
+            "Applies a preset; settings this camera's model does not have are skipped and named.\n"
+            "Position presets in the file are stored for this camera.\n");
+    if (command == QLatin1String("preset"))
+        return QStringLiteral(
+            "Usage: lensdeskctl preset list|save N|recall N|clear N [--camera SEL] [--json]\n"
+            "The camera's nine position presets (pan, tilt, zoom, and focus when it is manual),\n"
+            "kept by lensdesk per camera (by its serial number, else its device path).\n"
+            "  list      the stored presets\n"
+            "  save N    stores where the camera looks now as preset N (1..9)\n"
+            "  recall N  moves the camera to preset N: zoom first, then pan and tilt, each read back\n"
+            "  clear N   forgets preset N\n"
+            "Refused while tracking-mode is on and on models without pan, tilt and zoom.\n");
     if (command == QLatin1String("upgrade"))
         return QStringLiteral(
             "Usage: lensdeskctl upgrade PACKAGE [--camera SEL | --all] [--json]\n"

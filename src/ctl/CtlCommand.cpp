@@ -4,7 +4,10 @@
 #include "core/SettingsStore.h"
 #include "core/Startup.h"
 #include "camera/CameraRules.h"
+#include "camera/PresetMotion.h"
+#include "camera/PresetStore.h"
 #include "ctl/CameraSession.h"
+#include "ctl/CtlPresetCommands.h"
 #include "ctl/CtlUpgradeCommands.h"
 #include "ctl/Preset.h"
 #include "upgrade/CameraInventory.h"
@@ -70,7 +73,17 @@ int CtlCommand::run(const QStringList &arguments)
         return commandSave(options);
     if (c == QLatin1String("apply"))
         return commandApply(options);
+    if (c == QLatin1String("preset"))
+        return commandPreset(options);
     return commandUpgrade(options, c == QLatin1String("recover"));
+}
+
+int CtlCommand::commandPreset(const CtlArguments &options)
+{
+    CtlPresetCommands commands(m_output, m_out, m_err, productLine(), [this](const QString &selector, ListedCamera *camera) {
+        return chooseCamera(selector, camera);
+    });
+    return commands.preset(options);
 }
 
 int CtlCommand::commandUpgrade(const CtlArguments &options, bool recovery)
@@ -270,7 +283,10 @@ int CtlCommand::commandSave(const CtlArguments &options)
         return fail(Failed, error);
     QStringList failed;
     const QJsonObject values = session.readAllSettings(&failed);
-    const Preset preset(camera, values);
+    SettingsStore settings;
+    const QMap<int, PositionPreset> positions =
+        PresetStore(settings).all(PresetStore::cameraKey(camera.serial, camera.path));
+    const Preset preset(camera, values, positions);
     const QString file = options.positional.first();
     if (!preset.save(file, &error))
         return fail(Failed, error);
@@ -280,9 +296,14 @@ int CtlCommand::commandSave(const CtlArguments &options)
                       {QStringLiteral("settings"), values}};
         if (!failed.isEmpty())
             o.insert(QStringLiteral("unread"), QJsonArray::fromStringList(failed));
+        if (!positions.isEmpty())
+            o.insert(QStringLiteral("presets"), Preset::positionsJson(positions));
         m_out << QJsonDocument(o).toJson();
     } else {
-        m_out << "Saved " << values.size() << " settings of camera " << camera.describe() << " to " << file << '\n';
+        m_out << "Saved " << values.size() << " settings ";
+        if (!positions.isEmpty())
+            m_out << "and " << positions.size() << (positions.size() == 1 ? " position preset " : " position presets ");
+        m_out << "of camera " << camera.describe() << " to " << file << '\n';
         if (!failed.isEmpty())
             m_err << "lensdeskctl: the camera did not answer for " << failed.join(QStringLiteral(", ")) << '\n';
     }
@@ -381,12 +402,36 @@ int CtlCommand::commandApply(const CtlArguments &options)
                                                                                     : QStringLiteral("refused: "))
                   << o.message << '\n';
     }
+
+    // The position presets are this camera's from now on (a model that does not move
+    // has no use for them).
+    const QMap<int, PositionPreset> positions = preset.positions();
+    QMap<int, PositionPreset> stored;
+    if (!positions.isEmpty() && !hasPresetMotion(session.device())) {
+        skipped.append(QJsonObject{{QStringLiteral("name"), QStringLiteral("presets")},
+                                   {QStringLiteral("message"),
+                                    QStringLiteral("presets: camera %1 (model %2) has no pan, tilt or zoom")
+                                        .arg(camera.describe())
+                                        .arg(camera.model)}});
+    } else if (!positions.isEmpty()) {
+        SettingsStore settings;
+        PresetStore store(settings);
+        const QString key = PresetStore::cameraKey(camera.serial, camera.path);
+        for (auto it = positions.begin(); it != positions.end(); ++it)
+            store.store(key, it.key(), it.value());
+        stored = positions;
+    }
+
     if (json()) {
-        m_out << QJsonDocument(QJsonObject{{QStringLiteral("camera"), camera.toJsonObject()},
-                                           {QStringLiteral("results"), results},
-                                           {QStringLiteral("skipped"), skipped}})
-                     .toJson();
+        QJsonObject o{{QStringLiteral("camera"), camera.toJsonObject()},
+                      {QStringLiteral("results"), results},
+                      {QStringLiteral("skipped"), skipped}};
+        if (!stored.isEmpty())
+            o.insert(QStringLiteral("presets"), Preset::positionsJson(stored));
+        m_out << QJsonDocument(o).toJson();
     } else {
+        for (auto it = stored.begin(); it != stored.end(); ++it)
+            m_out << "preset " << it.key() << " stored: " << Preset::positionText(it.value()) << '\n';
         for (const QJsonValue &s : qAsConst(skipped))
             m_out << "skipped: " << s.toObject().value(QStringLiteral("message")).toString() << '\n';
     }

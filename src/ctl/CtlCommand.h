@@ -7,7 +7,7 @@
 #include <QStringList>
 #include <QTextStream>
 
-// lensdeskctl's commands: list, get, set, save, apply, upgrade and recover, with their
+// lensdeskctl's commands: list, get, set, save, apply, preset, upgrade and recover, with their
 // exit codes. Every camera operation goes through the classes the window uses; the
 // upgrades through UpgradeBatch, which any front end drives alike.
 class CtlCommand
@@ -32,6 +32,7 @@ private:
     int commandApply(const CtlArguments &options);
     // The upgrade and recover commands (CtlUpgradeCommands).
     int commandUpgrade(const CtlArguments &options, bool recovery);
+    int commandPreset(const CtlArguments &options);
 
     // Picks the camera a command works on; on failure reports and gives the exit code.
     int chooseCamera(const QString &selector, ListedCamera *camera);

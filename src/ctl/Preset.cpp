@@ -1,5 +1,7 @@
 #include "ctl/Preset.h"
 
+#include "camera/PresetStore.h"
+
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonParseError>
@@ -9,22 +11,93 @@ namespace {
 const char kFormat[] = "lensdesk-preset";
 // A preset is a few hundred bytes; anything far larger is no preset.
 constexpr qint64 kMaxPresetSize = 1024 * 1024;
+
+// A whole number of the member, when there is one.
+bool wholeNumber(const QJsonObject &o, const char *name, int *value)
+{
+    const QJsonValue v = o.value(QLatin1String(name));
+    if (!v.isDouble() || v.toDouble() != static_cast<double>(v.toInt()))
+        return false;
+    *value = v.toInt();
+    return true;
+}
+
+bool readPositions(const QJsonObject &presets, QMap<int, PositionPreset> *positions, QString *error)
+{
+    for (auto it = presets.begin(); it != presets.end(); ++it) {
+        bool ok = false;
+        const int number = it.key().toInt(&ok);
+        if (!ok || !PresetStore::isNumber(number) || it.key() != QString::number(number)) {
+            *error = QStringLiteral("\"presets\" holds \"%1\"; the presets are numbered 1 to %2")
+                         .arg(it.key())
+                         .arg(PresetStore::kCount);
+            return false;
+        }
+        const QJsonObject o = it.value().toObject();
+        PositionPreset p;
+        if (!it.value().isObject() || !wholeNumber(o, "pan", &p.pan) || !wholeNumber(o, "tilt", &p.tilt)
+            || !wholeNumber(o, "zoom", &p.zoom)) {
+            *error = QStringLiteral("preset %1 needs whole numbers \"pan\", \"tilt\" and \"zoom\"").arg(number);
+            return false;
+        }
+        if (o.contains(QStringLiteral("focus"))) {
+            if (!wholeNumber(o, "focus", &p.focus)) {
+                *error = QStringLiteral("preset %1: \"focus\" must be a whole number").arg(number);
+                return false;
+            }
+            p.hasFocus = true;
+        }
+        positions->insert(number, p);
+    }
+    return true;
+}
+
 } // namespace
 
-Preset::Preset(const ListedCamera &camera, const QJsonObject &settings)
+Preset::Preset(const ListedCamera &camera, const QJsonObject &settings, const QMap<int, PositionPreset> &positions)
     : m_camera{{QStringLiteral("name"), camera.name},
                {QStringLiteral("model"), camera.model},
                {QStringLiteral("firmware"), camera.firmware}}
     , m_settings(settings)
+    , m_positions(positions)
 {
+}
+
+QJsonObject Preset::positionJson(const PositionPreset &position)
+{
+    QJsonObject o{{QStringLiteral("pan"), position.pan},
+                  {QStringLiteral("tilt"), position.tilt},
+                  {QStringLiteral("zoom"), position.zoom}};
+    if (position.hasFocus)
+        o.insert(QStringLiteral("focus"), position.focus);
+    return o;
+}
+
+QString Preset::positionText(const PositionPreset &p)
+{
+    QString text = QStringLiteral("pan=%1 tilt=%2 zoom=%3").arg(p.pan).arg(p.tilt).arg(p.zoom);
+    if (p.hasFocus)
+        text += QStringLiteral(" focus=%1").arg(p.focus);
+    return text;
+}
+
+QJsonObject Preset::positionsJson(const QMap<int, PositionPreset> &positions)
+{
+    QJsonObject o;
+    for (auto it = positions.begin(); it != positions.end(); ++it)
+        o.insert(QString::number(it.key()), positionJson(it.value()));
+    return o;
 }
 
 QJsonObject Preset::toJsonObject() const
 {
-    return QJsonObject{{QStringLiteral("format"), QLatin1String(kFormat)},
-                       {QStringLiteral("version"), kVersion},
-                       {QStringLiteral("camera"), m_camera},
-                       {QStringLiteral("settings"), m_settings}};
+    QJsonObject o{{QStringLiteral("format"), QLatin1String(kFormat)},
+                  {QStringLiteral("version"), kVersion},
+                  {QStringLiteral("camera"), m_camera},
+                  {QStringLiteral("settings"), m_settings}};
+    if (!m_positions.isEmpty())
+        o.insert(QStringLiteral("presets"), positionsJson(m_positions));
+    return o;
 }
 
 bool Preset::save(const QString &file, QString *error) const
@@ -67,7 +140,21 @@ bool Preset::readFile(const QString &file, QString *error)
                           QString::number(kVersion));
         return false;
     }
+    QMap<int, PositionPreset> positions;
+    const QJsonValue presets = root.value(QStringLiteral("presets"));
+    if (!presets.isUndefined()) {
+        QString why;
+        if (!presets.isObject())
+            why = QStringLiteral("\"presets\" must be an object");
+        else
+            readPositions(presets.toObject(), &positions, &why);
+        if (!why.isEmpty()) {
+            *error = QStringLiteral("%1 is no preset: %2").arg(file, why);
+            return false;
+        }
+    }
     m_camera = root.value(QStringLiteral("camera")).toObject();
     m_settings = root.value(QStringLiteral("settings")).toObject();
+    m_positions = positions;
     return true;
 }

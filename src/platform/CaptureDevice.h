@@ -20,6 +20,8 @@ public:
     virtual bool readProperty(const QString &name, QString *value) = 0;
     // The moniker's display name.
     virtual QString monikerDisplayName() = 0;
+    // The USB device's serial number; empty when it has none (or the platform does not tell).
+    virtual QString serialNumber() { return QString(); }
     // Binds the device to a capture filter; null when that fails.
     virtual std::shared_ptr<CaptureFilter> bindFilter() = 0;
 };

@@ -40,6 +40,7 @@ QList<ListedCamera> CameraInventory::scan() const
         camera.state = QStringLiteral("normal");
         camera.path = entry.id;
         camera.name = entry.name;
+        camera.serial = entry.serial;
         camera.model = modelFromName(entry.name);
         quint32 vid = 0;
         quint32 pid = 0;

@@ -20,6 +20,8 @@ QJsonObject ListedCamera::toJsonObject() const
     if (isNormal()) {
         o.insert(QStringLiteral("model"), model);
         o.insert(QStringLiteral("firmware"), firmware);
+        if (!serial.isEmpty())
+            o.insert(QStringLiteral("serial"), serial);
     }
     return o;
 }

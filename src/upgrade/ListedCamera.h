@@ -15,6 +15,8 @@ struct ListedCamera
     // volume's path ("\\.\F:") for a camera in a boot state.
     QString path;
     QString name;
+    // The USB serial number (empty: none); a camera's position presets are kept under it.
+    QString serial;
     // The model the window takes for the camera (from its name; 255 when unknown) and
     // the model of its USB identifiers, which decides its control rows.
     int model = 255;

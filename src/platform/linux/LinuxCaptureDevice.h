@@ -13,6 +13,7 @@ public:
     bool openPropertyBag() override;
     bool readProperty(const QString &name, QString *value) override;
     QString monikerDisplayName() override;
+    QString serialNumber() override { return m_node.serial; }
     std::shared_ptr<CaptureFilter> bindFilter() override;
 
     QString devicePath() const;

@@ -99,6 +99,7 @@ bool LinuxSysfs::videoNode(const QString &node, VideoNode *info) const
     info->name = readAttribute(nodeDir + QStringLiteral("/name"));
     info->index = readAttribute(nodeDir + QStringLiteral("/index")).toInt();
     info->product = readAttribute(usbDir + QStringLiteral("/product"));
+    info->serial = readAttribute(usbDir + QStringLiteral("/serial"));
     info->vendorId = vendor;
     info->productId = product;
     info->interfaceNumber = interfaceNumber;

@@ -17,6 +17,7 @@ public:
         QString name;           // the node's name attribute
         int index = 0;          // the node's index on its interface (0: the first)
         QString product;        // the USB device's product string (may be empty)
+        QString serial;         // the USB device's serial number (empty when it has none)
         quint16 vendorId = 0;
         quint16 productId = 0;
         int interfaceNumber = -1;

@@ -43,6 +43,8 @@ public:
     QString instance() const { return m_instance; }
     QString suffix() const { return m_suffix; }
     QString friendlyName() const { return m_friendlyName; }
+    // The USB serial number; empty when the device has none.
+    QString serialNumber() const { return m_serial; }
 
     // The capture interface's device path in the Windows form, for example
     // \\?\usb#vid_3749&pid_030a&mi_00#7&2a1b3c4d&0&0000#{65e8773d-...}\global.
@@ -96,6 +98,7 @@ private:
     QString m_instance;
     QString m_suffix;
     QString m_friendlyName;
+    QString m_serial;
     QString m_moniker;
     bool m_hasExtensionUnit = true;
     bool m_present = true;

@@ -1,5 +1,6 @@
 #include "platform/sim/SimCaptureDevice.h"
 
+#include "platform/sim/SimCamera.h"
 #include "platform/sim/SimCaptureFilter.h"
 
 namespace sim {
@@ -37,6 +38,16 @@ QString SimCaptureDevice::monikerDisplayName()
         return platform::kSOk;
     });
     return name;
+}
+
+QString SimCaptureDevice::serialNumber()
+{
+    QString serial;
+    m_handle.call([&](SimUvcCamera &uvc) {
+        serial = uvc.camera().serialNumber();
+        return platform::kSOk;
+    });
+    return serial;
 }
 
 std::shared_ptr<platform::CaptureFilter> SimCaptureDevice::bindFilter()

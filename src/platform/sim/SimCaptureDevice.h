@@ -13,6 +13,7 @@ public:
     bool openPropertyBag() override;
     bool readProperty(const QString &name, QString *value) override;
     QString monikerDisplayName() override;
+    QString serialNumber() override;
     std::shared_ptr<platform::CaptureFilter> bindFilter() override;
 
 private:

@@ -16,6 +16,8 @@ public:
     bool openPropertyBag() override;
     bool readProperty(const QString &name, QString *value) override;
     QString monikerDisplayName() override;
+    // serialNumber() stays empty: the property bag carries no USB serial number, so a
+    // camera here is keyed by its device path.
     std::shared_ptr<CaptureFilter> bindFilter() override;
 
 private:
