@@ -543,7 +543,7 @@ void ControlPanel::showCameraPosition(const CameraPropertyState &before)
 
 int ControlPanel::fieldOfViewDegrees() const
 {
-    static const int kDegrees[] = {90, 78, 65};
+    static const int kDegrees[] = {93, 78, 65};
     const int angle = m_pad->viewAngle();
     if (!cameraModel(m_window.currentCameraModel()).fieldOfView || angle < 0 || angle > 2)
         return kDegrees[0];

@@ -128,6 +128,7 @@ void PresetStrip::refresh()
     if (!key.isEmpty()) {
         SettingsStore settings;
         presets = PresetStore(settings).all(key);
+        qDebug() << "presets of" << key << ":" << presets.keys();
     }
     for (int i = 0; i < m_buttons.size(); ++i) {
         const bool stored = presets.contains(i + 1);
@@ -155,7 +156,7 @@ bool PresetStrip::refused(PresetOutcome outcome)
         m_notice.showNow(tr("The position presets cannot be used while AI Tracking is on."), true);
         break;
     case PresetOutcome::NoMotion:
-        m_notice.showNow(tr("This camera cannot pan, tilt or zoom: it has no position presets."), true);
+        m_notice.showNow(tr("This camera cannot pan, tilt or zoom, so it has no position presets."), true);
         break;
     case PresetOutcome::NoAnswer:
         m_notice.showNow(notices::settingTimeout(), false);
