@@ -333,6 +333,29 @@ Möchten Sie Ihr Gerät wirklich auf die Werkseinstellungen zurücksetzen? Der N
     </message>
 </context>
 <context>
+    <name>PresetStrip</name>
+    <message>
+        <source>Preset %1: click or press %1 to go there.
+Ctrl+click, Ctrl+%1 or a long press saves the current position here.</source>
+        <translation>Position %1: Klicken oder %1 drücken, um dorthin zu fahren.
+Strg+Klick, Strg+%1 oder langes Drücken speichert hier die aktuelle Position.</translation>
+    </message>
+    <message>
+        <source>Preset %1 is empty.
+Ctrl+click, Ctrl+%1 or a long press saves the current position here.</source>
+        <translation>Position %1 ist leer.
+Strg+Klick, Strg+%1 oder langes Drücken speichert hier die aktuelle Position.</translation>
+    </message>
+    <message>
+        <source>The position presets cannot be used while AI Tracking is on.</source>
+        <translation>Die gespeicherten Positionen sind nicht verfügbar, solange KI-Tracking eingeschaltet ist.</translation>
+    </message>
+    <message>
+        <source>This camera cannot pan, tilt or zoom, so it has no position presets.</source>
+        <translation>Diese Kamera kann weder schwenken, neigen noch zoomen und hat daher keine gespeicherten Positionen.</translation>
+    </message>
+</context>
+<context>
     <name>UpgradeThread</name>
     <message>
         <source>No camera device detected.</source>

@@ -333,6 +333,29 @@ Are you sure you want to reset your device to factory settings? Your device may 
     </message>
 </context>
 <context>
+    <name>PresetStrip</name>
+    <message>
+        <source>Preset %1: click or press %1 to go there.
+Ctrl+click, Ctrl+%1 or a long press saves the current position here.</source>
+        <translation>Posición %1: haga clic o pulse %1 para ir allí.
+Ctrl+clic, Ctrl+%1 o una pulsación larga guarda aquí la posición actual.</translation>
+    </message>
+    <message>
+        <source>Preset %1 is empty.
+Ctrl+click, Ctrl+%1 or a long press saves the current position here.</source>
+        <translation>La posición %1 está vacía.
+Ctrl+clic, Ctrl+%1 o una pulsación larga guarda aquí la posición actual.</translation>
+    </message>
+    <message>
+        <source>The position presets cannot be used while AI Tracking is on.</source>
+        <translation>Las posiciones guardadas no se pueden usar mientras el seguimiento IA esté activado.</translation>
+    </message>
+    <message>
+        <source>This camera cannot pan, tilt or zoom, so it has no position presets.</source>
+        <translation>Esta cámara no puede girar, inclinarse ni hacer zoom, por lo que no tiene posiciones guardadas.</translation>
+    </message>
+</context>
+<context>
     <name>UpgradeThread</name>
     <message>
         <source>No camera device detected.</source>

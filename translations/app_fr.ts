@@ -333,6 +333,29 @@ Voulez-vous vraiment rétablir les paramètres d&apos;usine de votre appareil&#x
     </message>
 </context>
 <context>
+    <name>PresetStrip</name>
+    <message>
+        <source>Preset %1: click or press %1 to go there.
+Ctrl+click, Ctrl+%1 or a long press saves the current position here.</source>
+        <translation>Position %1 : cliquez ou appuyez sur %1 pour y aller.
+Ctrl+clic, Ctrl+%1 ou un appui long enregistre ici la position actuelle.</translation>
+    </message>
+    <message>
+        <source>Preset %1 is empty.
+Ctrl+click, Ctrl+%1 or a long press saves the current position here.</source>
+        <translation>La position %1 est vide.
+Ctrl+clic, Ctrl+%1 ou un appui long enregistre ici la position actuelle.</translation>
+    </message>
+    <message>
+        <source>The position presets cannot be used while AI Tracking is on.</source>
+        <translation>Les positions enregistrées ne sont pas disponibles tant que le suivi IA est activé.</translation>
+    </message>
+    <message>
+        <source>This camera cannot pan, tilt or zoom, so it has no position presets.</source>
+        <translation>Cette caméra ne peut ni pivoter, ni s’incliner, ni zoomer ; elle n’a donc pas de positions enregistrées.</translation>
+    </message>
+</context>
+<context>
     <name>UpgradeThread</name>
     <message>
         <source>No camera device detected.</source>

@@ -333,6 +333,29 @@ Vuoi ripristinare le impostazioni di fabbrica del dispositivo? Il riavvio potreb
     </message>
 </context>
 <context>
+    <name>PresetStrip</name>
+    <message>
+        <source>Preset %1: click or press %1 to go there.
+Ctrl+click, Ctrl+%1 or a long press saves the current position here.</source>
+        <translation>Posizione %1: fai clic o premi %1 per andarci.
+Ctrl+clic, Ctrl+%1 o una pressione prolungata salva qui la posizione attuale.</translation>
+    </message>
+    <message>
+        <source>Preset %1 is empty.
+Ctrl+click, Ctrl+%1 or a long press saves the current position here.</source>
+        <translation>La posizione %1 è vuota.
+Ctrl+clic, Ctrl+%1 o una pressione prolungata salva qui la posizione attuale.</translation>
+    </message>
+    <message>
+        <source>The position presets cannot be used while AI Tracking is on.</source>
+        <translation>Le posizioni salvate non sono disponibili mentre il tracciamento IA è attivo.</translation>
+    </message>
+    <message>
+        <source>This camera cannot pan, tilt or zoom, so it has no position presets.</source>
+        <translation>Questa videocamera non può ruotare, inclinarsi né zoomare, quindi non ha posizioni salvate.</translation>
+    </message>
+</context>
+<context>
     <name>UpgradeThread</name>
     <message>
         <source>No camera device detected.</source>

@@ -40,6 +40,10 @@ ControlPanel::ControlPanel(Window &window, const Widgets &widgets, OpenCamera &c
     , m_pad(std::make_unique<PanTiltZoomPad>(widgets, camera, *m_notice, [&window] { return window.styleIndex(); }))
     , m_image(std::make_unique<ImageControls>(widgets, camera, *m_notice,
                                               [&window] { return window.isCameraOpen(); }, nullptr))
+    , m_presets(std::make_unique<PresetStrip>(
+          widgets.widgetDirectionBg, camera, *m_notice,
+          PresetStrip::Services{[&window] { return window.isCameraOpen(); },
+                                [this](const CameraPropertyState &before) { showCameraPosition(before); }}))
 {
     for (QAbstractButton *b : std::initializer_list<QAbstractButton *>{
              ui->btnHDR, ui->btnHD, ui->btnMute, ui->btnGestureControl, ui->btnAutoAE, ui->btnMirror})
@@ -136,6 +140,7 @@ void ControlPanel::selectValue(QComboBox *box, int value)
 void ControlPanel::readCameraFeatures()
 {
     const int model = m_window.currentCameraModel();
+    m_presets->refresh();
     int value = 0;
     if (m_uvc.GetHDR(value)) {
         m_HDRState = value;
@@ -257,6 +262,8 @@ void ControlPanel::loadSliderSettings()
 void ControlPanel::setControlsEnabled(bool enable)
 {
     m_pad->enableZoom(enable);
+    m_presets->setEnabled(enable);
+    m_presets->refresh();
     m_image->enableRows(enable, !enable && !m_window.isCameraOpen());
     for (QWidget *w : std::initializer_list<QWidget *>{
              ui->comboBoxAntiFlicker, ui->btnHDR, ui->btnHD, ui->btnMute, ui->btnAutoAE, ui->btnMirror,
@@ -522,6 +529,25 @@ void ControlPanel::slotUpdateSliderValue(bool isQuery)
     }
     m_image->refreshFromCamera(before, model, force);
     m_bForceRefresh = false;
+}
+
+void ControlPanel::showCameraPosition(const CameraPropertyState &before)
+{
+    const int index = m_window.currentCameraIndex();
+    const int model = m_window.currentCameraModel();
+    if (index != -1)
+        m_dshow.readCameraProperties(index, model);
+    m_pad->fillZoomSlider(m_camera.properties().zoom.current);
+    m_image->refreshFromCamera(before, model, false);
+}
+
+int ControlPanel::fieldOfViewDegrees() const
+{
+    static const int kDegrees[] = {93, 78, 65};
+    const int angle = m_pad->viewAngle();
+    if (!cameraModel(m_window.currentCameraModel()).fieldOfView || angle < 0 || angle > 2)
+        return kDegrees[0];
+    return kDegrees[angle];
 }
 
 void ControlPanel::buttonClickedField(bool checked)

@@ -3,6 +3,7 @@
 #include "camera/CameraSetting.h"
 #include "ui/ImageControls.h"
 #include "ui/PanTiltZoomPad.h"
+#include "ui/PresetStrip.h"
 #include "ui/ValueNotice.h"
 
 #include <QList>
@@ -97,6 +98,14 @@ public:
     // The pad's images for the current theme and position.
     void restyleDirectionPad() { m_pad->restylePad(); }
 
+    // What the keys and the preview's mouse ask of the pad and the presets.
+    PresetStrip &presets() const { return *m_presets; }
+    void goHome() { m_pad->goHome(); }
+    void panTiltBy(int panDelta, int tiltDelta) { m_pad->moveBy(panDelta, tiltDelta); }
+    // The horizontal field of view at the wide end, in degrees: the chosen one where the
+    // model offers a choice, else the widest.
+    int fieldOfViewDegrees() const;
+
     // State read by the rest of the window and by tests.
     int hdrState() const { return m_HDRState; }
     int muteState() const { return m_muteState; }
@@ -166,6 +175,8 @@ private:
     // readBack tells whether the camera's value was read after a failure.
     bool chooseSetting(SettingId id, int value, int &state, QComboBox *box, const char *sentLog,
                        const char *readLog, bool *readBack = nullptr);
+    // After a preset's move: the pad, zoom and focus show the camera's values.
+    void showCameraPosition(const CameraPropertyState &before);
     QList<QWidget *> effectRow() const;
     QList<QWidget *> speedRow() const;
     void connectWidgets();
@@ -192,4 +203,5 @@ private:
     const std::unique_ptr<ValueNotice> m_notice;
     const std::unique_ptr<PanTiltZoomPad> m_pad;
     const std::unique_ptr<ImageControls> m_image;
+    const std::unique_ptr<PresetStrip> m_presets;
 };

@@ -66,6 +66,7 @@ MainWindow::MainWindow(QWidget *parent)
     m_navButtons = {ui->btnNavControl, ui->btnNavSupport};
     m_pageButtons = {ui->btnVideoControl, ui->btnColorControl};
     m_controls = new ControlPanel(*this, controlPanelWidgets(), m_camera);
+    installCameraInput();
     m_upgrade = new UpgradeFlow(*this, upgradeFlowWidgets(), m_camera);
 
     // Rows the open camera may not support stay hidden until it has been read.

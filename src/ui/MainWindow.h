@@ -23,7 +23,9 @@ class QListWidgetItem;
 class QMovie;
 class QScreen;
 class QToolButton;
+class CameraKeys;
 class FramelessWindow;
+class PreviewAim;
 class VideoStreamThread;
 
 namespace platform {
@@ -170,6 +172,8 @@ private:
     ControlPanel::Widgets controlPanelWidgets() const;
     UpgradeFlow::Widgets upgradeFlowWidgets() const;
     Theme::Widgets themeWidgets() const;
+    // The keys and the preview's mouse that aim the camera.
+    void installCameraInput();
     // Opens the camera of a list item; shared by loadCameras and slotSwitchCameraItem.
     void openItemCamera(const QString &name, const QString &path, const QString &captureName);
     void clearOptionBoxes();
@@ -184,6 +188,8 @@ private:
     FramelessWindow *m_frame = nullptr;
     Theme *m_theme = nullptr;
     LanguageSwitch *m_language = nullptr;
+    CameraKeys *m_keys = nullptr;
+    PreviewAim *m_previewAim = nullptr;
 
     // The open camera: both its channels and what is known of it.
     OpenCamera m_camera;

@@ -1,6 +1,8 @@
 #include "ui/MainWindow.h"
 
+#include "ui/CameraKeys.h"
 #include "ui/FramelessWindow.h"
+#include "ui/PreviewAim.h"
 #include "ui/TitleBar.h"
 #include "ui/dialogs/DialogPlacement.h"
 #include "ui/dialogs/FormCustomizeMessagebox.h"
@@ -95,6 +97,33 @@ Theme::Widgets MainWindow::themeWidgets() const
     w.listWidgetCamera = ui->listWidgetCamera;
     w.widgetTitleBar = ui->widgetTitleBar;
     return w;
+}
+
+void MainWindow::installCameraInput()
+{
+    ControlPanel *controls = m_controls;
+    CameraKeys::Widgets keys;
+    keys.window = this;
+    keys.btnCameraUp = ui->btnCameraUp;
+    keys.btnCameraDown = ui->btnCameraDown;
+    keys.btnCameraLeft = ui->btnCameraLeft;
+    keys.btnCameraRight = ui->btnCameraRight;
+    keys.sliderZoom = ui->sliderZoom;
+    keys.widgetTrackOff = ui->widgetTrackOff;
+    m_keys = new CameraKeys(keys,
+                            CameraKeys::Actions{[controls] { controls->goHome(); },
+                                                [controls](int number) { controls->presets().recall(number); },
+                                                [controls](int number) { controls->presets().save(number); }},
+                            this);
+
+    PreviewAim::Widgets preview;
+    preview.labPreview = ui->labPreview;
+    preview.sliderZoom = ui->sliderZoom;
+    preview.widgetTrackOff = ui->widgetTrackOff;
+    m_previewAim = new PreviewAim(preview,
+                                  PreviewAim::Actions{[controls] { return controls->fieldOfViewDegrees(); },
+                                                      [controls](int pan, int tilt) { controls->panTiltBy(pan, tilt); }},
+                                  this);
 }
 
 // ---- frame, title bar, theme and language ----------------------------------------------

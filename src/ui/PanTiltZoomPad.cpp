@@ -54,6 +54,14 @@ void styleAxis(QAbstractButton *lower, const ArrowImages &lowerImages, QAbstract
     }
 }
 
+// 0, or the limit nearest to it for a camera whose range leaves 0 out.
+int homeValue(const CameraPropertyState::Property &axis)
+{
+    const int low = CameraRules::panTiltLow(axis);
+    const int high = CameraRules::panTiltHigh(axis);
+    return low > high ? 0 : std::clamp(0, low, high);
+}
+
 } // namespace
 
 PanTiltZoomPad::PanTiltZoomPad(const PadWidgets &widgets, OpenCamera &camera, ValueNotice &notice,
@@ -103,6 +111,27 @@ void PanTiltZoomPad::stepPanTilt(int id, int delta)
     }
     if (id == kPropPan)
         qDebug() << "set pan:" << m_camera.properties().pan.current;
+}
+
+void PanTiltZoomPad::moveBy(int panDelta, int tiltDelta)
+{
+    if (!m_usable)
+        return;
+    if (panDelta != 0)
+        stepPanTilt(kPropPan, panDelta);
+    if (tiltDelta != 0)
+        stepPanTilt(kPropTilt, tiltDelta);
+}
+
+void PanTiltZoomPad::goHome()
+{
+    CameraPropertyState &st = m_camera.properties();
+    st.pan.current = homeValue(st.pan);
+    st.tilt.current = homeValue(st.tilt);
+    st.zoom.current = std::max(st.zoom.minimum, kZoomMin);
+    restylePad();
+    m_cancelTips = true;
+    sendRememberedPosition();
 }
 
 void PanTiltZoomPad::enablePad(bool enable, int zoom)

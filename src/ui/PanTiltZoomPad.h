@@ -38,6 +38,11 @@ public:
 
     // One step of pan or tilt, within the limits.
     void stepPanTilt(int id, int delta);
+    // Pan and tilt by these many units at once, as the arrows would, when the pad is usable.
+    void moveBy(int panDelta, int tiltDelta);
+    // Pan 0, tilt 0 (within the limits) and the wide end of the zoom, without a
+    // not-taken notice for the zoom coming back wide.
+    void goHome();
     // Zoom > 100 makes the pad usable.
     void enablePad(bool enable, int zoom);
     // The pad's images for the current theme and position.
