@@ -274,6 +274,48 @@ private slots:
         QVERIFY(!f.preset(7)->property("stored").toBool());
     }
 
+    // Presets belong to the camera: they come back after an unplug and plug and in a new
+    // window, and another camera has its own.
+    void presetsOutliveUnplugAndRestart()
+    {
+        Fixture f(rigJson({camera(QStringLiteral("cam1"), QStringLiteral("7&2a1b3c4d&0"),
+                                  QJsonObject{{QStringLiteral("serial"), QStringLiteral("SN-0042")}}),
+                           camera(QStringLiteral("cam2"), QStringLiteral("7&3b2c1d0e&0"),
+                                  QJsonObject{{QStringLiteral("plugged"), false},
+                                              {QStringLiteral("friendlyName"), QStringLiteral("Orvia Vista Pro Cam 2")}})}));
+        sim::SimCamera *cam1 = f.cam("cam1");
+        const auto preset = [&f](int n) {
+            return f.child<QToolButton>(qPrintable(QStringLiteral("btnPreset%1").arg(n)));
+        };
+        f.child<QSlider>("sliderZoom")->setValue(300);
+        QTest::mouseClick(preset(3), Qt::LeftButton, Qt::ControlModifier);
+        QVERIFY(preset(3)->property("stored").toBool());
+
+        f.env.rig().unplug(cam1);
+        QTRY_VERIFY(!f.window->isCameraOpen());
+        f.env.rig().plug(cam1);
+        QTRY_VERIFY(f.window->isCameraOpen());
+        QTRY_VERIFY(preset(3)->property("stored").toBool());
+        f.child<QSlider>("sliderZoom")->setValue(100);
+        cam1->uvc().clearHistory();
+        preset(3)->click();
+        sim::SimUvcCamera::Property p;
+        QVERIFY(cam1->uvc().property(platform::PropertySet::CameraControl, 3, &p));
+        QCOMPARE(p.value, 300);
+
+        // A new window over the same settings.
+        f.window.reset();
+        f.window = std::make_unique<MainWindow>();
+        f.window->show();
+        QTRY_VERIFY(f.window->isCameraOpen());
+        QTRY_VERIFY(preset(3)->property("stored").toBool());
+
+        // The other camera, opened when it arrives, has none.
+        f.env.rig().plug(f.cam("cam2"));
+        QTRY_COMPARE(f.window->currentDevicePath(), f.cam("cam2")->id());
+        QTRY_VERIFY(!preset(3)->property("stored").toBool());
+    }
+
     void longPressSaves()
     {
         Aim f;
