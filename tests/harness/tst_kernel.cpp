@@ -14,6 +14,7 @@
 #include "platform/DeviceNotifier.h"
 #include "preview/VideoStreamThread.h"
 #include "upgrade/MassStorageTransport.h"
+#include "upgrade/FirmwarePackage.h"
 #include "upgrade/UpgradeThread.h"
 #include "upgrade/WorkerThreads.h"
 #include "ui/MainWindow.h"
@@ -270,6 +271,8 @@ QList<Report> runUpgrade(int manufacturer, bool cameraOpen, UVCExtensionUnit *un
     QList<Report> reports;
     QObject window;
     auto *worker = new UpgradeThread(manufacturer, cameraOpen, unit);
+    // The package as writePackage unpacked it.
+    worker->setPackage(FirmwarePackage(testsupport::appDir()));
     QThread *thread = moveToWorkerThread(worker);
     QObject::connect(worker, &UpgradeThread::onUpgradeReport, &window,
                      [&](bool ok, int progress, const QString &message) { reports.append({ok, progress, message}); });
