@@ -4,6 +4,8 @@
 #include "TestSupport.h"
 #include "WindowTestSupport.h"
 
+#include "camera/PresetStore.h"
+#include "core/SettingsStore.h"
 #include "ui/PreviewAim.h"
 
 #include <QApplication>
@@ -314,6 +316,49 @@ private slots:
         f.env.rig().plug(f.cam("cam2"));
         QTRY_COMPARE(f.window->currentDevicePath(), f.cam("cam2")->id());
         QTRY_VERIFY(!preset(3)->property("stored").toBool());
+    }
+
+    // A camera that does not keep the preset's pan shows the window's not-taken notice;
+    // a model without mechanics refuses with its notice and sends nothing.
+    void notTakenAndNoMechanics()
+    {
+        {
+            Aim f;
+            DialogAnswerer answerer;
+            f.zoom()->setValue(250);
+            f.key(Qt::Key_Right);
+            f.key(Qt::Key_4, Qt::ControlModifier);
+            f.key(Qt::Key_Home);
+            f.cam1()->setFault(QStringLiteral("prop.ignore.camera.0"), true);
+            f.key(Qt::Key_4);
+            QTRY_COMPARE(answerer.texts(),
+                         QStringList{QStringLiteral("Any change in the setting takes effect only if the camera is working.")});
+            QCOMPARE(f.value(0), 0);
+        }
+        {
+            // Product line 1, a camera whose name makes it an ARBOR 50F (no pan, tilt or zoom).
+            Fixture f(rigJson({camera(QStringLiteral("cam1"), QStringLiteral("7&2a1b3c4d&0"),
+                                      QJsonObject{{QStringLiteral("vendorId"), QStringLiteral("0x343B")},
+                                                  {QStringLiteral("friendlyName"), QStringLiteral("ARBOR 50F")}})}),
+                      1);
+            QTRY_VERIFY(f.window->isCameraOpen());
+            {
+                // A preset another program stored for this camera.
+                SettingsStore settings;
+                PositionPreset stored;
+                stored.zoom = 300;
+                PresetStore(settings).store(PresetStore::cameraKey(QString(), f.cam("cam1")->id()), 1, stored);
+            }
+            DialogAnswerer answerer;
+            f.cam("cam1")->uvc().clearHistory();
+            f.child<QToolButton>("btnPreset1")->click();
+            QTest::mouseClick(f.child<QToolButton>("btnPreset2"), Qt::LeftButton, Qt::ControlModifier);
+            QCOMPARE(answerer.texts(),
+                     (QStringList{QStringLiteral("This camera cannot pan, tilt or zoom, so it has no position presets."),
+                                  QStringLiteral("This camera cannot pan, tilt or zoom, so it has no position presets.")}));
+            QVERIFY(f.cam("cam1")->uvc().propertyRequests().isEmpty());
+            QVERIFY(!f.child<QToolButton>("btnPreset2")->property("stored").toBool());
+        }
     }
 
     void longPressSaves()
