@@ -2,7 +2,9 @@
 
 #include "ui/CameraKeys.h"
 #include "ui/FramelessWindow.h"
+#include "preview/VideoStreamThread.h"
 #include "ui/PreviewAim.h"
+#include "ui/PreviewVisibility.h"
 #include "ui/TitleBar.h"
 #include "ui/dialogs/DialogPlacement.h"
 #include "ui/dialogs/FormCustomizeMessagebox.h"
@@ -124,6 +126,13 @@ void MainWindow::installCameraInput()
                                   PreviewAim::Actions{[controls] { return controls->fieldOfViewDegrees(); },
                                                       [controls](int pan, int tilt) { controls->panTiltBy(pan, tilt); }},
                                   this);
+
+    // Pictures nobody can see are not decoded; the camera streams on.
+    m_previewVisibility = new PreviewVisibility(ui->labPreview, ui->stackedWidgetMain, this);
+    connect(m_previewVisibility, &PreviewVisibility::visibleChanged, this, [this](bool visible) {
+        if (m_videoWorker)
+            m_videoWorker->setDecoding(visible);
+    });
 }
 
 // ---- frame, title bar, theme and language ----------------------------------------------
