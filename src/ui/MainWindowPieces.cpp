@@ -2,7 +2,6 @@
 
 #include "ui/CameraKeys.h"
 #include "ui/FramelessWindow.h"
-#include "preview/VideoStreamThread.h"
 #include "ui/PreviewAim.h"
 #include "ui/PreviewVisibility.h"
 #include "ui/TitleBar.h"
@@ -129,10 +128,6 @@ void MainWindow::installCameraInput()
 
     // Pictures nobody can see are not decoded; the camera streams on.
     m_previewVisibility = new PreviewVisibility(ui->labPreview, ui->stackedWidgetMain, this);
-    connect(m_previewVisibility, &PreviewVisibility::visibleChanged, this, [this](bool visible) {
-        if (m_videoWorker)
-            m_videoWorker->setDecoding(visible);
-    });
 }
 
 // ---- frame, title bar, theme and language ----------------------------------------------
