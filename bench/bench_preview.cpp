@@ -359,17 +359,12 @@ int runWindow(QApplication &app, int pictures)
     auto window = std::make_unique<MainWindow>();
     window->show();
 
-    struct Mark {
-        double cpu = 0;
-        qint64 sent = 0;
-        quint64 decoded = 0;
-    };
+    struct Mark { double cpu; qint64 sent; quint64 decoded; };
     const auto mark = [&] {
         const VideoStreamThread *worker = window->previewWorker();
         return Mark{cpuMs(RUSAGE_SELF), server.framesSent(), worker ? worker->picturesDecoded() : 0};
     };
-    // Lets the application run until the condition holds (checked ten times a second,
-    // so that the waiting costs next to nothing).
+    // Runs the application until the condition holds (checked ten times a second: cheap).
     const auto runUntil = [&](const std::function<bool()> &done) {
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, &app, [&] {
@@ -387,13 +382,16 @@ int runWindow(QApplication &app, int pictures)
     const Mark shownEnd = mark();
 
     window->showMinimized();
+    // The packets already in hand are left behind before measuring.
     const qint64 minimisedAt = server.framesSent();
     runUntil([&] { return server.framesSent() >= minimisedAt + 30; });
     const Mark hiddenStart = mark();
     runUntil([&] { return server.framesSent() >= hiddenStart.sent + pictures; });
     const Mark hiddenEnd = mark();
 
-    const auto perPicture = [](const Mark &a, const Mark &b) { return (b.cpu - a.cpu) / qMax<qint64>(1, b.sent - a.sent); };
+    const auto perPicture = [](const Mark &a, const Mark &b) {
+        return (b.cpu - a.cpu) / qMax<qint64>(1, b.sent - a.sent);
+    };
     const QJsonObject result{
         {QStringLiteral("platform"), QGuiApplication::platformName()},
         {QStringLiteral("shownMs"), perPicture(shownStart, shownEnd)},
@@ -420,8 +418,7 @@ QJsonObject windowPath(int pictures, long *peakKb)
     QFile result(out);
     if (!child.ok || !result.open(QIODevice::ReadOnly))
         return {};
-    // The camera layer prints a few lines of its own on standard output; the figures
-    // are the last line.
+    // The camera layer prints lines of its own on standard output; the figures come last.
     const QList<QByteArray> lines = result.readAll().trimmed().split('\n');
     return QJsonDocument::fromJson(lines.last()).object();
 }
@@ -438,8 +435,7 @@ QSize parseSize(const QString &text)
 // anything else, on its own home and application folder.
 int windowChild(int argc, char *argv[])
 {
-    QTemporaryDir home;
-    QTemporaryDir appFolder;
+    QTemporaryDir home, appFolder;
     if (!home.isValid() || !appFolder.isValid())
         return 1;
     qputenv("HOME", home.path().toLocal8Bit());
@@ -584,10 +580,8 @@ int main(int argc, char *argv[])
     // The whole application, picture shown and window minimised.
     long windowPeak = 0;
     const QJsonObject window = windowPath(windowPictures, &windowPeak);
-    if (window.isEmpty()) {
-        std::printf("\nwindow: did not run\n");
-        return 0;
-    }
+    if (window.isEmpty())
+        return std::printf("\nwindow: did not run\n") < 0;
     std::printf("\nwhole application on the %s platform, the rig's paced 1920x1080 30 fps stream, %d pictures each:\n",
                 qPrintable(window.value(QStringLiteral("platform")).toString()), windowPictures);
     std::printf("%-44s %10s %8s %10s %10s\n", "window", "CPU ms/pic", "% core", "decoded", "pictures");
