@@ -6,8 +6,12 @@
 //   - the worker making them at the preview size (748x421 in the window's 750x421).
 // For each: CPU per picture, the ratio to the floor and the peak resident memory (each
 // worker path runs in a process of its own, so that the peaks do not mix).
+// Then the whole application: the window over the rig's paced 1080p30 stream, its
+// process's CPU per picture the camera sent while the picture is shown, and while the
+// window is minimised (the worker drains the stream without decoding). It runs on the
+// platform QT_QPA_PLATFORM names, offscreen when unset (xvfb-run works as well).
 //
-// Usage: bench_preview [--clip FILE.mjpeg] [--size WxH] [frames]
+// Usage: bench_preview [--clip FILE.mjpeg] [--size WxH] [--window-pictures N] [frames]
 //   Without --clip the rig's pattern is served without pacing (frames, default 3000,
 //   with a picture taken as the window takes it; peak memory is printed at 1,000 and at
 //   the last picture). With --clip the worker reads that raw MJPEG file once, to its
@@ -19,6 +23,11 @@
 #include "platform/sim/SimRig.h"
 #include "platform/sim/SimStreamServer.h"
 #include "preview/VideoStreamThread.h"
+#include "core/AppPaths.h"
+#include "ui/MainWindow.h"
+
+#include <QApplication>
+#include <QSettings>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -31,11 +40,15 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
+#include <QWidget>
 
 #include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <functional>
+#include <memory>
 #include <utility>
 
 #include <fcntl.h>
@@ -315,6 +328,101 @@ QJsonObject workerPath(const QString &clipPath, const QString &size, int frames,
     return QJsonDocument::fromJson(result.readAll()).object();
 }
 
+// The whole application in this process: the window over a rig camera streaming 1080p30
+// as a camera does (paced), on a home and application folder of its own. Measures the
+// process's CPU over `pictures` pictures sent with the picture shown, then as many with
+// the window minimised. Prints one line of JSON.
+int runWindow(QApplication &app, int pictures)
+{
+    QJsonObject rigConfig = QJsonDocument::fromJson(sim::SimRig::defaultRigJson()).object();
+    QJsonArray cameras = rigConfig.value(QStringLiteral("cameras")).toArray();
+    QJsonObject camera = cameras.at(0).toObject();
+    camera.insert(QStringLiteral("stream"),
+                  QJsonObject{{QStringLiteral("width"), kWidth}, {QStringLiteral("height"), kHeight},
+                              {QStringLiteral("fps"), 30}, {QStringLiteral("cycleFrames"), kClipFrames}});
+    cameras.replace(0, camera);
+    rigConfig.insert(QStringLiteral("cameras"), cameras);
+    QString error;
+    auto rig = sim::SimRig::fromJson(QJsonDocument(rigConfig).toJson(), &error);
+    if (!rig) {
+        std::fprintf(stderr, "rig: %s\n", qPrintable(error));
+        return 1;
+    }
+    sim::SimStreamServer &server = rig->camera(QStringLiteral("cam1"))->stream();
+    platform::setBackend(std::make_unique<sim::SimBackend>(std::move(rig)));
+    sim::SimMjpegPattern::frames(kWidth, kHeight, kClipFrames);
+    {
+        QSettings product(applicationDir() + QStringLiteral("/product.ini"), QSettings::IniFormat);
+        product.setValue(QStringLiteral("/product_model/main"), 2);
+    }
+
+    auto window = std::make_unique<MainWindow>();
+    window->show();
+
+    struct Mark { double cpu; qint64 sent; quint64 decoded; };
+    const auto mark = [&] {
+        const VideoStreamThread *worker = window->previewWorker();
+        return Mark{cpuMs(RUSAGE_SELF), server.framesSent(), worker ? worker->picturesDecoded() : 0};
+    };
+    // Runs the application until the condition holds (checked ten times a second: cheap).
+    const auto runUntil = [&](const std::function<bool()> &done) {
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, &app, [&] {
+            if (done())
+                app.quit();
+        });
+        poll.start(100);
+        app.exec();
+    };
+    // Settled: the preview has shown some pictures.
+    runUntil([&] { return window->previewWorker() && window->previewWorker()->picturesDecoded() >= 30; });
+
+    const Mark shownStart = mark();
+    runUntil([&] { return server.framesSent() >= shownStart.sent + pictures; });
+    const Mark shownEnd = mark();
+
+    window->showMinimized();
+    // The packets already in hand are left behind before measuring.
+    const qint64 minimisedAt = server.framesSent();
+    runUntil([&] { return server.framesSent() >= minimisedAt + 30; });
+    const Mark hiddenStart = mark();
+    runUntil([&] { return server.framesSent() >= hiddenStart.sent + pictures; });
+    const Mark hiddenEnd = mark();
+
+    const auto perPicture = [](const Mark &a, const Mark &b) {
+        return (b.cpu - a.cpu) / qMax<qint64>(1, b.sent - a.sent);
+    };
+    const QJsonObject result{
+        {QStringLiteral("platform"), QGuiApplication::platformName()},
+        {QStringLiteral("shownMs"), perPicture(shownStart, shownEnd)},
+        {QStringLiteral("shownPictures"), double(shownEnd.sent - shownStart.sent)},
+        {QStringLiteral("shownDecoded"), double(shownEnd.decoded - shownStart.decoded)},
+        {QStringLiteral("hiddenMs"), perPicture(hiddenStart, hiddenEnd)},
+        {QStringLiteral("hiddenPictures"), double(hiddenEnd.sent - hiddenStart.sent)},
+        {QStringLiteral("hiddenDecoded"), double(hiddenEnd.decoded - hiddenStart.decoded)},
+        {QStringLiteral("streaming"), server.streaming()}};
+    window.reset();
+    platform::setBackend(nullptr);
+    std::printf("%s\n", QJsonDocument(result).toJson(QJsonDocument::Compact).constData());
+    return 0;
+}
+
+// Runs the whole application in a child process (this program, --window).
+QJsonObject windowPath(int pictures, long *peakKb)
+{
+    QTemporaryDir folder;
+    const QString out = folder.filePath(QStringLiteral("window.json"));
+    const Floor child = runChild("/proc/self/exe", {"--window", QFile::encodeName(out), "--window-pictures",
+                                                    QByteArray::number(pictures)});
+    *peakKb = child.peakKb;
+    QFile result(out);
+    if (!child.ok || !result.open(QIODevice::ReadOnly))
+        return {};
+    // The camera layer prints lines of its own on standard output; the figures come last.
+    const QList<QByteArray> lines = result.readAll().trimmed().split('\n');
+    return QJsonDocument::fromJson(lines.last()).object();
+}
+
 QSize parseSize(const QString &text)
 {
     const QStringList parts = text.split(QLatin1Char('x'));
@@ -323,14 +431,50 @@ QSize parseSize(const QString &text)
 
 } // namespace
 
+// The whole application's child: a window needs a GUI application, made before
+// anything else, on its own home and application folder.
+int windowChild(int argc, char *argv[])
+{
+    QTemporaryDir home, appFolder;
+    if (!home.isValid() || !appFolder.isValid())
+        return 1;
+    qputenv("HOME", home.path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/.config")).toLocal8Bit());
+    qputenv("XDG_DATA_HOME", (home.path() + QStringLiteral("/.local/share")).toLocal8Bit());
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    setApplicationDirOverride(appFolder.path());
+    // The window's diagnostics would only cost the measurement a terminal.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+    Q_INIT_RESOURCE(resources);
+    QApplication app(argc, argv);
+    QString out;
+    int pictures = 300;
+    const QStringList args = app.arguments();
+    for (int i = 1; i + 1 < args.size(); ++i) {
+        if (args[i] == QLatin1String("--window"))
+            out = args[++i];
+        else if (args[i] == QLatin1String("--window-pictures"))
+            pictures = qMax(30, args[++i].toInt());
+    }
+    if (out.isEmpty() || !std::freopen(QFile::encodeName(out).constData(), "w", stdout))
+        return 1;
+    return runWindow(app, pictures);
+}
+
 int main(int argc, char *argv[])
 {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--window") == 0)
+            return windowChild(argc, argv);
+    }
     QCoreApplication app(argc, argv);
     QString clipArgPath;
     QString sizeText = QStringLiteral("750x421");
     QString workerOut;
     int slowGuiMs = 0;
     int frames = 3000;
+    int windowPictures = 300;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--clip") && i + 1 < args.size())
@@ -341,6 +485,8 @@ int main(int argc, char *argv[])
             workerOut = args[++i];
         else if (args[i] == QLatin1String("--slow-gui") && i + 1 < args.size())
             slowGuiMs = args[++i].toInt();
+        else if (args[i] == QLatin1String("--window-pictures") && i + 1 < args.size())
+            windowPictures = qMax(30, args[++i].toInt());
         else
             frames = qMax(kMemoryMark + 100, args[i].toInt());
     }
@@ -430,5 +576,23 @@ int main(int argc, char *argv[])
             std::printf("%s: %.1f fps, %d pictures taken\n", name, r.value(QStringLiteral("fps")).toDouble(),
                         r.value(QStringLiteral("taken")).toInt());
     }
+
+    // The whole application, picture shown and window minimised.
+    long windowPeak = 0;
+    const QJsonObject window = windowPath(windowPictures, &windowPeak);
+    if (window.isEmpty())
+        return std::printf("\nwindow: did not run\n") < 0;
+    std::printf("\nwhole application on the %s platform, the rig's paced 1920x1080 30 fps stream, %d pictures each:\n",
+                qPrintable(window.value(QStringLiteral("platform")).toString()), windowPictures);
+    std::printf("%-44s %10s %8s %10s %10s\n", "window", "CPU ms/pic", "% core", "decoded", "pictures");
+    for (const auto &[name, key] : {std::make_pair("window, picture shown", "shown"),
+                                    std::make_pair("window minimised", "hidden")}) {
+        const double ms = window.value(QLatin1String(key) + QLatin1String("Ms")).toDouble();
+        std::printf("%-44s %10.2f %7.1f%% %10d %10d\n", name, ms, ms * 30 / 10.0,
+                    window.value(QLatin1String(key) + QLatin1String("Decoded")).toInt(),
+                    window.value(QLatin1String(key) + QLatin1String("Pictures")).toInt());
+    }
+    std::printf("(CPU of the whole process, rig included; peak RSS %ld MiB; camera still streaming at the end: %s)\n",
+                windowPeak / 1024, window.value(QStringLiteral("streaming")).toBool() ? "yes" : "no");
     return 0;
 }

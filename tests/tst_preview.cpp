@@ -959,6 +959,56 @@ private slots:
         QVERIFY(run.workerDestroyed);
     }
 
+    void packetsAreDrainedUndecodedWhileDecodingIsOff()
+    {
+        testsupport::SimEnvironment env(rigJson(smallStream(320, 240)));
+        sim::SimStreamServer &stream = env.rig().camera(QStringLiteral("cam1"))->stream();
+        PreviewRun run(captureName(env.rig()));
+        const auto readsMore = [&run](quint64 more) {
+            const quint64 target = run.worker->packetsRead() + more;
+            return QTest::qWaitFor([&] { return run.worker->packetsRead() >= target; }, 20000);
+        };
+        // Off from the start, as for a window opened minimised: the camera streams and
+        // every packet is read, none decoded, none handed over.
+        run.worker->setDecoding(false);
+        QVERIFY(!run.worker->isDecoding());
+        run.begin();
+        QTRY_VERIFY_WITH_TIMEOUT(stream.streaming(), 20000);
+        const qint64 sent = stream.framesSent();
+        QVERIFY(readsMore(10));
+        QVERIFY(stream.framesSent() >= sent + 10);
+        QCOMPARE(run.worker->picturesDecoded(), quint64(0));
+        QCOMPARE(run.emitted.load(), 0);
+
+        // On: the next packet read is decoded and handed over.
+        run.worker->setDecoding(true);
+        QVERIFY(readsMore(2));
+        QVERIFY(run.worker->picturesDecoded() >= 1);
+        QTRY_VERIFY_WITH_TIMEOUT(run.received >= 1, 20000);
+        QCOMPARE(run.lastSize, QSize(320, 240));
+
+        // Off again in the middle of the stream: after the packet in hand nothing more is
+        // decoded, while the reads go on.
+        run.worker->setDecoding(false);
+        QVERIFY(readsMore(2));
+        const quint64 decoded = run.worker->picturesDecoded();
+        const int emitted = run.emitted;
+        QVERIFY(readsMore(10));
+        QCOMPARE(run.worker->picturesDecoded(), decoded);
+        QCOMPARE(run.emitted.load(), emitted);
+        QVERIFY(stream.streaming());
+
+        run.worker->setDecoding(true);
+        const int received = run.received;
+        QTRY_VERIFY_WITH_TIMEOUT(run.received >= received + 2, 20000);
+        QVERIFY(run.worker->picturesDecoded() > decoded);
+        run.end();
+        QCOMPARE(run.finishedEmitted.load(), 1);
+        QVERIFY(!stream.streaming());
+        for (const QString &failure : kOpenFailures)
+            QCOMPARE(countLogged(failure), 0);
+    }
+
 private:
     QtMessageHandler m_previousHandler = nullptr;
     QTemporaryDir m_files;

@@ -226,6 +226,7 @@ void VideoStreamThread::doWork()
         return;
     }
 
+    bool skipped = false;
     while (isRunning()) {
         if (av_read_frame(formatContext, packet) < 0) {
             // The camera stopped delivering (unplugged, stalled): keep trying until
@@ -238,6 +239,19 @@ void VideoStreamThread::doWork()
         if (!isRunning() || packet->stream_index != videoStream) {
             av_packet_unref(packet);
             continue;
+        }
+        ++packetCount;
+        // Nobody sees the picture: the packet is drained, not decoded.
+        if (!decoding.load()) {
+            av_packet_unref(packet);
+            skipped = true;
+            continue;
+        }
+        // What the decoder kept from before the gap (the first field of an interlaced
+        // picture) belongs to a picture that was never finished.
+        if (skipped) {
+            skipped = false;
+            avcodec_flush_buffers(codecContext);
         }
 
         int wantedLowres = decodeLowres;
@@ -263,6 +277,7 @@ void VideoStreamThread::doWork()
                 decodeError = true;
                 break;
             }
+            ++decodeCount;
             wantedLowres = emitPicture();
             av_frame_unref(decodedFrame);
         }
@@ -308,6 +323,26 @@ bool VideoStreamThread::openDecoder(int lowres)
     decodeLowres = lowres;
     decoderPrimed = false;
     return true;
+}
+
+void VideoStreamThread::setDecoding(bool decode)
+{
+    decoding.store(decode);
+}
+
+bool VideoStreamThread::isDecoding() const
+{
+    return decoding.load();
+}
+
+quint64 VideoStreamThread::packetsRead() const
+{
+    return packetCount.load();
+}
+
+quint64 VideoStreamThread::picturesDecoded() const
+{
+    return decodeCount.load();
 }
 
 void VideoStreamThread::setPreviewSize(const QSize &size)
@@ -421,6 +456,7 @@ bool VideoStreamThread::emitJpegPicture(int *wantedLowres)
     const QSize full = pictureSize;
     if (!jpegDecoder->decode(packet->data, static_cast<std::size_t>(packet->size), full, decodeLowres))
         return false;
+    ++decodeCount;
     pictureSize = full;
     const QSize output = shownSize(full, previewSize());
     *wantedLowres = reductionFor(full, output, decoder ? decoder->max_lowres : 0);

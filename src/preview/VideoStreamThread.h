@@ -63,6 +63,17 @@ public:
     // while the application runs. No pixel is copied.
     QImage takePicture();
 
+    // Whether the packets read are decoded into pictures; safe from any thread, applies
+    // from the next packet. Off while nobody can see the picture: the camera streams on
+    // and every packet is still read, so the camera notices nothing, but none costs a
+    // decode. On again, the next packet is decoded and handed over.
+    void setDecoding(bool decode);
+    bool isDecoding() const;
+    // Since construction: the camera's video packets read and the pictures decoded from
+    // them. Safe from any thread.
+    quint64 packetsRead() const;
+    quint64 picturesDecoded() const;
+
 private:
     bool isRunning();
     // FFmpeg's interrupt callback: a blocked open or read returns once stop is called.
@@ -95,6 +106,9 @@ private:
     std::atomic<bool> running{false};
     // A stop that came before start must not be undone by it.
     std::atomic<bool> stopRequested{false};
+    std::atomic<bool> decoding{true};
+    std::atomic<quint64> packetCount{0};
+    std::atomic<quint64> decodeCount{0};
     AVFormatContext *formatContext = nullptr;
     AVCodecContext *codecContext = nullptr;
     const AVCodec *decoder = nullptr;

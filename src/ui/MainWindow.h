@@ -26,6 +26,7 @@ class QToolButton;
 class CameraKeys;
 class FramelessWindow;
 class PreviewAim;
+class PreviewVisibility;
 class VideoStreamThread;
 
 namespace platform {
@@ -91,6 +92,9 @@ public:
     QSize previewSize() const { return QSize(m_previewWidth, m_previewHeight); }
     bool isStatusPollActive() const { return m_statusTimer.isActive(); }
     bool hasPreviewWorker() const { return m_videoThread != nullptr; }
+    // The running preview worker, or none.
+    VideoStreamThread *previewWorker() const;
+    PreviewVisibility *previewVisibility() const { return m_previewVisibility; }
     bool hasAbnormalWatcher() const;
     int styleIndex() const override { return m_styleIndex; }
     ControlPanel *controlPanel() const { return m_controls; }
@@ -190,6 +194,7 @@ private:
     LanguageSwitch *m_language = nullptr;
     CameraKeys *m_keys = nullptr;
     PreviewAim *m_previewAim = nullptr;
+    PreviewVisibility *m_previewVisibility = nullptr;
 
     // The open camera: both its channels and what is known of it.
     OpenCamera m_camera;

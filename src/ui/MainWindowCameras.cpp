@@ -8,6 +8,7 @@
 #include "ui/ControlPanel.h"
 #include "ui/ControlPanelShared.h"
 #include "ui/DeviceProfile.h"
+#include "ui/PreviewVisibility.h"
 #include "upgrade/WorkerThreads.h"
 
 #include "ui_MainWindow.h"
@@ -423,6 +424,11 @@ void MainWindow::showPreviewHints()
     ui->labPreview_down->show();
 }
 
+VideoStreamThread *MainWindow::previewWorker() const
+{
+    return m_videoWorker.data();
+}
+
 void MainWindow::stopVideoWorker()
 {
     if (m_videoWorker)
@@ -457,6 +463,12 @@ void MainWindow::slotStartPreview()
     m_videoWorker = new VideoStreamThread(m_captureName);
     // The worker makes its pictures at the size they are shown, from the first one.
     m_videoWorker->setPreviewSize(previewSize());
+    m_videoWorker->setDecoding(m_previewVisibility->isVisible());
+    // Told on this thread, read by the worker's: the flag is atomic. The worker is the
+    // receiver, so the connection ends with it; it goes only while this thread waits for
+    // it in stopVideoWorker, never while a change is being told.
+    connect(m_previewVisibility, &PreviewVisibility::visibleChanged, m_videoWorker.data(),
+            &VideoStreamThread::setDecoding, Qt::DirectConnection);
     m_videoThread = moveToWorkerThread(m_videoWorker.data());
     connect(m_videoWorker, &VideoStreamThread::onReader, this, &MainWindow::slotOnReader,
             Qt::QueuedConnection);

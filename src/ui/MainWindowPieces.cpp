@@ -3,6 +3,7 @@
 #include "ui/CameraKeys.h"
 #include "ui/FramelessWindow.h"
 #include "ui/PreviewAim.h"
+#include "ui/PreviewVisibility.h"
 #include "ui/TitleBar.h"
 #include "ui/dialogs/DialogPlacement.h"
 #include "ui/dialogs/FormCustomizeMessagebox.h"
@@ -124,6 +125,9 @@ void MainWindow::installCameraInput()
                                   PreviewAim::Actions{[controls] { return controls->fieldOfViewDegrees(); },
                                                       [controls](int pan, int tilt) { controls->panTiltBy(pan, tilt); }},
                                   this);
+
+    // Pictures nobody can see are not decoded; the camera streams on.
+    m_previewVisibility = new PreviewVisibility(ui->labPreview, ui->stackedWidgetMain, this);
 }
 
 // ---- frame, title bar, theme and language ----------------------------------------------
