@@ -23,9 +23,7 @@ bool OpenCamera::selectProperties(const QString &id, const QString &name)
     m_name = name;
     m_firmware.clear();
     const bool found = m_standard.selectCamera(id, name, m_index);
-    // A device that is not there keeps the serial the front end listed it with.
-    if (found)
-        m_serial = m_standard.selectedSerial();
+    m_serial = m_standard.selectedSerial();
     return found;
 }
 

@@ -33,9 +33,7 @@ public:
 
     QString id() const { return m_id; }
     QString name() const { return m_name; }
-    // The USB serial number (empty: none). Selecting a camera takes the device's own;
-    // a front end that listed the camera may set it beforehand too.
-    void setSerial(const QString &serial) { m_serial = serial; }
+    // The USB serial number of the selected device (empty: none).
     QString serial() const { return m_serial; }
     // The key the camera's position presets are kept under (PresetStore::cameraKey).
     QString presetKey() const;
@@ -45,7 +43,6 @@ public:
 
     // The model of the camera's name and that of its USB identifiers on the product line.
     void setModels(int nameModel, int usbModel, int productLine);
-    int modelNumber() const { return m_nameModel; }
     const CameraModel &model() const { return cameraModel(m_nameModel); }
     // The record that arranges this camera's rows, or null.
     const CameraModel *rows() const { return cameraModelRows(m_productLine, m_usbModel); }

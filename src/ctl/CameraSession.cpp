@@ -74,8 +74,6 @@ bool CameraSession::openCamera(const ListedCamera &camera, QString *error)
     closeCamera();
     m_camera = camera;
     m_device.setModels(camera.model, camera.identityModel, m_productLine);
-    m_device.setSerial(camera.serial);
-    m_device.setFirmware(camera.firmware);
     if (!camera.isNormal()) {
         *error = QStringLiteral("camera %1 is %2; only its recovery is possible").arg(camera.describe(), camera.stateText());
         return false;

@@ -34,8 +34,6 @@ ControlPanel::ControlPanel(Window &window, const Widgets &widgets, OpenCamera &c
     , m_window(window)
     , ui(std::make_unique<const Widgets>(widgets))
     , m_camera(camera)
-    , m_dshow(camera.standard())
-    , m_uvc(camera.extensionUnit())
     , m_notice(std::make_unique<ValueNotice>(noticeServices(window), nullptr))
     , m_pad(std::make_unique<PanTiltZoomPad>(widgets, camera, *m_notice, [&window] { return window.styleIndex(); }))
     , m_image(std::make_unique<ImageControls>(widgets, camera, *m_notice,
@@ -142,25 +140,25 @@ void ControlPanel::readCameraFeatures()
     const int model = m_window.currentCameraModel();
     m_presets->refresh();
     int value = 0;
-    if (m_uvc.GetHDR(value)) {
+    if (m_camera.extensionUnit().GetHDR(value)) {
         m_HDRState = value;
         checkQuietly(ui->btnHDR, value != 0);
     }
-    if (m_uvc.GetAntiFlicker(value)) {
+    if (m_camera.extensionUnit().GetAntiFlicker(value)) {
         qDebug() << "flicker state:" << value;
         m_flickerState = value;
         selectValue(ui->comboBoxAntiFlicker, value);
     }
-    if (m_uvc.GetMicEnable(value)) {
+    if (m_camera.extensionUnit().GetMicEnable(value)) {
         qDebug() << "mute state:" << value;
         m_muteState = value;
         checkQuietly(ui->btnMute, value != 0);
     }
-    if (m_uvc.GetMirror(value)) {
+    if (m_camera.extensionUnit().GetMirror(value)) {
         m_mirrorState = value;
         checkQuietly(ui->btnMirror, value != 0);
     }
-    if (cameraModel(model).fieldOfView && m_uvc.GetViewAngle(value)) {
+    if (cameraModel(model).fieldOfView && m_camera.extensionUnit().GetViewAngle(value)) {
         qDebug() << "angleState:" << value;
         m_pad->showDeviceAngle(value);
     }
@@ -174,23 +172,23 @@ void ControlPanel::readCameraFeatures()
              << "pan:" << m_camera.properties().pan.current
              << "tilt:" << m_camera.properties().tilt.current << "zoom:" << zoom.current;
 
-    if (m_uvc.GetHDMode(value)) {
+    if (m_camera.extensionUnit().GetHDMode(value)) {
         m_HDState = value;
         checkQuietly(ui->btnHD, value != 0);
     }
-    if (m_uvc.GetGesture(value)) {
+    if (m_camera.extensionUnit().GetGesture(value)) {
         qDebug() << "gesture state:" << value;
         m_GestureState = value;
         checkQuietly(ui->btnGestureControl, value != 0);
     }
-    if (m_uvc.GetAutoAE(value)) {
+    if (m_camera.extensionUnit().GetAutoAE(value)) {
         qDebug() << "AUTOAE state:" << value;
         m_AutoAEState = value;
         checkQuietly(ui->btnAutoAE, value != 0);
     }
 
     int mode = 0;
-    if (!m_uvc.GetTrackingMode(mode))
+    if (!m_camera.extensionUnit().GetTrackingMode(mode))
         return;
     // This firmware reports a tracking mode it does not run.
     mode = CameraRules::reportedTrackingMode(model, m_window.firmwareVersion(), mode);
@@ -229,14 +227,14 @@ void ControlPanel::arrangeTrackingRows(int mode)
     if (mode != 1)
         return;
     int value = 0;
-    if (m_uvc.GetTrackingEffect(value)) {
+    if (m_camera.extensionUnit().GetTrackingEffect(value)) {
         qDebug() << "tracking effect state:" << value;
         m_trackingEffect = value;
         selectValue(ui->comboBoxTrackEffect, value);
         if (value == 0)
             setVisible(speedRow(), false);
     }
-    if (m_uvc.GetTrackingSpeed(value)) {
+    if (m_camera.extensionUnit().GetTrackingSpeed(value)) {
         qDebug() << "tracking speend state:" << value;
         m_trackingSpeed = value;
         selectValue(ui->comboBoxTrackSpeend, value);
@@ -249,7 +247,7 @@ void ControlPanel::loadSliderSettings()
     const int model = m_window.currentCameraModel();
     if (index == -1)
         return;
-    m_dshow.readCameraProperties(index, model);
+    m_camera.standard().readCameraProperties(index, model);
     m_pad->loadZoomRange();
     const bool focusControls = cameraModel(model).focusControls;
     if (!focusControls)
@@ -318,7 +316,7 @@ bool ControlPanel::chooseSetting(SettingId id, int value, int &state, QComboBox 
     m_notice->showNow(camerasettings::failureText(setting), false);
     int read = 0;
     // The raw answer: the list shows what the camera says, corrected or not.
-    if (!m_uvc.getFeature(setting.vendor, read))
+    if (!m_camera.extensionUnit().getFeature(setting.vendor, read))
         return false;
     if (readLog)
         qDebug() << sentLog << value << readLog << read;
@@ -413,7 +411,7 @@ void ControlPanel::on_comboBoxTrackMode_currentIndexChanged(int index)
         const int model = m_window.currentCameraModel();
         if (cameraModel(model).fieldOfView) {
             int angle = 0;
-            if (m_uvc.GetViewAngle(angle)) {
+            if (m_camera.extensionUnit().GetViewAngle(angle)) {
                 qDebug() << "angleState:" << angle;
                 m_pad->clickDeviceAngle(angle);
             }
@@ -430,7 +428,7 @@ void ControlPanel::on_comboBoxTrackMode_currentIndexChanged(int index)
     }
 
     int reported = 0;
-    if (m_uvc.GetTrackingMode(reported))
+    if (m_camera.extensionUnit().GetTrackingMode(reported))
         qDebug() << "set tracking mode:" << mode << "query tracking mode:" << reported;
 
     if (mode == 0) {
@@ -440,13 +438,13 @@ void ControlPanel::on_comboBoxTrackMode_currentIndexChanged(int index)
     if (mode != 1)
         return;
     int value = 0;
-    if (m_uvc.GetTrackingEffect(value)) {
+    if (m_camera.extensionUnit().GetTrackingEffect(value)) {
         qDebug() << "tracking effect state:" << value;
         m_trackingEffect = value;
         selectValue(ui->comboBoxTrackEffect, value);
     }
     if (m_trackingEffect == 1) {
-        if (m_uvc.GetTrackingSpeed(value)) {
+        if (m_camera.extensionUnit().GetTrackingSpeed(value)) {
             qDebug() << "tracking speend state:" << value;
             m_trackingSpeed = value;
             selectValue(ui->comboBoxTrackSpeend, value);
@@ -462,7 +460,7 @@ void ControlPanel::on_comboBoxTrackEffect_currentIndexChanged(int index)
         return;
     const int effect = optionValue(trackingEffects(), index);
     int mode = 0;
-    if (m_uvc.GetTrackingMode(mode) && mode == 1) {
+    if (m_camera.extensionUnit().GetTrackingMode(mode) && mode == 1) {
         if (!chooseSetting(SettingId::TrackingEffect, effect, m_trackingEffect, ui->comboBoxTrackEffect,
                            "Set tracking effect:", ", query value:"))
             return;
@@ -476,7 +474,7 @@ void ControlPanel::on_comboBoxTrackSpeend_currentIndexChanged(int index)
         return;
     const int speed = optionValue(trackingSpeeds(), index);
     int mode = 0;
-    if (!m_uvc.GetTrackingMode(mode) || mode != 1)
+    if (!m_camera.extensionUnit().GetTrackingMode(mode) || mode != 1)
         return;
     chooseSetting(SettingId::TrackingSpeed, speed, m_trackingSpeed, ui->comboBoxTrackSpeend, "Set tracking speed:",
                   ", query value:");
@@ -489,7 +487,7 @@ void ControlPanel::slotUpdateCamStatus()
     if (!m_window.isCameraOpen())
         return;
     int value = 0;
-    if (!m_uvc.GetTrackingMode(value)) {
+    if (!m_camera.extensionUnit().GetTrackingMode(value)) {
         qDebug() << "query AI mode fail";
         return;
     }
@@ -499,12 +497,12 @@ void ControlPanel::slotUpdateCamStatus()
         selectValue(ui->comboBoxTrackMode, value);
         arrangeTrackingRows(value);
     }
-    if (!m_uvc.GetViewAngle(value)) {
+    if (!m_camera.extensionUnit().GetViewAngle(value)) {
         qDebug() << "query angle fail";
         return;
     }
     m_pad->showDeviceAngle(value);
-    if (!m_uvc.GetAntiFlicker(value)) {
+    if (!m_camera.extensionUnit().GetAntiFlicker(value)) {
         qDebug() << "query flicker fail";
         return;
     }
@@ -520,7 +518,7 @@ void ControlPanel::slotUpdateSliderValue(bool isQuery)
     const int index = m_window.currentCameraIndex();
     const int model = m_window.currentCameraModel();
     if (isQuery && index != -1)
-        m_dshow.readCameraProperties(index, model);
+        m_camera.standard().readCameraProperties(index, model);
     const bool force = m_bForceRefresh;
     const int zoom = m_camera.properties().zoom.current;
     if (force || zoom != before.zoom.current) {
@@ -536,7 +534,7 @@ void ControlPanel::showCameraPosition(const CameraPropertyState &before)
     const int index = m_window.currentCameraIndex();
     const int model = m_window.currentCameraModel();
     if (index != -1)
-        m_dshow.readCameraProperties(index, model);
+        m_camera.standard().readCameraProperties(index, model);
     m_pad->fillZoomSlider(m_camera.properties().zoom.current);
     m_image->refreshFromCamera(before, model, false);
 }

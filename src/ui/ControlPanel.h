@@ -18,9 +18,7 @@ class QLabel;
 class QPushButton;
 class QToolButton;
 class QWidget;
-class DShowCameraWrapper;
 class OpenCamera;
-class UVCExtensionUnit;
 
 // The camera controls of the main window's Controls page. The panel itself holds the
 // feature switches, the tracking and anti-flicker lists, the status refresh and the
@@ -184,8 +182,6 @@ private:
     Window &m_window;
     const std::unique_ptr<const Widgets> ui;
     OpenCamera &m_camera;
-    DShowCameraWrapper &m_dshow;
-    UVCExtensionUnit &m_uvc;
 
     int m_HDRState = 0;
     int m_HDState = 0;

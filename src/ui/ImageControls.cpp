@@ -14,8 +14,6 @@ ImageControls::ImageControls(const ImageWidgets &widgets, OpenCamera &camera, Va
     : QObject(parent)
     , ui(widgets)
     , m_camera(camera)
-    , m_dshow(camera.standard())
-    , m_uvc(camera.extensionUnit())
     , m_notice(notice)
     , m_cameraOpen(std::move(cameraOpen))
 {
@@ -48,9 +46,9 @@ void ImageControls::sendFocus(int value)
     CameraPropertyState::Property &focus = m_camera.properties().focus;
     const int previous = focus.current;
     focus.current = value;
-    if (m_dshow.setCameraCtlValue(kPropFocus, value))
+    if (m_camera.standard().setCameraCtlValue(kPropFocus, value))
         return;
-    if (!m_dshow.getCameraCtlValue(kPropFocus, value))
+    if (!m_camera.standard().getCameraCtlValue(kPropFocus, value))
         focus.current = previous;
     setSliderQuietly(ui.sliderFocus, focus.current);
     m_notice.noteRefused("focus", focus.current);
@@ -64,7 +62,7 @@ void ImageControls::toggleAutoFocus()
         m_autoFocusState = 1;
         checkQuietly(ui.btnAutoFocus, true);
         ui.widgetMFocus->hide();
-        if (!m_uvc.SetAutoFocus()) {
+        if (!m_camera.extensionUnit().SetAutoFocus()) {
             m_notice.showNow(settingTimeout(), false);
             m_autoFocusState = 0;
             checkQuietly(ui.btnAutoFocus, false);
@@ -76,12 +74,12 @@ void ImageControls::toggleAutoFocus()
     checkQuietly(ui.btnAutoFocus, false);
     CameraPropertyState::Property &focus = m_camera.properties().focus;
     // Manual focus starts where automatic focus left the lens.
-    m_dshow.getCameraCtlValue(kPropFocus, focus.current);
+    m_camera.standard().getCameraCtlValue(kPropFocus, focus.current);
     ui.widgetMFocus->show();
     qDebug() << "ui->sliderFocus" << ui.sliderFocus->value();
     setSliderQuietly(ui.sliderFocus, focus.current);
     qDebug() << "g_focus" << focus.current;
-    m_dshow.setCameraCtlValue(kPropFocus, focus.current);
+    m_camera.standard().setCameraCtlValue(kPropFocus, focus.current);
 }
 
 // ---- image sliders ------------------------------------------------------------------------
@@ -98,12 +96,12 @@ void ImageControls::setImageValue(const ImageRow &row, int value)
     property.current = value;
     bool taken = false;
     if (row.id == kPropWhiteBalance && ui.checkBoxWB->isChecked())
-        taken = m_dshow.setVideoProcAuto(row.id);
+        taken = m_camera.standard().setVideoProcAuto(row.id);
     else
-        taken = m_dshow.setVideoProcValue(row.id, value);
+        taken = m_camera.standard().setVideoProcValue(row.id, value);
     row.label->setText(QString::number(value));
     if (!taken) {
-        if (!m_dshow.getVideoProcValue(row.id, value))
+        if (!m_camera.standard().getVideoProcValue(row.id, value))
             property.current = previous;
         setSliderQuietly(row.slider, property.current);
         row.label->setText(QString::number(property.current));
@@ -115,9 +113,9 @@ void ImageControls::setImageValue(const ImageRow &row, int value)
 
 void ImageControls::checkImageValue(int id, int sent)
 {
-    if (videoOn(m_uvc))
+    if (videoOn(m_camera.extensionUnit()))
         return;
-    m_dshow.getVideoProcValue(id, sent);
+    m_camera.standard().getVideoProcValue(id, sent);
     if (imageRow(id).property(m_camera.properties()).current == sent)
         return;
     m_notice.noteNotTaken();
@@ -133,7 +131,7 @@ void ImageControls::setImageAuto(const ImageRow &row, bool automatic)
 {
     CameraPropertyState::Property &property = row.property(m_camera.properties());
     row.slider->setEnabled(!automatic);
-    const bool taken = automatic ? m_dshow.setVideoProcAuto(row.id) : m_dshow.setVideoProcValue(row.id, property.current);
+    const bool taken = automatic ? m_camera.standard().setVideoProcAuto(row.id) : m_camera.standard().setVideoProcValue(row.id, property.current);
     // The remembered mode follows what the camera took, so a later refresh sees a change.
     if (taken) {
         property.flags = automatic ? DShowCameraWrapper::kFlagsAuto : DShowCameraWrapper::kFlagsManual;
@@ -151,15 +149,15 @@ void ImageControls::setImageAuto(const ImageRow &row, bool automatic)
 void ImageControls::restoreDefaultColours()
 {
     const CameraPropertyState &st = m_camera.properties();
-    m_dshow.setVideoProcValue(kPropBrightness, st.brightness.defaultValue);
-    m_dshow.setVideoProcValue(kPropHue, st.hue.defaultValue);
-    m_dshow.setVideoProcValue(kPropContrast, st.contrast.defaultValue);
-    m_dshow.setVideoProcValue(kPropSaturation, st.saturation.defaultValue);
-    m_dshow.setVideoProcValue(kPropSharpness, st.sharpness.defaultValue);
-    m_dshow.setVideoProcAuto(kPropWhiteBalance);
+    m_camera.standard().setVideoProcValue(kPropBrightness, st.brightness.defaultValue);
+    m_camera.standard().setVideoProcValue(kPropHue, st.hue.defaultValue);
+    m_camera.standard().setVideoProcValue(kPropContrast, st.contrast.defaultValue);
+    m_camera.standard().setVideoProcValue(kPropSaturation, st.saturation.defaultValue);
+    m_camera.standard().setVideoProcValue(kPropSharpness, st.sharpness.defaultValue);
+    m_camera.standard().setVideoProcAuto(kPropWhiteBalance);
     emit refreshRequested();
 
-    if (videoOn(m_uvc))
+    if (videoOn(m_camera.extensionUnit()))
         return;
     if (!m_notice.checksValues())
         return;

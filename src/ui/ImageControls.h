@@ -6,14 +6,12 @@
 
 #include <functional>
 
-class DShowCameraWrapper;
 class OpenCamera;
 class QCheckBox;
 class QLabel;
 class QPushButton;
 class QSlider;
 class QWidget;
-class UVCExtensionUnit;
 class ValueNotice;
 
 // Focus and the image sliders of the Controls page, with their Auto boxes and the
@@ -101,8 +99,6 @@ private:
 
     const ImageWidgets ui;
     OpenCamera &m_camera;
-    DShowCameraWrapper &m_dshow;
-    UVCExtensionUnit &m_uvc;
     ValueNotice &m_notice;
     const std::function<bool()> m_cameraOpen;
     QList<ImageRow> m_imageRows;

@@ -68,8 +68,6 @@ PanTiltZoomPad::PanTiltZoomPad(const PadWidgets &widgets, OpenCamera &camera, Va
                                std::function<int()> styleIndex)
     : ui(widgets)
     , m_camera(camera)
-    , m_dshow(camera.standard())
-    , m_uvc(camera.extensionUnit())
     , m_notice(notice)
     , m_styleIndex(std::move(styleIndex))
     , m_angleButtons{ui.btn90, ui.btn78, ui.btn65}
@@ -100,8 +98,8 @@ void PanTiltZoomPad::stepPanTilt(int id, int delta)
         setPanArrowStyle(value);
     else
         setTiltArrowStyle(value);
-    m_dshow.setCameraCtlValue(id, value);
-    if (m_dshow.getCameraCtlValue(id, value) && axis.current != value) {
+    m_camera.standard().setCameraCtlValue(id, value);
+    if (m_camera.standard().getCameraCtlValue(id, value) && axis.current != value) {
         // Show where the camera really is before telling the user.
         if (id == kPropPan)
             setPanArrowStyle(axis.current);
@@ -223,21 +221,21 @@ void PanTiltZoomPad::sendZoom(int value)
     CameraPropertyState &st = m_camera.properties();
     const int previous = st.zoom.current;
     st.zoom.current = value;
-    const bool taken = m_dshow.setCameraCtlValue(kPropZoom, value);
+    const bool taken = m_camera.standard().setCameraCtlValue(kPropZoom, value);
     // The arrows are usable only while the zoom control itself is.
     enablePad(ui.sliderZoom->isEnabled(), value);
     if (!taken) {
-        if (!m_dshow.getCameraCtlValue(kPropZoom, value))
+        if (!m_camera.standard().getCameraCtlValue(kPropZoom, value))
             st.zoom.current = previous;
         fillZoomSlider(st.zoom.current);
         m_notice.noteRefused("zoom", st.zoom.current);
         return;
     }
 
-    if (videoOn(m_uvc))
+    if (videoOn(m_camera.extensionUnit()))
         return;
     const int sent = value;
-    m_dshow.getCameraCtlValue(kPropZoom, sent);
+    m_camera.standard().getCameraCtlValue(kPropZoom, sent);
     qDebug() << "last_zoom" << sent << "g_zoom" << st.zoom.current << "m_bCancelTips" << m_cancelTips;
     if (m_cancelTips && sent == kZoomWide) {
         st.zoom.current = kZoomWide;
@@ -253,11 +251,11 @@ void PanTiltZoomPad::sendRememberedPosition()
     CameraPropertyState &st = m_camera.properties();
     st.tilt.current = std::min(st.tilt.current, kPanTiltLimit);
     setTiltArrowStyle(st.tilt.current);
-    m_dshow.setCameraCtlValue(kPropTilt, st.tilt.current);
+    m_camera.standard().setCameraCtlValue(kPropTilt, st.tilt.current);
 
     st.pan.current = std::max(st.pan.current, -kPanTiltLimit);
     setPanArrowStyle(st.pan.current);
-    m_dshow.setCameraCtlValue(kPropPan, st.pan.current);
+    m_camera.standard().setCameraCtlValue(kPropPan, st.pan.current);
 
     const bool cancelTips = m_cancelTips;
     ui.sliderZoom->setValue(st.zoom.current);
@@ -320,14 +318,14 @@ void PanTiltZoomPad::chooseAngle(QToolButton *clicked)
 
     qDebug() << "set VIEW ANGLE:" << index;
     checkQuietly(clicked, true);
-    if (m_uvc.SetViewAngle(index)) {
+    if (m_camera.extensionUnit().SetViewAngle(index)) {
         m_angleState = index;
         return;
     }
     qDebug() << "set VIEW ANGLE failed!";
     m_notice.showNow(settingTimeout(), false);
     int angle = 0;
-    if (!m_uvc.GetViewAngle(angle))
+    if (!m_camera.extensionUnit().GetViewAngle(angle))
         return;
     m_angleState = angle;
     // Show the camera's own choice without sending it back: a camera that refuses the

@@ -5,12 +5,10 @@
 
 #include <functional>
 
-class DShowCameraWrapper;
 class OpenCamera;
 class QSlider;
 class QToolButton;
 class QWidget;
-class UVCExtensionUnit;
 class ValueNotice;
 
 // The pan/tilt arrows, the zoom slider and the field-of-view buttons of the Controls
@@ -79,8 +77,6 @@ private:
 
     const PadWidgets ui;
     OpenCamera &m_camera;
-    DShowCameraWrapper &m_dshow;
-    UVCExtensionUnit &m_uvc;
     ValueNotice &m_notice;
     const std::function<int()> m_styleIndex;
     QList<QToolButton *> m_angleButtons;

@@ -47,7 +47,6 @@ UpgradeFlow::UpgradeFlow(Window &window, const Widgets &widgets, OpenCamera &cam
     , m_window(window)
     , ui(std::make_unique<const Widgets>(widgets))
     , m_camera(camera)
-    , m_uvc(camera.extensionUnit())
 {
     connect(ui->btnUpgrade, &QAbstractButton::clicked, this, &UpgradeFlow::on_btnUpgrade_clicked);
     connect(ui->btnRestoreDefaults, &QAbstractButton::clicked, this,
@@ -167,7 +166,7 @@ void UpgradeFlow::startUpgrade()
     stopStatusRefresh();
     m_window.setControlsEnabled(false);
 
-    auto *worker = new UpgradeThread(m_window.productLine(), m_window.isCameraOpen(), &m_uvc);
+    auto *worker = new UpgradeThread(m_window.productLine(), m_window.isCameraOpen(), &m_camera.extensionUnit());
     if (m_package)
         worker->setPackage(m_package->package());
     QThread *thread = moveToWorkerThread(worker);
@@ -335,14 +334,14 @@ void UpgradeFlow::restoreDefaults()
         m_camera.standard().setCameraCtlValue(0, st.pan.current);
         m_camera.standard().setCameraCtlValue(1, st.tilt.current);
         m_camera.standard().setCameraCtlValue(3, st.zoom.current);
-        if (!m_uvc.SetAntiFlicker(1))
+        if (!m_camera.extensionUnit().SetAntiFlicker(1))
             qDebug() << "Config deivce flicker failed.";
-        if (!m_uvc.SetMicEnable(1))
+        if (!m_camera.extensionUnit().SetMicEnable(1))
             qDebug() << "Config deivce mute failed.";
         m_window.queryCameraStatus();
     }
 
-    if (!m_uvc.ResetDefaults()) {
+    if (!m_camera.extensionUnit().ResetDefaults()) {
         qDebug() << "Reset default params failed.";
         m_window.showMessageBox(notices::settingTimeout(), false);
         return;

@@ -15,7 +15,6 @@ class QToolButton;
 class QWidget;
 class UpgradeThread;
 class OpenCamera;
-class UVCExtensionUnit;
 
 // The window's firmware sequences: upgrading the open camera from a package the user
 // picks, recovering a camera the watcher finds stuck in a boot state, the progress and
@@ -99,7 +98,6 @@ private:
     Window &m_window;
     const std::unique_ptr<const Widgets> ui;
     OpenCamera &m_camera;
-    UVCExtensionUnit &m_uvc;
 
     bool m_bUpgrading = false;
     bool m_bAbnormalDialogOpen = false;

@@ -15,8 +15,3 @@ QString FirmwarePackage::resolveFile(const QByteArray &name, PackageFileProblem 
     }
     return resolvePackageFile(m_folder, name, problem);
 }
-
-bool FirmwarePackage::isComplete() const
-{
-    return isValid() && checkPackageFiles(m_folder);
-}

@@ -22,14 +22,6 @@ public:
 
     // A file the package names, resolved inside its folder only (resolvePackageFile).
     QString resolveFile(const QByteArray &name, PackageFileProblem *problem) const;
-    // Whether the entries every package brings are there (checkPackageFiles).
-    bool isComplete() const;
-
-    bool operator==(const FirmwarePackage &other) const
-    {
-        return m_folder == other.m_folder && m_model == other.m_model;
-    }
-    bool operator!=(const FirmwarePackage &other) const { return !(*this == other); }
 
 private:
     QString m_folder;
