@@ -67,7 +67,7 @@ void OpenCamera::setModels(int nameModel, int usbModel, int productLine)
 bool OpenCamera::readFirmware()
 {
     QString version;
-    if (m_extensionUnit.GetVersion(0x80, version) || m_extensionUnit.GetVersion(0x0B, version)) {
+    if (m_extensionUnit.readFirmwareVersion(version)) {
         m_firmware = version;
         return true;
     }

@@ -333,6 +333,11 @@ bool UVCExtensionUnit::GetVersion(int opcode, QString &version)
     return true;
 }
 
+bool UVCExtensionUnit::readFirmwareVersion(QString &version)
+{
+    return GetVersion(0x80, version) || GetVersion(0x0B, version);
+}
+
 bool UVCExtensionUnit::EnterUpgradeMode()
 {
     qDebug() << "updateDev.";

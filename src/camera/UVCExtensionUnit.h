@@ -72,6 +72,9 @@ public:
     bool SetAutoFocus();
     bool ResetDefaults();
     bool GetVersion(int opcode, QString &version);
+    // The firmware version as every front end reads it: the newer opcode (0x80) first,
+    // then the older one (0x0B).
+    bool readFirmwareVersion(QString &version);
     bool EnterUpgradeMode();
 
     // Whether a media source is held (the channel is open).

@@ -18,8 +18,7 @@ QString CameraInventory::readFirmware(const QString &id, const QString &name)
     if (!uvc.InitUvc(id, name))
         return QString();
     QString version;
-    // The newer opcode first, as the window asks.
-    if (!uvc.GetVersion(0x80, version) && !uvc.GetVersion(0x0B, version))
+    if (!uvc.readFirmwareVersion(version))
         version.clear();
     uvc.ReleaseUvc();
     return version;
