@@ -33,6 +33,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QDir>
+#include <QMap>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -58,6 +60,7 @@
 
 #include <pthread.h>
 #include <time.h>
+#include <unistd.h>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -163,6 +166,32 @@ double threadCpuMs(pthread_t thread)
     if (pthread_getcpuclockid(thread, &clock) != 0 || clock_gettime(clock, &ts) != 0)
         return 0;
     return ts.tv_sec * 1000.0 + ts.tv_nsec / 1e6;
+}
+
+// The CPU time of each thread of this process so far, by role: the GUI thread, the
+// preview worker ("preview"), the rig's stream server ("sim-stream") and the rest.
+QMap<QString, double> cpuByThread()
+{
+    QMap<QString, double> roles;
+    const int self = int(::getpid());
+    const QStringList tasks = QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &task : tasks) {
+        const int tid = task.toInt();
+        QFile comm(QStringLiteral("/proc/self/task/%1/comm").arg(task));
+        const QString name = comm.open(QIODevice::ReadOnly) ? QString::fromUtf8(comm.readAll().trimmed()) : QString();
+        // A thread's own CPU clock, named from its id as the kernel defines it.
+        const clockid_t clock = clockid_t((~unsigned(tid) << 3) | 6);
+        timespec ts{};
+        if (clock_gettime(clock, &ts) != 0)
+            continue;
+        QString role = QStringLiteral("other");
+        if (tid == self)
+            role = QStringLiteral("gui");
+        else if (name == QLatin1String("preview") || name == QLatin1String("sim-stream"))
+            role = name;
+        roles[role] += ts.tv_sec * 1000.0 + ts.tv_nsec / 1e6;
+    }
+    return roles;
 }
 
 // The number of pictures in a raw MJPEG file.
@@ -296,7 +325,7 @@ int runWorker(QCoreApplication &app, const QString &clipPath, const QSize &previ
     // nothing, but its wall time is taken off.
     const double wall = endWall - startWall - (clipPath.isEmpty() ? 0 : 1000);
     const int pictures = clipPath.isEmpty() ? static_cast<int>(endSent - startSent) : clipPictures;
-    const QJsonObject result{{QStringLiteral("pictures"), pictures},
+    const QJsonObject result{
                              {QStringLiteral("taken"), taken},
                              {QStringLiteral("width"), size.width()},
                              {QStringLiteral("height"), size.height()},
@@ -359,10 +388,10 @@ int runWindow(QApplication &app, int pictures)
     auto window = std::make_unique<MainWindow>();
     window->show();
 
-    struct Mark { double cpu; qint64 sent; quint64 decoded; };
+    struct Mark { double cpu; qint64 sent; quint64 decoded; QMap<QString, double> threads; };
     const auto mark = [&] {
         const VideoStreamThread *worker = window->previewWorker();
-        return Mark{cpuMs(RUSAGE_SELF), server.framesSent(), worker ? worker->picturesDecoded() : 0};
+        return Mark{cpuMs(RUSAGE_SELF), server.framesSent(), worker ? worker->picturesDecoded() : 0, cpuByThread()};
     };
     // Runs the application until the condition holds (checked ten times a second: cheap).
     const auto runUntil = [&](const std::function<bool()> &done) {
@@ -392,7 +421,18 @@ int runWindow(QApplication &app, int pictures)
     const auto perPicture = [](const Mark &a, const Mark &b) {
         return (b.cpu - a.cpu) / qMax<qint64>(1, b.sent - a.sent);
     };
+    // Per picture, by thread; threads that ended between the marks count in "other" of
+    // the process figure only.
+    const auto byThread = [](const Mark &a, const Mark &b) {
+        QJsonObject threads;
+        const double pictures = double(qMax<qint64>(1, b.sent - a.sent));
+        for (auto it = b.threads.cbegin(); it != b.threads.cend(); ++it)
+            threads.insert(it.key(), (it.value() - a.threads.value(it.key())) / pictures);
+        return threads;
+    };
     const QJsonObject result{
+        {QStringLiteral("shownThreads"), QJsonValue(byThread(shownStart, shownEnd))},
+        {QStringLiteral("hiddenThreads"), QJsonValue(byThread(hiddenStart, hiddenEnd))},{QStringLiteral("pictures"), pictures},
         {QStringLiteral("platform"), QGuiApplication::platformName()},
         {QStringLiteral("shownMs"), perPicture(shownStart, shownEnd)},
         {QStringLiteral("shownPictures"), double(shownEnd.sent - shownStart.sent)},
@@ -591,6 +631,15 @@ int main(int argc, char *argv[])
         std::printf("%-44s %10.2f %7.1f%% %10d %10d\n", name, ms, ms * 30 / 10.0,
                     window.value(QLatin1String(key) + QLatin1String("Decoded")).toInt(),
                     window.value(QLatin1String(key) + QLatin1String("Pictures")).toInt());
+        const QJsonObject threads = window.value(QLatin1String(key) + QLatin1String("Threads")).toObject();
+        for (const QString &role : {QStringLiteral("preview"), QStringLiteral("gui"), QStringLiteral("sim-stream"),
+                                    QStringLiteral("other")}) {
+            const double t = threads.value(role).toDouble();
+            std::printf("  %-42s %10.2f %7.1f%%\n", qPrintable(QStringLiteral("thread: ") + role), t, t * 30 / 10.0);
+        }
+        const double withoutRig = ms - threads.value(QStringLiteral("sim-stream")).toDouble();
+        std::printf("  %-42s %10.2f %7.1f%%\n", "the application without the rig's server", withoutRig,
+                    withoutRig * 30 / 10.0);
     }
     std::printf("(CPU of the whole process, rig included; peak RSS %ld MiB; camera still streaming at the end: %s)\n",
                 windowPeak / 1024, window.value(QStringLiteral("streaming")).toBool() ? "yes" : "no");

@@ -32,7 +32,7 @@ mkdir -p "$dist/platforms" "$dist/styles" "$dist/imageformats"
 
 cp "$build/bin/lensdesk.exe" "$build"/bin/*.qm "$build/bin/product.ini" "$dist/"
 $mingw-strip "$dist/lensdesk.exe"
-for lib in Qt5Core Qt5Gui Qt5Widgets; do
+for lib in Qt5Core Qt5Gui Qt5Widgets Qt5Network; do
     cp "$cache/qt/bin/$lib.dll" "$dist/"
 done
 cp "$cache/qt/plugins/platforms/qwindows.dll" "$dist/platforms/"

@@ -9,7 +9,7 @@
 #   scripts/win-toolchain.sh dir        prints the cache folder
 #
 # The cache lives outside the repository in a folder named by the versions, by default
-# /work/cache/lensdesk-win-qt<version>-ffmpeg<version>; LENSDESK_WIN_CACHE overrides the
+# /work/cache/lensdesk-win-qt<version>-ffmpeg<version>-c<configuration>; LENSDESK_WIN_CACHE overrides the
 # whole path. Each stage leaves a stamp, so a second run only does what is missing.
 set -euo pipefail
 
@@ -27,7 +27,9 @@ qt_version="$(dpkg-query -W -f='${Version}' qtbase5-dev)"
 ffmpeg_version="$(dpkg-query -W -f='${Version}' libavcodec-dev)"
 sevenzip_version="$(dpkg-query -W -f='${Version}' 7zip)"
 plain() { echo "${1#*:}"; }   # drops the epoch, which has no place in a folder name
-cache="${LENSDESK_WIN_CACHE:-/work/cache/lensdesk-win-qt$(plain "$qt_version")-ffmpeg$(plain "$ffmpeg_version")}"
+# The configuration below has a number of its own: a cache made with other options is not reused.
+config=2
+cache="${LENSDESK_WIN_CACHE:-/work/cache/lensdesk-win-qt$(plain "$qt_version")-ffmpeg$(plain "$ffmpeg_version")-c$config}"
 
 if [ "$mode" = dir ]; then
     echo "$cache"
@@ -72,14 +74,15 @@ qt_src="$cache/src/$(fetch qtbase-opensource-src "$qt_version" 'qtbase-opensourc
 qt_prefix="$cache/qt"
 if ! stamp qt-configure; then
     # Debian's tarball leaves out the Wintab headers, so tablet events are configured out
-    # (the Windows platform plugin would need them). Everything lensdesk does not use stays out.
+    # (the Windows platform plugin would need them). Everything lensdesk does not use stays
+    # out; the network module serves the VISCA remote control.
     (cd "$qt_src" && ./configure -prefix "$qt_prefix" \
         -xplatform win32-g++ -device-option CROSS_COMPILE=$host- \
         -opensource -confirm-license -release -shared -nomake examples -nomake tests \
         -no-opengl -no-dbus -no-icu -no-direct2d -no-feature-tabletevent \
         -qt-zlib -qt-libpng -qt-libjpeg -qt-freetype -qt-pcre -qt-harfbuzz \
         -no-feature-sql -no-feature-testlib -no-feature-concurrent -no-feature-xml \
-        -no-feature-printer -no-feature-network)
+        -no-feature-printer)
     # The module headers (forwarding headers and module configuration), without compiling.
     (cd "$qt_src" && make -j"$jobs" qmake_all >/dev/null)
     done_stage qt-configure
@@ -89,13 +92,13 @@ fi
 ffmpeg_src="$cache/src/$(fetch ffmpeg "$ffmpeg_version" 'ffmpeg-*/')"
 ffmpeg_prefix="$cache/ffmpeg"
 if ! stamp ffmpeg-configure; then
-    # Only what lensdesk opens: MJPEG from DirectShow (or from the simulated rig over TCP,
-    # whose pictures the rig encodes with the MJPEG encoder).
+    # Only what lensdesk opens: MJPEG from DirectShow (or from the simulated rig over TCP as
+    # a multipart stream, whose pictures the rig encodes with the MJPEG encoder).
     (cd "$ffmpeg_src" && ./configure --prefix="$ffmpeg_prefix" \
         --target-os=mingw32 --arch=x86_64 --cross-prefix=$host- --pkg-config=false \
         --enable-shared --disable-static --disable-programs --disable-doc --disable-debug \
         --disable-everything --disable-autodetect --enable-w32threads \
-        --enable-decoder=mjpeg --enable-encoder=mjpeg --enable-parser=mjpeg --enable-demuxer=mjpeg \
+        --enable-decoder=mjpeg --enable-encoder=mjpeg --enable-parser=mjpeg --enable-demuxer=mjpeg,mpjpeg \
         --enable-indev=dshow --enable-protocol=file --enable-protocol=tcp \
         --enable-swscale --disable-avfilter --disable-swresample --disable-postproc \
         >/dev/null)

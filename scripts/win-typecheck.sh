@@ -26,11 +26,12 @@ mapfile -t sources < <(cd "$root" && find src -name '*.cpp' -not -path 'src/plat
 flags=(-std=c++17 -fsyntax-only -Wall -Wextra -Wpedantic -Wno-unused-parameter -Werror
        -Wno-attributes
        -DQT_NO_CAST_FROM_BYTEARRAY
-       -DQT_CORE_LIB -DQT_GUI_LIB -DQT_WIDGETS_LIB -DQT_NO_DEBUG
+       -DQT_CORE_LIB -DQT_GUI_LIB -DQT_WIDGETS_LIB -DQT_NETWORK_LIB -DQT_NO_DEBUG
        -DLENSDESK_VERSION_MAJOR=1 -DLENSDESK_VERSION_MINOR=0 -DLENSDESK_VERSION_PATCH=4
        -I"$root/src" -I"$out"
        -isystem "$qt_src/include" -isystem "$qt_src/include/QtCore" -isystem "$qt_src/include/QtGui"
-       -isystem "$qt_src/include/QtWidgets" -isystem "$qt_src/mkspecs/win32-g++"
+       -isystem "$qt_src/include/QtWidgets" -isystem "$qt_src/include/QtNetwork"
+       -isystem "$qt_src/mkspecs/win32-g++"
        -isystem "$ffmpeg_src")
 
 echo "Type-checking ${#sources[@]} sources for Windows"

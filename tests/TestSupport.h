@@ -4,6 +4,7 @@
 #include "platform/sim/SimRig.h"
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QString>
 #include <QtTest>
 
@@ -36,6 +37,12 @@ private:
     platform::VirtualClock m_clock;
     sim::SimBackend *m_backend = nullptr;
 };
+
+// A property of a rig camera: its range and the value it holds.
+inline QJsonObject rigRange(int min, int max, int value)
+{
+    return QJsonObject{{QStringLiteral("min"), min}, {QStringLiteral("max"), max}, {QStringLiteral("value"), value}};
+}
 
 } // namespace testsupport
 

@@ -43,6 +43,56 @@ private slots:
         QCOMPARE(hotplugProductMarkers(), QStringList(QStringLiteral("pid_030A")));
     }
 
+    void productModelRows_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<uint>("vendor");
+        QTest::addColumn<uint>("product");
+        QTest::addColumn<int>("model");
+        QTest::addColumn<QString>("name");
+        const struct
+        {
+            uint vendor;
+            uint product;
+            int model;
+            const char *name;
+        } rows[] = {
+            {0x3749, 0x030A, 0, "Orvia Vista Pro Cam"}, {0x1D6B, 0x0309, 4, "KT-RBN41-000"},
+            {0x1D6B, 0x0101, 2, "ZX KT-M-P27"},         {0x1D6B, 0x0101, 2, "KT-MP27-000"},
+            {0x1D6B, 0x0110, 3, "KT-DOR27-000"},        {0x1D6B, 0x0104, 1, "KT-M41-000"},
+            {0x1D6B, 0x0307, 5, "LNS410A-000"},         {0x1D6B, 0x030A, 6, "LNS611-000"},
+            {0x1D6B, 0xC010, 7, "LNS612-000"},          {0x1D6B, 0xC014, 8, "LNS612-001"},
+            {0x1D6B, 0xC00B, 9, "Sightra 5"},           {0x343B, 0x0110, 10, "ARBOR 50F"},
+            {0x343B, 0x0111, 11, "ARBOR 50A"},          {0x343B, 0x0103, 12, "ARBOR 110"},
+            {0x343B, 0x0305, 13, "ARBOR 220"},          {0x343B, 0x0306, 14, "ARBOR 230"},
+            {0x343B, 0x0307, 15, "ARBOR 150A"},         {0x343B, 0x0308, 16, "ARBOR 150F"},
+        };
+        int row = 0;
+        for (const auto &r : rows) {
+            QTest::addRow("row %d, %s", row, r.name) << row << r.vendor << r.product << r.model << QString::fromLatin1(r.name);
+            ++row;
+        }
+    }
+
+    void productModelRows()
+    {
+        QFETCH(int, row);
+        QFETCH(uint, vendor);
+        QFETCH(uint, product);
+        QFETCH(int, model);
+        QFETCH(QString, name);
+        const ProductModel &entry = productModelTable().at(row);
+        QCOMPARE(entry.vendorId, quint32(vendor));
+        QCOMPARE(entry.productId, quint32(product));
+        QCOMPARE(entry.model, model);
+        QCOMPARE(entry.modelName, name);
+        // Found by its identifiers and by its name inside a longer friendly name.
+        QCOMPARE(modelFromVidPid(vendor, product), model);
+        QCOMPARE(modelFromName(QStringLiteral("USB ") + name.toLower() + QStringLiteral(" Camera")), model);
+        // The vendor alone identifies nothing.
+        QCOMPARE(modelFromVidPid(vendor, product + 0x1000), kUnknownModel);
+    }
+
     void parseDevicePath()
     {
         quint32 vendor = kUntouched;
@@ -229,6 +279,56 @@ private slots:
         // A language the tables do not know falls back to English instead of reading past them.
         QCOMPARE(trackingSpeedOptions(5).at(0).label, QStringLiteral("Slow"));
         QCOMPARE(optionTable(OptionKind::TrackingMode, -1).at(0).label, QStringLiteral("Off"));
+    }
+
+    void everyLabelInEveryLanguage_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QStringList>("labels");
+        const auto add = [](OptionKind kind, const char *name, const QList<QStringList> &perLanguage) {
+            const char *languages[] = {"English", "German", "French", "Spanish", "Italian"};
+            for (int language = 0; language < 5; ++language)
+                QTest::addRow("%s, %s", name, languages[language])
+                    << int(kind) << language << perLanguage.at(perLanguage.size() == 1 ? 0 : language);
+        };
+        add(OptionKind::ConnectionState, "connection",
+            {{"CONNECTED", "DISCONNECTED"},
+             {"VERBUNDEN", "NICHT VERBUNDEN"},
+             {"BRANCHÉ", "DÉBRANCHÉ"},
+             {"CONECTADO", "DESCONECTADO"},
+             {"CONNESSO", "DISCONNESSO"}});
+        add(OptionKind::TrackingMode, "tracking mode",
+            {{"Off", "Auto Framing", "Presenter Tracking"},
+             {"Aus", "Automatisches Framing", "Sprecher-Tracking"},
+             {"Éteint", "Cadrage automatique", "Suivi par la télécommande de présentation"},
+             {"Apagado", "Encuadre automático", "Seguimiento de retroproyector"},
+             {"Spento", "Inquadratura automatica", "Monitoraggio del relatore"}});
+        add(OptionKind::TrackingEffect, "tracking effect",
+            {{"Smooth", "Immediate"},
+             {"Fließend", "Unmittelbar"},
+             {"Fluide", "Immédiat"},
+             {"Suave", "Inmediato"},
+             {"Liscio", "Immediato"}});
+        add(OptionKind::TrackingSpeed, "tracking speed",
+            {{"Slow", "Normal", "Fast"},
+             {"Langsam", "Normal", "Schnell"},
+             {"Lente", "Normale", "Rapide"},
+             {"Lento", "Normal", "Rápido"},
+             {"Lento", "Normale", "Veloce"}});
+        add(OptionKind::AntiFlicker, "anti-flicker", {{"50Hz", "60Hz"}});
+        add(OptionKind::Microphone, "microphone", {{"Enable", "Disable"}});
+    }
+
+    void everyLabelInEveryLanguage()
+    {
+        QFETCH(int, kind);
+        QFETCH(int, language);
+        QFETCH(QStringList, labels);
+        QStringList shown;
+        for (const OptionEntry &entry : optionTable(OptionKind(kind), language))
+            shown << entry.label;
+        QCOMPARE(shown, labels);
     }
 
     void indexOfValues()

@@ -4,6 +4,8 @@
 
 #include "camera/CameraPropertyState.h"
 #include "platform/CaptureFilter.h"
+#include "platform/sim/SimStreamServer.h"
+#include "preview/VideoStreamThread.h"
 #include "ui/ControlPanel.h"
 
 #include <QCheckBox>
@@ -13,7 +15,10 @@
 #include <QScopeGuard>
 #include <QSlider>
 #include <QStackedWidget>
+#include <QThread>
 #include <QToolButton>
+
+#include <algorithm>
 
 using namespace windowtest;
 using dialogtest::DialogAnswerer;
@@ -129,6 +134,37 @@ protected:
 
 private:
     std::function<void()> m_action;
+};
+
+// Another program showing the camera: a capture of its own, outside the window, that
+// reads the stream without decoding it.
+class OtherViewer
+{
+public:
+    explicit OtherViewer(const QString &captureName)
+        : m_worker(new VideoStreamThread(captureName))
+    {
+        m_worker->setDecoding(false);
+        m_worker->moveToThread(&m_thread);
+        QObject::connect(&m_thread, &QThread::started, m_worker, &VideoStreamThread::start);
+        m_thread.start();
+    }
+    ~OtherViewer() { end(); }
+
+    void end()
+    {
+        if (!m_worker)
+            return;
+        m_worker->stop();
+        m_thread.quit();
+        m_thread.wait();
+        delete m_worker;
+        m_worker = nullptr;
+    }
+
+private:
+    QThread m_thread;
+    VideoStreamThread *m_worker;
 };
 
 struct Controls : Fixture
@@ -691,6 +727,40 @@ private slots:
         QVERIFY(!f.window->controlPanel()->tipPending());
         QTest::qWait(100);
         QCOMPARE(answerer.count(), 0);
+    }
+
+    void valuesAreNotCheckedWhileAnotherProgramStreams()
+    {
+        // The window shows no preview, but another program has the camera streaming: the
+        // camera's own video state decides, not the window's preview.
+        QJsonObject extra{{QStringLiteral("stream"), QJsonObject{{QStringLiteral("width"), 320},
+                                                                 {QStringLiteral("height"), 240},
+                                                                 {QStringLiteral("fps"), 30}}}};
+        Controls f(oneCamera(extra));
+        sim::SimCamera *cam = f.cam1();
+        DialogAnswerer answerer;
+        cam->setFault(QStringLiteral("prop.ignore.video.0"), true);
+        auto *brightness = f.child<QSlider>("sliderBrightness");
+
+        OtherViewer viewer(cam->monikerDisplayName().replace(QLatin1Char(':'), QLatin1Char('_')));
+        QTRY_VERIFY_WITH_TIMEOUT(cam->stream().streaming(), 20000);
+        QVERIFY(!f.window->isPreviewRunning());
+        brightness->setValue(83);
+        QVERIFY(!f.window->controlPanel()->tipPending());
+        // The camera was asked (video state, opcode 0x96) and said it streams.
+        const QList<sim::SimUvcCamera::XuMessage> m = cam->uvc().xuMessages();
+        QVERIFY(std::any_of(m.begin(), m.end(), [](const sim::SimUvcCamera::XuMessage &x) {
+            return x.selector == 2 && quint8(x.data.at(0)) == 0x96 && quint8(x.reply.at(2)) == 1;
+        }));
+
+        // The other program lets go: the same value not taken is noticed.
+        viewer.end();
+        QTRY_VERIFY_WITH_TIMEOUT(!cam->stream().streaming(), 20000);
+        brightness->setValue(70);
+        QVERIFY(f.window->controlPanel()->tipPending());
+        QTRY_COMPARE(answerer.count(), 1);
+        QCOMPARE(answerer.at(0).text, kNotTaken);
+        QCOMPARE(brightness->value(), 50);
     }
 
     void refusedValueShowsOneNotice()

@@ -251,6 +251,26 @@ private slots:
         QCOMPARE(answerer.at(0).result, 1);
     }
 
+    // The count agrees with its noun in a translation: French takes the singular for one
+    // second and for none, the plural above. English keeps its one text (above).
+    void countdownAgreesWithTheCountInFrench()
+    {
+        QTranslator french;
+        QVERIFY(french.load(QStringLiteral(LENSDESK_TRANSLATIONS_DIR "/app_fr.qm")));
+        QCoreApplication::installTranslator(&french);
+        DialogAnswerer answerer;
+        answerer.answer(dialogtest::LeaveOpen);
+        FormCustomizeMessagebox box(QStringLiteral("Done"), 0, true);
+        const int result = box.exec();
+        QCoreApplication::removeTranslator(&french);
+        QCOMPARE(result, 1);
+        const QString line = QStringLiteral("La fen\u00eatre se fermera automatiquement dans %1.");
+        QCOMPARE(answerer.at(0).countdown,
+                 (QStringList{line.arg("5 secondes"), line.arg("5 secondes"), line.arg("4 secondes"),
+                              line.arg("3 secondes"), line.arg("2 secondes"), line.arg("1 seconde"),
+                              line.arg("0 seconde")}));
+    }
+
     void noTickAfterTheBoxIsAnswered_data()
     {
         QTest::addColumn<int>("action");

@@ -113,7 +113,10 @@ private slots:
         QTest::newRow("model 0") << 0 << true << true;
         QTest::newRow("model 5") << 5 << true << true;
         QTest::newRow("model 2") << 2 << true << false;
+        QTest::newRow("model 10") << 10 << false << false;
         QTest::newRow("model 11") << 11 << false << false;
+        QTest::newRow("model 12") << 12 << false << false;
+        QTest::newRow("model 13") << 13 << true << false;
     }
 
     void modelDependentReads()
@@ -150,6 +153,42 @@ private slots:
         QCOMPARE(s.sharpness.current, 9);
         QCOMPARE(s.whiteBalance.current, 4000);
         QCOMPARE(s.whiteBalance.flags, DShowCameraWrapper::kFlagsManual);
+    }
+
+    void readsReachTheCameraInOrder_data()
+    {
+        QTest::addColumn<int>("model");
+        QTest::addColumn<QStringList>("reads");
+        const QStringList mechanics = {"range.camera.3", "get.camera.3", "range.camera.0", "get.camera.0",
+                                       "range.camera.1", "get.camera.1"};
+        const QStringList focus = {"range.camera.6", "get.camera.6"};
+        // Brightness, contrast, sharpness, hue, saturation, white balance.
+        const QStringList image = {"range.video.0", "get.video.0", "range.video.1", "get.video.1",
+                                   "range.video.4", "get.video.4", "range.video.2", "get.video.2",
+                                   "range.video.3", "get.video.3", "range.video.7", "get.video.7"};
+        QTest::newRow("model 0") << 0 << mechanics + focus + image;
+        QTest::newRow("model 5") << 5 << mechanics + focus + image;
+        QTest::newRow("model 2") << 2 << mechanics + image;
+        QTest::newRow("model 7") << 7 << mechanics + image;
+        QTest::newRow("model 10") << 10 << image;
+        QTest::newRow("model 11") << 11 << image;
+        QTest::newRow("model 12") << 12 << image;
+        QTest::newRow("model 16") << 16 << mechanics + image;
+        QTest::newRow("unknown model") << 255 << mechanics + image;
+    }
+
+    void readsReachTheCameraInOrder()
+    {
+        QFETCH(int, model);
+        QFETCH(QStringList, reads);
+        testsupport::SimEnvironment env(rigWith(kOddCamera));
+        sim::SimCamera *cam = env.rig().camera(QStringLiteral("cam1"));
+        DShowCameraWrapper dshow;
+        QVERIFY(dshow.readCameraProperties(0, model));
+        QCOMPARE(cam->uvc().propertyReads(), reads);
+        // Ranges and current values go through their own interfaces, never as
+        // single-value requests.
+        QVERIFY(cam->uvc().propertyRequests().isEmpty());
     }
 
     void failingReadsKeepThePreviousState()

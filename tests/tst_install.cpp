@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
@@ -86,11 +87,28 @@ QStringList installedFiles()
                       QStringLiteral("share/lensdesk/app_es.qm"),
                       QStringLiteral("share/lensdesk/app_it.qm"),
                       QStringLiteral("share/applications/lensdesk.desktop"),
+                      QStringLiteral("share/metainfo/io.github.lensdesk.lensdesk.metainfo.xml"),
                       QStringLiteral("share/icons/hicolor/scalable/apps/lensdesk.svg"),
-                      QStringLiteral("lib/udev/rules.d/70-lensdesk.rules")};
-    for (const char *size : {"16x16", "24x24", "32x32", "48x48", "64x64", "256x256"})
+                      QStringLiteral("share/man/man1/lensdesk.1.gz"),
+                      QStringLiteral("share/man/man1/lensdeskctl.1.gz"),
+                      QStringLiteral("share/doc/lensdesk/copyright"),
+                      QStringLiteral("share/doc/lensdesk/changelog.gz"),
+                      QStringLiteral("share/doc/lensdesk/README.md"),
+                      QStringLiteral("share/bash-completion/completions/lensdeskctl"),
+                      QStringLiteral("lib/udev/rules.d/70-lensdesk.rules"),
+                      QStringLiteral("lib/systemd/user/lensdesk-visca.service")};
+    for (const char *size : {"16x16", "24x24", "32x32", "48x48", "64x64", "128x128", "256x256"})
         files << QStringLiteral("share/icons/hicolor/%1/apps/lensdesk.png").arg(QLatin1String(size));
     return files;
+}
+
+QStringList sortedMatches(const QString &text, const QRegularExpression &re)
+{
+    QStringList found;
+    for (auto it = re.globalMatch(text); it.hasNext();)
+        found << it.next().captured(0);
+    found.sort();
+    return found;
 }
 
 // An INQUIRY field as the kernel shows it in sysfs (the SCSI device's vendor and model):
@@ -261,6 +279,34 @@ class TestInstall : public QObject
 
     QTemporaryDir m_root; // DESTDIR
     QString m_prefix;     // m_root + "/usr"
+    QTemporaryDir m_packageDir; // the Debian package, built once
+    QString m_deb;
+    QString m_packageError;
+
+    // The Debian package, built on first use; empty (and m_packageError) when it fails.
+    QString package()
+    {
+        if (!m_deb.isEmpty() || !m_packageError.isEmpty())
+            return m_deb;
+        const Result r = runProgram(kCPack, {QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("--config"),
+                                             kBuildDir + QStringLiteral("/CPackConfig.cmake"), QStringLiteral("-B"),
+                                             m_packageDir.path()},
+                                    QProcessEnvironment::systemEnvironment(), kBuildDir, 300000);
+        const QStringList debs = QDir(m_packageDir.path()).entryList({QStringLiteral("*.deb")});
+        if (r.code != 0 || debs.size() != 1)
+            m_packageError = QString::fromUtf8((r.out + r.err).right(3000)) + debs.join(QLatin1Char(' '));
+        else
+            m_deb = m_packageDir.path() + QLatin1Char('/') + debs.first();
+        return m_deb;
+    }
+
+    // A member of the package's control archive (conffiles, postinst, ...).
+    QByteArray controlMember(const QString &name)
+    {
+        return runProgram(QStringLiteral("dpkg-deb"), {QStringLiteral("--info"), package(), name},
+                          QProcessEnvironment::systemEnvironment())
+            .out;
+    }
 
     // A user of the installed program: own HOME, configuration and data folders.
     struct User
@@ -330,6 +376,12 @@ private slots:
             QVERIFY2(QFileInfo(m_prefix + QLatin1Char('/') + file).isFile(), qPrintable(file));
         QVERIFY(QFileInfo(m_prefix + QStringLiteral("/bin/lensdesk")).isExecutable());
         QVERIFY(QFileInfo(m_prefix + QStringLiteral("/bin/lensdeskctl")).isExecutable());
+        // The user unit serves every camera over VISCA.
+        QFile unit(m_prefix + QStringLiteral("/lib/systemd/user/lensdesk-visca.service"));
+        QVERIFY(unit.open(QIODevice::ReadOnly));
+        const QByteArray unitText = unit.readAll();
+        QVERIFY(unitText.contains("\nExecStart=/usr/bin/lensdeskctl serve --all\n"));
+        QVERIFY(unitText.contains("\n[Install]\nWantedBy=default.target\n"));
         // Nothing but the two programs in bin/.
         QCOMPARE(QDir(m_prefix + QStringLiteral("/bin")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                  (QStringList{QStringLiteral("lensdesk"), QStringLiteral("lensdeskctl")}));
@@ -529,49 +581,340 @@ private slots:
         QCOMPARE(udev::tags(rules, sg, QStringLiteral("add")), QStringList());
     }
 
+    // The package's control fields, its files, the defaults as a conffile.
     void debianPackage()
     {
-        QTemporaryDir out;
-        const Result r = runProgram(kCPack, {QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("--config"),
-                                             kBuildDir + QStringLiteral("/CPackConfig.cmake"), QStringLiteral("-B"),
-                                             out.path()},
-                                    QProcessEnvironment::systemEnvironment(), kBuildDir, 300000);
-        QVERIFY2(r.code == 0, (r.out + r.err).right(3000).constData());
-        const QStringList debs = QDir(out.path()).entryList({QStringLiteral("*.deb")});
-        QCOMPARE(debs, QStringList{QStringLiteral("lensdesk_1.0.4_amd64.deb")});
-        const QString deb = out.path() + QLatin1Char('/') + debs.first();
+        const QString deb = package();
+        QVERIFY2(!deb.isEmpty(), qPrintable(m_packageError));
+        QCOMPARE(QFileInfo(deb).fileName(), QStringLiteral("lensdesk_1.0.4_amd64.deb"));
 
-        const Result info = runProgram(QStringLiteral("dpkg-deb"), {QStringLiteral("--info"), deb},
+        const Result info = runProgram(QStringLiteral("dpkg-deb"), {QStringLiteral("--field"), deb},
                                        QProcessEnvironment::systemEnvironment());
         QCOMPARE(info.code, 0);
         const QString control = QString::fromUtf8(info.out);
-        QVERIFY(control.contains(QStringLiteral(" Package: lensdesk\n")));
-        QVERIFY(control.contains(QStringLiteral(" Version: 1.0.4\n")));
-        QVERIFY(control.contains(QStringLiteral(" Architecture: amd64\n")));
-        const QRegularExpression depends(QStringLiteral("\\n Depends: ([^\\n]*)\\n"));
-        const QStringList deps = depends.match(control).captured(1).split(QStringLiteral(", "));
-        for (const char *dep : {"libqt5core5a (>= 5.15)", "libqt5gui5 (>= 5.15)", "libqt5widgets5 (>= 5.15)",
+        QVERIFY(control.startsWith(QStringLiteral("Architecture: amd64\n")));
+        QVERIFY(control.contains(QStringLiteral("\nPackage: lensdesk\n")));
+        QVERIFY(control.contains(QStringLiteral("\nVersion: 1.0.4\n")));
+        QVERIFY(control.contains(QStringLiteral("\nMaintainer: lensdesk developers <lensdesk@users.noreply.github.com>\n")));
+        QVERIFY(control.contains(QStringLiteral("\nHomepage: https://github.com/lensdesk/lensdesk\n")));
+        QVERIFY(control.contains(QStringLiteral("\nRecommends: qttranslations5-l10n\n")));
+        // Every library the two programs link, as dpkg-shlibdeps names them, and the
+        // archive tool they run.
+        const QRegularExpression depends(QStringLiteral("\\nDepends: ([^\\n]*)\\n"));
+        QStringList names;
+        for (const QString &dep : depends.match(control).captured(1).split(QStringLiteral(", ")))
+            names << dep.section(QLatin1Char(' '), 0, 0);
+        for (const char *dep : {"libc6", "libstdc++6", "libgcc-s1", "libqt5core5a", "libqt5gui5", "libqt5widgets5", "libqt5network5",
                                 "libavcodec59", "libavformat59", "libavdevice59", "libavutil57", "libswscale6",
-                                "libudev1", "7zip | p7zip-full"})
-            QVERIFY2(deps.contains(QLatin1String(dep)), dep);
-        QVERIFY(control.contains(QStringLiteral("postinst")));
+                                "libudev1", "libjpeg62-turbo", "7zip"})
+            QVERIFY2(names.contains(QLatin1String(dep)), qPrintable(QLatin1String(dep) + QStringLiteral(" in ") + names.join(", ")));
+        QVERIFY(control.contains(QStringLiteral("7zip | p7zip-full")));
+        // The long description in lines of at most 80 columns.
+        const QString description = control.section(QStringLiteral("\nDescription: "), 1);
+        QVERIFY(description.startsWith(QStringLiteral("Control, preview and upgrade USB PTZ conference cameras\n")));
+        for (const QString &line : description.split(QLatin1Char('\n')))
+            QVERIFY2(line.size() <= 80, qPrintable(line));
 
         const Result contents = runProgram(QStringLiteral("dpkg-deb"), {QStringLiteral("--contents"), deb},
                                            QProcessEnvironment::systemEnvironment());
         QCOMPARE(contents.code, 0);
         QStringList files;
+        QStringList links;
         for (const QByteArray &line : contents.out.split('\n')) {
             const QString text = QString::fromUtf8(line);
+            const QString path = text.section(QStringLiteral(" ./"), 1); // "usr/..." without "./"
             if (text.startsWith(QLatin1Char('-')))
-                files << text.section(QLatin1Char(' '), -1).mid(2); // "./usr/..." without "./"
+                files << path;
+            else if (text.startsWith(QLatin1Char('l')))
+                links << path;
         }
         files.sort();
-        QStringList expected;
-        for (const QString &file : installedFiles())
-            expected << QStringLiteral("usr/") + file;
+        // The defaults live in /etc; the installation's place of them is a link there.
+        QStringList expected{QStringLiteral("etc/lensdesk/product.ini")};
+        for (const QString &file : installedFiles()) {
+            if (file != QLatin1String("share/lensdesk/product.ini"))
+                expected << QStringLiteral("usr/") + file;
+        }
         expected.sort();
         QCOMPARE(files, expected);
+        QCOMPARE(links, QStringList{QStringLiteral("usr/share/lensdesk/product.ini -> /etc/lensdesk/product.ini")});
         QVERIFY(contents.out.contains("-rwxr-xr-x root/root"));
+        QCOMPARE(controlMember(QStringLiteral("conffiles")), QByteArray("/etc/lensdesk/product.ini\n"));
+
+        // The changelog and the copyright file name the same maintainer as the package.
+        QTemporaryDir tree;
+        QCOMPARE(runProgram(QStringLiteral("dpkg-deb"), {QStringLiteral("-x"), deb, tree.path()},
+                            QProcessEnvironment::systemEnvironment())
+                     .code,
+                 0);
+        QCOMPARE(readAll(tree.path() + QStringLiteral("/etc/lensdesk/product.ini")), QByteArray("[product_model]\nmain=2\n"));
+        const QByteArray copyright = readAll(tree.path() + QStringLiteral("/usr/share/doc/lensdesk/copyright"));
+        QVERIFY(copyright.startsWith("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"));
+        QVERIFY(copyright.contains("\nUpstream-Contact: lensdesk developers <lensdesk@users.noreply.github.com>\n"));
+        QVERIFY(copyright.contains("\nFiles: resources/image/LensDeskFullwidth-Regular.ttf\n"));
+        QVERIFY(copyright.contains("\nLicense: Apache-2.0\n Licensed under the Apache License, Version 2.0"));
+        const Result changelog = runProgram(QStringLiteral("gzip"), {QStringLiteral("-dc"),
+                                            tree.path() + QStringLiteral("/usr/share/doc/lensdesk/changelog.gz")},
+                                            QProcessEnvironment::systemEnvironment());
+        QCOMPARE(changelog.code, 0);
+        QVERIFY(changelog.out.startsWith("lensdesk (1.0.4) unstable; urgency=medium\n"));
+        QVERIFY(changelog.out.contains("\n -- lensdesk developers <lensdesk@users.noreply.github.com>  "));
+    }
+
+    // The rule reaches devices already plugged in when the package is installed and
+    // leaves them when it is removed: postinst and postrm reload udev's rules and replay
+    // the SCSI generic devices, where udev runs (its /run/udev); an upgrade's removal of
+    // the old package leaves that to the new one's postinst.
+    void maintainerScriptsReloadTheRules_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("argument");
+        QTest::addColumn<bool>("reloads");
+        QTest::newRow("postinst configure") << "postinst" << "configure" << true;
+        QTest::newRow("postinst abort-upgrade") << "postinst" << "abort-upgrade" << false;
+        QTest::newRow("postrm remove") << "postrm" << "remove" << true;
+        QTest::newRow("postrm purge") << "postrm" << "purge" << true;
+        QTest::newRow("postrm upgrade") << "postrm" << "upgrade" << false;
+    }
+    void maintainerScriptsReloadTheRules()
+    {
+        QFETCH(QString, script);
+        QFETCH(QString, argument);
+        QFETCH(bool, reloads);
+        const QString deb = package();
+        QVERIFY2(!deb.isEmpty(), qPrintable(m_packageError));
+        QTemporaryDir dir;
+        QCOMPARE(runProgram(QStringLiteral("dpkg-deb"), {QStringLiteral("--control"), deb, dir.path() + QStringLiteral("/control")},
+                            QProcessEnvironment::systemEnvironment())
+                     .code,
+                 0);
+        // A udevadm that writes down how it was called.
+        const QString calls = dir.path() + QStringLiteral("/calls");
+        QDir().mkpath(dir.path() + QStringLiteral("/bin"));
+        QFile fake(dir.path() + QStringLiteral("/bin/udevadm"));
+        QVERIFY(fake.open(QIODevice::WriteOnly));
+        fake.write(QStringLiteral("#!/bin/sh\necho \"$*\" >> '%1'\n").arg(calls).toUtf8());
+        fake.close();
+        fake.setPermissions(fake.permissions() | QFile::ExeOwner);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("PATH"), dir.path() + QStringLiteral("/bin:/usr/bin:/bin"));
+        const Result r = runProgram(dir.path() + QStringLiteral("/control/") + script, {argument}, env);
+        QVERIFY2(r.code == 0, r.err.constData());
+        const bool udev = QFileInfo(QStringLiteral("/run/udev")).isDir();
+        QCOMPARE(readAll(calls), reloads && udev ? QByteArray("control --reload-rules\n"
+                                                              "trigger --subsystem-match=scsi_generic --action=change\n")
+                                                 : QByteArray());
+    }
+
+    // Lintian, Debian's package checker, finds no error and no warning, nor the
+    // hardening and stripping it looks for at its informational level.
+    void lintianFindsNothingToFix()
+    {
+        if (LENSDESK_SANITIZED)
+            QSKIP("a sanitizer build is built without the hardening and is not one to ship");
+        const QString lintian = QStandardPaths::findExecutable(QStringLiteral("lintian"));
+        if (lintian.isEmpty())
+            QSKIP("lintian not found (Debian package lintian)");
+        const QString deb = package();
+        QVERIFY2(!deb.isEmpty(), qPrintable(m_packageError));
+        const Result r = runProgram(lintian, {QStringLiteral("--pedantic"), QStringLiteral("--info"), deb},
+                                    QProcessEnvironment::systemEnvironment(), QString(), 900000);
+        QVERIFY2(r.code == 0 || r.code == 1, (r.out + r.err).constData()); // 1: an error found, 2: lintian failed
+        QStringList problems;
+        for (const QByteArray &line : r.out.split('\n')) {
+            const QString text = QString::fromUtf8(line);
+            if (text.startsWith(QLatin1String("E: ")) || text.startsWith(QLatin1String("W: ")))
+                problems << text;
+            for (const char *tag : {"hardening-no-fortify-functions", "hardening-no-bindnow", "hardening-no-relro",
+                                    "hardening-no-pie", "binary-has-unneeded-section", "no-manual-page",
+                                    "desktop-entry-lacks-main-category", "appstream-metadata"}) {
+                if (text.contains(QStringLiteral(": %1").arg(QLatin1String(tag))))
+                    problems << text;
+            }
+        }
+        problems.removeDuplicates();
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n')) + QStringLiteral("\n\n") + r.out));
+    }
+
+    // The package's programs carry what Debian's build gives its own: checked string and
+    // memory functions, the stack protector, relocations read-only and bound at start,
+    // position independence; and they are stripped as dh_strip strips (no symbols, no
+    // debugging information, no .comment, no .note).
+    void packagedProgramsAreHardenedAndStripped_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::newRow("lensdesk") << "lensdesk";
+        QTest::newRow("lensdeskctl") << "lensdeskctl";
+    }
+    void packagedProgramsAreHardenedAndStripped()
+    {
+        QFETCH(QString, program);
+        if (LENSDESK_SANITIZED)
+            QSKIP("a sanitizer build is built without the hardening and is not one to ship");
+        const QString deb = package();
+        QVERIFY2(!deb.isEmpty(), qPrintable(m_packageError));
+        QTemporaryDir tree;
+        const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        QCOMPARE(runProgram(QStringLiteral("dpkg-deb"), {QStringLiteral("-x"), deb, tree.path()}, env).code, 0);
+        const QString file = tree.path() + QStringLiteral("/usr/bin/") + program;
+        auto readelf = [&](const QString &what) {
+            const Result r = runProgram(QStringLiteral("readelf"), {what, QStringLiteral("-W"), file}, env);
+            return r.code == 0 ? QString::fromUtf8(r.out) : QStringLiteral("<readelf failed>");
+        };
+        const QString sections = readelf(QStringLiteral("--sections"));
+        QVERIFY2(sections.contains(QStringLiteral(" .text ")), qPrintable(sections));
+        for (const char *name : {" .comment ", " .note ", " .symtab ", " .debug_info "})
+            QVERIFY2(!sections.contains(QLatin1String(name)), name);
+        const QString dynamic = readelf(QStringLiteral("--dynamic"));
+        QVERIFY2(dynamic.contains(QStringLiteral("(FLAGS)              BIND_NOW")), qPrintable(dynamic));
+        QVERIFY2(dynamic.contains(QStringLiteral("Flags: NOW PIE")), qPrintable(dynamic));
+        QVERIFY(readelf(QStringLiteral("--segments")).contains(QStringLiteral("GNU_RELRO")));
+        const QString symbols = readelf(QStringLiteral("--dyn-syms"));
+        QVERIFY(symbols.contains(QStringLiteral("__stack_chk_fail")));
+        QVERIFY(QRegularExpression(QStringLiteral("__\\w+_chk@")).match(symbols).hasMatch());
+    }
+
+    // Both manual pages render without a complaint from man, say what --help says
+    // (every option it names), and add the files; compressed as Debian wants them:
+    // gzip at its best, without name or time.
+    void manualPagesRender_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("lensdesk") << "lensdesk" << "lensdesk - control, preview and upgrade USB PTZ conference cameras";
+        QTest::newRow("lensdeskctl") << "lensdeskctl"
+                                     << "lensdeskctl - control and upgrade USB PTZ conference cameras from the command line";
+    }
+    void manualPagesRender()
+    {
+        QFETCH(QString, program);
+        QFETCH(QString, name);
+        const QString man = QStandardPaths::findExecutable(QStringLiteral("man"));
+        if (man.isEmpty())
+            QSKIP("man not found (Debian package man-db)");
+        const QString page = m_prefix + QStringLiteral("/share/man/man1/") + program + QStringLiteral(".1.gz");
+        const QByteArray gz = readAll(page);
+        QVERIFY(gz.size() > 10);
+        QCOMPARE(QByteArray::fromRawData(gz.constData(), 3), QByteArray("\x1f\x8b\x08"));
+        QCOMPARE(int(gz.at(3)), 0); // no name, no comment
+        QCOMPARE(gz.mid(4, 4), QByteArray(4, '\0')); // no time
+        QCOMPARE(int(gz.at(8)), 2); // the best compression
+
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+        env.insert(QStringLiteral("MANWIDTH"), QStringLiteral("200"));
+        env.remove(QStringLiteral("MAN_KEEP_FORMATTING"));
+        // What lintian asks man for: warnings of the formatter on standard error.
+        const Result warnings = runProgram(man, {QStringLiteral("--warnings"), QStringLiteral("-E"), QStringLiteral("UTF-8"),
+                                                 QStringLiteral("-l"), QStringLiteral("-Tutf8"), QStringLiteral("-Z"), page},
+                                           env);
+        QCOMPARE(warnings.code, 0);
+        QVERIFY2(warnings.err.isEmpty(), warnings.err.constData());
+        // As a reader sees it, in lines as wide as MANWIDTH, without bold and underline.
+        const Result shown = runProgram(man, {QStringLiteral("-l"), page}, env);
+        QCOMPARE(shown.code, 0);
+        const QString text = QString::fromUtf8(shown.out).remove(QRegularExpression(QStringLiteral("\\x1b\\[[0-9;]*m|.\\x08")));
+        QVERIFY2(text.contains(QStringLiteral("NAME\n       ") + name + QLatin1Char('\n')), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("~/.lensdesk/lensdesk.log")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("/etc/lensdesk/product.ini")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("%1 1.0.4").arg(program)), qPrintable(text));
+
+        const Result help = runProgram(m_prefix + QStringLiteral("/bin/") + program, {QStringLiteral("--help")},
+                                       QProcessEnvironment::systemEnvironment());
+        QCOMPARE(help.code, 0);
+        const QRegularExpression option(QStringLiteral("(?<![\\w-])--[a-z][a-z-]*"));
+        QStringList options = sortedMatches(QString::fromUtf8(help.out), option);
+        options.removeDuplicates();
+        QVERIFY(options.contains(QStringLiteral("--help")));
+        for (const QString &o : qAsConst(options))
+            QVERIFY2(text.contains(o), qPrintable(o));
+    }
+
+    // The software centres' description validates, points its screenshots into the
+    // repository, names the menu entry the package installs and carries this release.
+    void metainfoValidates()
+    {
+        const QString validator = QStandardPaths::findExecutable(QStringLiteral("appstreamcli"));
+        if (validator.isEmpty())
+            QSKIP("appstreamcli not found (Debian package appstream)");
+        const QString file = m_prefix + QStringLiteral("/share/metainfo/io.github.lensdesk.lensdesk.metainfo.xml");
+        const Result r = runProgram(validator, {QStringLiteral("validate"), QStringLiteral("--no-net"),
+                                                QStringLiteral("--pedantic"), file},
+                                    QProcessEnvironment::systemEnvironment());
+        QVERIFY2(r.code == 0, (r.out + r.err).constData());
+        QVERIFY2(!r.out.contains("E: ") && !r.out.contains("W: ") && !r.out.contains("I: "), r.out.constData());
+
+        const QString text = QString::fromUtf8(readAll(file));
+        QVERIFY(text.contains(QStringLiteral("<id>io.github.lensdesk.lensdesk</id>")));
+        QVERIFY(text.contains(QStringLiteral("<launchable type=\"desktop-id\">lensdesk.desktop</launchable>")));
+        QVERIFY(text.contains(QStringLiteral("<release version=\"1.0.4\" ")));
+        QVERIFY(QFileInfo(m_prefix + QStringLiteral("/share/applications/lensdesk.desktop")).isFile());
+        const QRegularExpression image(QStringLiteral("<image>https://raw.githubusercontent.com/lensdesk/lensdesk/main/([^<]+)</image>"));
+        int images = 0;
+        for (auto it = image.globalMatch(text); it.hasNext(); ++images) {
+            const QString path = it.next().captured(1);
+            QVERIFY2(QFileInfo(kSourceDir + QLatin1Char('/') + path).isFile(), qPrintable(path));
+        }
+        QCOMPARE(images, 4);
+        QCOMPARE(text.count(QStringLiteral("<image>")), 4);
+    }
+
+    // The icon at the size software centres look for.
+    void iconAt128Pixels()
+    {
+        const QImage icon(m_prefix + QStringLiteral("/share/icons/hicolor/128x128/apps/lensdesk.png"));
+        QCOMPARE(icon.size(), QSize(128, 128));
+        QVERIFY(icon.hasAlphaChannel());
+    }
+
+    // The package keeps the defaults in /etc and links them into share/lensdesk: the
+    // program reads them through the link, and once the administrator removes the file
+    // the link still marks an installation (its translations, the user's own folders).
+    void defaultsThroughALink()
+    {
+        QTemporaryDir root;
+        const QString usr = root.path() + QStringLiteral("/usr");
+        QVERIFY(QDir().mkpath(usr + QStringLiteral("/bin")));
+        QVERIFY(QDir().mkpath(usr + QStringLiteral("/share/lensdesk")));
+        QVERIFY(QDir().mkpath(root.path() + QStringLiteral("/etc/lensdesk")));
+        QVERIFY(QFile::copy(m_prefix + QStringLiteral("/bin/lensdesk"), usr + QStringLiteral("/bin/lensdesk")));
+        QVERIFY(QFile::copy(m_prefix + QStringLiteral("/share/lensdesk/app_de.qm"),
+                            usr + QStringLiteral("/share/lensdesk/app_de.qm")));
+        const QString etc = root.path() + QStringLiteral("/etc/lensdesk/product.ini");
+        QFile defaults(etc);
+        QVERIFY(defaults.open(QIODevice::WriteOnly));
+        defaults.write("[product_model]\nmain=1\n\n[ChangeLanguage]\nLanguage=1\n");
+        defaults.close();
+        QVERIFY(QFile::link(etc, usr + QStringLiteral("/share/lensdesk/product.ini")));
+
+        User user;
+        Result r = runProgram(usr + QStringLiteral("/bin/lensdesk"), {}, user.environment());
+        QVERIFY2(r.code == 0, r.err.right(2000).constData());
+        QStringList log = logMessages(user.log());
+        QVERIFY(log.contains(QStringLiteral("credit manufacturer: \"Tessaline\"")));
+        QVERIFY(log.filter(QStringLiteral("test hook:")).value(0).endsWith(QStringLiteral("translation \"de\"")));
+
+        // Without the file: manufacturer 0, and the user's own language choice still finds
+        // its translation in share/lensdesk.
+        QVERIFY(QFile::remove(etc));
+        QFile::remove(user.log());
+        {
+            QSettings own(user.config() + QStringLiteral("/lensdesk/product.ini"), QSettings::IniFormat);
+            own.setValue(QStringLiteral("/ChangeLanguage/Language"), QStringLiteral("1"));
+        }
+        r = runProgram(usr + QStringLiteral("/bin/lensdesk"), {}, user.environment());
+        QVERIFY2(r.code == 0, r.err.right(2000).constData());
+        log = logMessages(user.log());
+        QVERIFY(log.contains(QStringLiteral("credit manufacturer: \"KT\"")));
+        const QStringList hook = log.filter(QStringLiteral("test hook:"));
+        QCOMPARE(hook.size(), 1);
+        // Still an installation: the package folder is the user's, nothing is written beside the program.
+        QVERIFY2(hook.at(0).endsWith(QStringLiteral(", directory \"%1/lensdesk/package\", translation \"de\"")
+                                         .arg(user.data())),
+                 qPrintable(hook.at(0)));
+        QVERIFY(QFileInfo(user.config() + QStringLiteral("/lensdesk/product.ini")).isFile());
+        QCOMPARE(QDir(usr + QStringLiteral("/bin")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList{QStringLiteral("lensdesk")});
     }
 };
 

@@ -1,3 +1,4 @@
+#include "PlatformTestSupport.h"
 #include "TestSupport.h"
 
 #include "camera/KsLayout.h"
@@ -31,6 +32,7 @@
 #include <cerrno>
 #include <cstring>
 
+using namespace platformtest;
 using platform::LinuxControlMap;
 using platform::LinuxDevicePath;
 using platform::LinuxDeviceNotifier;
@@ -112,52 +114,6 @@ v4l2_queryctrl queryOf(std::int32_t minimum, std::int32_t maximum, std::int32_t 
     return q;
 }
 
-const QUuid kVendorUnit("{23E49ED0-1178-4F31-AE52-D2FB8A8D3B48}");
-
-QByteArray descriptor(std::initializer_list<int> bytes)
-{
-    QByteArray d;
-    d.append(char(bytes.size() + 1));
-    for (int b : bytes)
-        d.append(char(b));
-    return d;
-}
-
-QByteArray extensionUnit(int unitId, const QUuid &guid)
-{
-    // bLength, CS_INTERFACE, VC_EXTENSION_UNIT, bUnitID, GUID, bNumControls, bNrInPins,
-    // baSourceID, bControlSize, bmControls, iExtension.
-    std::uint8_t p[26] = {26, 0x24, 0x06, std::uint8_t(unitId)};
-    kslayout::putGuid(p + 4, guid);
-    p[20] = 4;
-    p[21] = 1;
-    p[22] = 1;
-    p[23] = 1;
-    p[24] = 0x0F;
-    return QByteArray(reinterpret_cast<const char *>(p), int(sizeof p));
-}
-
-// The descriptors attribute of a camera: device, configuration, a video-control
-// interface with an input terminal and two extension units, a streaming interface whose
-// class-specific descriptors reuse the same subtype numbers, and a second control interface.
-QByteArray cameraDescriptors()
-{
-    QByteArray d;
-    d += descriptor({0x01, 0x00, 0x02, 0xEF, 0x02, 0x01, 0x40, 0x49, 0x37, 0x0A, 0x03, 0x00, 0x01, 1, 2, 3, 1});
-    d += descriptor({0x02, 0xC0, 0x00, 0x02, 0x01, 0x00, 0x80, 0xFA});
-    d += descriptor({0x0B, 0x00, 0x02, 0x0E, 0x03, 0x00, 0x00});
-    d += descriptor({0x04, 0x00, 0x00, 0x01, 0x0E, 0x01, 0x00, 0x00});
-    d += descriptor({0x24, 0x01, 0x00, 0x01, 0x4D, 0x00, 0x00, 0x6C, 0xDC, 0x02, 0x01, 0x01});
-    d += descriptor({0x24, 0x02, 0x01, 0x01, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x03, 0x0A, 0x00, 0x00});
-    d += extensionUnit(3, QUuid("{0F3F95DC-2632-4C4E-92C9-A04782F43BC8}"));
-    d += extensionUnit(6, kVendorUnit);
-    d += descriptor({0x05, 0x83, 0x03, 0x10, 0x00, 0x08});
-    d += descriptor({0x04, 0x01, 0x00, 0x00, 0x0E, 0x02, 0x00, 0x00});
-    d += extensionUnit(7, kVendorUnit); // a streaming-interface descriptor with subtype 6
-    d += descriptor({0x04, 0x02, 0x00, 0x00, 0x0E, 0x01, 0x00, 0x00});
-    d += extensionUnit(9, kVendorUnit);
-    return d;
-}
 
 QByteArray nodeHeader(const QUuid &set, std::uint32_t selector, std::uint32_t flags, std::uint32_t node)
 {
@@ -372,12 +328,12 @@ private slots:
         QString moniker = QStringLiteral("@device:pnp:\\\\?\\usb#vid_046d&pid_085e&mi_02#2&3&0&0000#") + kCaptureClass
             + QStringLiteral("\\global");
         moniker.replace(QLatin1Char(':'), QLatin1Char('_'));
-        const platform::CaptureInput input = backend.captureInput(QStringLiteral("video=") + moniker);
+        const platform::CaptureInput input = backend.captureInput(QStringLiteral("video=") + moniker, {});
         QCOMPARE(input.format, QByteArray("video4linux2"));
         QCOMPARE(input.url, (dev + QStringLiteral("/video10")).toLocal8Bit());
         QVERIFY(input.options.isEmpty());
 
-        QVERIFY(backend.captureInput(QStringLiteral("video=@device_pnp_nothing")).format.isEmpty());
+        QVERIFY(backend.captureInput(QStringLiteral("video=@device_pnp_nothing"), {}).format.isEmpty());
     }
 
     void emptySystemFindsNothing()

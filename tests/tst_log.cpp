@@ -18,6 +18,9 @@
 
 namespace {
 
+// The size at which the log is rotated: 5 MiB.
+constexpr int kRotationBytes = 5242880;
+
 const QString kStamp = QStringLiteral("\\[\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2}\\.\\d{3}\\]");
 
 QByteArray readAll(const QString &path)
@@ -173,7 +176,7 @@ private slots:
 
     void rotationBoundary()
     {
-        const QByteArray full(int(kLogRotationLimit), 'a');
+        const QByteArray full(kRotationBytes, 'a');
         writeFile(m_log, full);
         writeFile(m_log + QStringLiteral(".1"), "previous generation\r\n");
 
@@ -192,18 +195,18 @@ private slots:
 
     void oneByteOverRotatesWithoutFirstGeneration()
     {
-        writeFile(m_log, QByteArray(int(kLogRotationLimit) + 1, 'b'));
+        writeFile(m_log, QByteArray(kRotationBytes + 1, 'b'));
         writeFile(m_log + QStringLiteral(".2"), "oldest\r\n");
         writeLogFile(QStringLiteral("fresh"));
         QCOMPARE(readAll(m_log), QByteArray("fresh\r\n"));
-        QCOMPARE(QFileInfo(m_log + QStringLiteral(".1")).size(), kLogRotationLimit + 1);
+        QCOMPARE(QFileInfo(m_log + QStringLiteral(".1")).size(), qint64(kRotationBytes) + 1);
         // With no ".1" to move, the oldest generation stays.
         QCOMPARE(readAll(m_log + QStringLiteral(".2")), QByteArray("oldest\r\n"));
     }
 
     void blockedRotationLosesNoGeneration()
     {
-        const QByteArray full(int(kLogRotationLimit) + 1, 'c');
+        const QByteArray full(kRotationBytes + 1, 'c');
         writeFile(m_log, full);
         writeFile(m_log + QStringLiteral(".1"), "first\r\n");
         // A non-empty directory named like the second generation: ".1" cannot move there.
@@ -235,7 +238,7 @@ private slots:
     {
         // The log is just over the limit when all threads write their first lines at once:
         // exactly one of them rotates it.
-        const QByteArray start = QByteArray(int(kLogRotationLimit) - 7, 'f') + "filler\r\n";
+        const QByteArray start = QByteArray(kRotationBytes - 7, 'f') + "filler\r\n";
         writeFile(m_log, start);
 
         constexpr int threadCount = 8;

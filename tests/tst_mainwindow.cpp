@@ -4,6 +4,7 @@
 #include "core/AppPaths.h"
 #include "catalogue/Catalogue.h"
 #include "platform/DeviceChange.h"
+#include "platform/VirtualClock.h"
 #include "platform/sim/SimCamera.h"
 #include "platform/sim/SimDeviceNotifier.h"
 #include "platform/sim/SimStreamServer.h"
@@ -15,6 +16,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -23,14 +25,54 @@
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QToolButton>
 
 #include <memory>
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 using namespace windowtest;
+
+namespace {
+
+// Sets or clears a folder's immutable flag: nothing, not even root, creates a file in
+// it while it is set.
+void setImmutable(const QString &dir, bool immutable)
+{
+    const int fd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
+        return;
+    int flags = 0;
+    if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+        flags = immutable ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+    }
+    ::close(fd);
+}
+
+// Makes a folder one this process cannot write to (or writable again): its mode, and for a
+// process the mode does not stop (root), the file system's immutable flag. True when the
+// folder is as asked.
+bool setFolderReadOnly(const QString &dir, bool readOnly)
+{
+    const QFile::Permissions read = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadUser | QFile::ExeUser;
+    if (!readOnly)
+        setImmutable(dir, false);
+    QFile::setPermissions(dir, readOnly ? read : read | QFile::WriteOwner | QFile::WriteUser);
+    if (readOnly && QFileInfo(dir).isWritable())
+        setImmutable(dir, true);
+    return QFileInfo(dir).isWritable() != readOnly;
+}
+
+} // namespace
 
 
 class TestMainWindow : public QObject
@@ -502,6 +544,30 @@ private slots:
         QVERIFY(!f.window->isStatusPollActive());
     }
 
+    void statusRefreshEveryThreeSeconds()
+    {
+        const QJsonObject stream{{QStringLiteral("width"), 320}, {QStringLiteral("height"), 240}};
+        testsupport::SimEnvironment env(
+            rigJson({camera(QStringLiteral("cam1"), QStringLiteral("7&2a1b3c4d&0"),
+                            QJsonObject{{QStringLiteral("stream"), stream}})}));
+        platform::VirtualClock &clock = env.clock();
+        clock.setHeldTimers(true);
+        const auto release = qScopeGuard([&clock] { clock.setHeldTimers(false); });
+        writeProductLine(2);
+        MainWindow w;
+        w.show();
+        QVERIFY(w.isStatusPollActive());
+        QCOMPARE(clock.repeatingIntervals(), QList<int>{3000});
+        // When it comes, the refresh asks the camera for its features again.
+        sim::SimCamera *cam = env.rig().camera(QStringLiteral("cam1"));
+        cam->uvc().clearHistory();
+        QVERIFY(clock.advanceToNextTimer(3000));
+        QCoreApplication::processEvents();
+        QVERIFY(!cam->uvc().xuMessages().isEmpty());
+        w.closeCamera();
+        QVERIFY(clock.repeatingIntervals().isEmpty());
+    }
+
     void trackingModeDecidesTheRows_data()
     {
         QTest::addColumn<QString>("name");
@@ -800,6 +866,50 @@ private slots:
         QCOMPARE(settings.value(QStringLiteral("/window/height")).toInt(), frame.height());
         QCOMPARE(settings.value(QStringLiteral("/style/index")).toString(), QStringLiteral("0"));
         QCOMPARE(settings.value(QStringLiteral("/product_model/main")).toInt(), 2);
+    }
+
+    void aReadOnlyCopyKeepsTheSettingsInTheUsersFolder()
+    {
+        // A copy of the program in a folder it cannot write to, with its own settings
+        // file and no installed layout around it.
+        QTemporaryDir copy;
+        const QString own = copy.path() + QStringLiteral("/product.ini");
+        const QByteArray defaults("[product_model]\nmain=2\n\n[style]\nindex=1\n");
+        {
+            QFile file(own);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(defaults);
+        }
+        setApplicationDirOverride(copy.path());
+        const auto restore = qScopeGuard([&copy] {
+            setFolderReadOnly(copy.path(), false);
+            setApplicationDirOverride(testsupport::appDir());
+        });
+        if (!setFolderReadOnly(copy.path(), true))
+            QSKIP("no folder this process cannot write to");
+        const QString userFile = testsupport::homeDir() + QStringLiteral("/.config/lensdesk/product.ini");
+        QFile::remove(userFile);
+
+        QVERIFY(!isPortableInstall());
+        QCOMPARE(userSettingsFilePath(), userFile);
+        QCOMPARE(defaultSettingsFilePath(), own);
+
+        QRect frame;
+        {
+            Fixture f(QByteArray(), -1);
+            // Manufacturer 2 from the copy's own file: the rig's camera is listed.
+            QVERIFY(f.window->isCameraOpen());
+            f.window->move(40, 30);
+            QVERIFY(f.window->close());
+            frame = f.window->frameGeometry();
+        }
+        QSettings saved(userFile, QSettings::IniFormat);
+        QCOMPARE(saved.value(QStringLiteral("/window/left")).toInt(), frame.x());
+        QCOMPARE(saved.value(QStringLiteral("/window/width")).toInt(), frame.width());
+        QCOMPARE(saved.value(QStringLiteral("/style/index")).toString(), QStringLiteral("1"));
+        QFile file(own);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), defaults);
     }
 };
 

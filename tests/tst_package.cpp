@@ -468,6 +468,31 @@ private slots:
         QVERIFY2(Zip7z::extract(archive, testsupport::appDir(), message), qPrintable(message));
     }
 
+    void listedSizesThatOverflowTheirSumAreRefused_data()
+    {
+        QTest::addColumn<QString>("listing");
+        QTest::addColumn<QString>("error");
+        const QString head = QStringLiteral("Path = x.zip\nType = zip\n----------\nPath = kernel\n");
+        // Found by the listing's fuzzer: a small size, then the largest 64-bit one, made
+        // their sum overflow before the bound was compared.
+        QTest::newRow("sum beyond 64 bits") << head + QStringLiteral("Size = 1\n\nPath = rootfs\nSize = 9223372036854775807\n")
+                                            << QStringLiteral("The package unpacks to more than 1073741824 bytes.");
+        QTest::newRow("one beyond 64 bits") << head + QStringLiteral("Size = 9223372036854775808\n")
+                                            << QStringLiteral("The size of an entry of the package cannot be read: 9223372036854775808");
+        QTest::newRow("at the bound") << head + QStringLiteral("Size = 1073741823\nPath = cis.bin\nSize = 1\n")
+                                      << QString();
+        QTest::newRow("one past the bound") << head + QStringLiteral("Size = 1073741823\nPath = cis.bin\nSize = 2\n")
+                                            << QStringLiteral("The package unpacks to more than 1073741824 bytes.");
+    }
+    void listedSizesThatOverflowTheirSumAreRefused()
+    {
+        QFETCH(QString, listing);
+        QFETCH(QString, error);
+        QString why;
+        QCOMPARE(Zip7z::checkListing(listing, &why), error.isEmpty());
+        QCOMPARE(why, error);
+    }
+
     void packageThatUnpacksToMoreThanItListsIsStopped()
     {
         // A listing can understate: the tool is stopped once the disk shows more.

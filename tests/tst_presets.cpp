@@ -26,11 +26,6 @@ const QString kName = QStringLiteral("Orvia Vista Pro Cam");
 const QString kPath1 = QStringLiteral("vid_3749&pid_030a&mi_00#7&1111&0&0000");
 const QString kPath2 = QStringLiteral("vid_3749&pid_030a&mi_00#7&2222&0&0000");
 
-QJsonObject range(int min, int max, int value)
-{
-    return QJsonObject{{QStringLiteral("min"), min}, {QStringLiteral("max"), max}, {QStringLiteral("value"), value}};
-}
-
 // cam1 (serial "SN-0042") looking at zoom 350, pan -12, tilt 9 with manual focus at 610;
 // cam2 without a serial number. Pan and tilt reach -40..40, beyond the ±30 limit.
 QByteArray twoCameras(const QJsonObject &cam1Extra = {})
@@ -38,9 +33,9 @@ QByteArray twoCameras(const QJsonObject &cam1Extra = {})
     QJsonObject cam1{{"key", "cam1"},
                      {"instance", "7&1111&0"},
                      {"serial", "SN-0042"},
-                     {"properties", QJsonObject{{"zoom", range(100, 800, 350)},
-                                                {"pan", range(-40, 40, -12)},
-                                                {"tilt", range(-40, 40, 9)},
+                     {"properties", QJsonObject{{"zoom", testsupport::rigRange(100, 800, 350)},
+                                                {"pan", testsupport::rigRange(-40, 40, -12)},
+                                                {"tilt", testsupport::rigRange(-40, 40, 9)},
                                                 {"focus", QJsonObject{{"value", 610}, {"auto", false}}}}}};
     for (auto it = cam1Extra.begin(); it != cam1Extra.end(); ++it)
         cam1.insert(it.key(), it.value());
@@ -177,7 +172,7 @@ private slots:
     void automaticFocusIsNotPartOfThePreset()
     {
         testsupport::SimEnvironment env(
-            twoCameras({{"properties", QJsonObject{{"zoom", range(100, 800, 200)},
+            twoCameras({{"properties", QJsonObject{{"zoom", testsupport::rigRange(100, 800, 200)},
                                                    {"focus", QJsonObject{{"value", 300}, {"auto", true}}}}}}));
         sim::SimCamera *rigCam = env.rig().camera(QStringLiteral("cam1"));
         OpenCamera camera;
@@ -197,9 +192,9 @@ private slots:
     {
         // A preset of another camera: zoom beyond this one's 100..500, pan and tilt beyond
         // ±30 on a camera that reaches ±40, and beyond a camera's own ±20.
-        testsupport::SimEnvironment env(twoCameras({{"properties", QJsonObject{{"zoom", range(100, 500, 100)},
-                                                                                {"pan", range(-40, 40, 0)},
-                                                                                {"tilt", range(-20, 20, 0)}}}}));
+        testsupport::SimEnvironment env(twoCameras({{"properties", QJsonObject{{"zoom", testsupport::rigRange(100, 500, 100)},
+                                                                                {"pan", testsupport::rigRange(-40, 40, 0)},
+                                                                                {"tilt", testsupport::rigRange(-20, 20, 0)}}}}));
         sim::SimCamera *rigCam = env.rig().camera(QStringLiteral("cam1"));
         OpenCamera camera;
         openModel0(camera, kPath1);

@@ -39,8 +39,9 @@ char *toString(const Write &w)
 
 QJsonObject range(int min, int max, int value)
 {
-    return QJsonObject{{QStringLiteral("min"), min}, {QStringLiteral("max"), max},
-                       {QStringLiteral("value"), value}, {QStringLiteral("default"), 0}};
+    QJsonObject r = testsupport::rigRange(min, max, value);
+    r.insert(QStringLiteral("default"), 0);
+    return r;
 }
 
 // The window over one camera that pans and tilt -40..40, its preview stopped so that

@@ -482,6 +482,10 @@ private slots:
         run.begin();
         QTRY_VERIFY_WITH_TIMEOUT(run.received >= 4, 20000);
         QVERIFY(stream.streaming());
+        // The camera was asked for MJPEG at 1920x1080 and 30 pictures a second.
+        QCOMPARE(stream.lastRequest(), (platform::CaptureOptions{{"input_format", "mjpeg"},
+                                                                  {"video_size", "1920x1080"},
+                                                                  {"framerate", "30"}}));
         QVERIFY(run.startOrder > 0);
         QVERIFY(run.firstPictureOrder > run.startOrder);
         for (const QImage &picture : run.pictures) {
@@ -912,6 +916,72 @@ private slots:
         run.worker->setPreviewSize(QSize());
         QTRY_COMPARE_WITH_TIMEOUT(run.lastSize, QSize(320, 240), 20000);
         QCOMPARE(countLogged(QStringLiteral("Decode Error.\n")), 0);
+        run.end();
+        QCOMPARE(run.finishedEmitted.load(), 1);
+    }
+
+    void reducedDecodeFromHalfTheFrame_data()
+    {
+        QTest::addColumn<QSize>("area");
+        QTest::addColumn<QSize>("shown");
+        QTest::addColumn<int>("reduction");
+        // A 640x360 stream.
+        QTest::newRow("full size") << QSize(640, 360) << QSize(640, 360) << 0;
+        QTest::newRow("a pixel over half") << QSize(321, 181) << QSize(321, 181) << 0;
+        QTest::newRow("half") << QSize(320, 180) << QSize(320, 180) << 1;
+        QTest::newRow("half, wider area") << QSize(500, 180) << QSize(320, 180) << 1;
+        QTest::newRow("a third") << QSize(213, 120) << QSize(213, 120) << 1;
+        QTest::newRow("a pixel over a quarter") << QSize(161, 91) << QSize(161, 91) << 1;
+        QTest::newRow("a quarter") << QSize(160, 90) << QSize(160, 90) << 2;
+        QTest::newRow("an eighth") << QSize(80, 45) << QSize(80, 45) << 3;
+        QTest::newRow("a sixteenth") << QSize(40, 22) << QSize(39, 22) << 3;
+    }
+
+    void reducedDecodeFromHalfTheFrame()
+    {
+        QFETCH(QSize, area);
+        QFETCH(QSize, shown);
+        QFETCH(int, reduction);
+        testsupport::SimEnvironment env(rigJson(smallStream(640, 360)));
+        PreviewRun run(captureName(env.rig()), area);
+        run.begin();
+        QTRY_VERIFY_WITH_TIMEOUT(run.received >= 3, 20000);
+        QCOMPARE(run.lastSize, shown);
+        QCOMPARE(run.worker->decodeReduction(), reduction);
+        run.end();
+        QCOMPARE(run.finishedEmitted.load(), 1);
+    }
+
+    void theWindowTakesTheLatestPicture()
+    {
+        // The camera sends six pictures of its moving pattern and then nothing; the
+        // window gets round to taking one only when all six have been decoded.
+        testsupport::SimEnvironment env(rigJson(smallStream(320, 240), {{QStringLiteral("streamStallAfter"), 6}}));
+        PreviewRun run(captureName(env.rig()), QSize(), false);
+        run.begin();
+        // Waiting without handling events, as a busy window does.
+        for (int i = 0; i < 2000 && run.worker->picturesDecoded() < 6; ++i)
+            QThread::msleep(10);
+        QCOMPARE(run.worker->picturesDecoded(), quint64(6));
+        QCOMPARE(run.received, 0);
+        // One notice for all six.
+        QCOMPARE(run.emitted.load(), 1);
+        QTRY_COMPARE(run.received, 1);
+        QCOMPARE(run.notices, 1);
+
+        // The picture taken is the sixth, the latest: nearer to it than to any earlier one.
+        const auto frames = sim::SimMjpegPattern::frames(320, 240, 30);
+        QVERIFY(frames && frames->size() == 30);
+        const double toSixth = meanDifference(run.lastPicture, referencePicture(frames->at(5), QSize(320, 240)));
+        QVERIFY2(toSixth >= 0 && toSixth < 5.0, qPrintable(QString::number(toSixth)));
+        for (size_t earlier = 0; earlier < 5; ++earlier) {
+            const double difference =
+                meanDifference(run.lastPicture, referencePicture(frames->at(earlier), QSize(320, 240)));
+            QVERIFY2(difference > toSixth, qPrintable(QStringLiteral("picture %1: %2 against %3")
+                                                          .arg(earlier + 1)
+                                                          .arg(difference)
+                                                          .arg(toSixth)));
+        }
         run.end();
         QCOMPARE(run.finishedEmitted.load(), 1);
     }

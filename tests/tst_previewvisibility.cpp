@@ -130,7 +130,9 @@ private slots:
         QCOMPARE(worker->picturesDecoded(), decoded);
         // The camera streams on and the worker drains it: nothing the camera, the rig
         // or the window can tell has changed.
-        QVERIFY(stream.framesSent() >= sent + 10);
+        // Pictures the worker had not read yet may have been sent before: wait for the
+        // camera's own count rather than tie it to the reads.
+        QTRY_VERIFY_WITH_TIMEOUT(stream.framesSent() >= sent + 10, 20000);
         QVERIFY(stream.streaming());
         QCOMPARE(videoState(*f.window), 1);
         QVERIFY(f.window->isPreviewRunning());
@@ -140,9 +142,9 @@ private slots:
         comeBack(f, how);
         QVERIFY(f.window->previewVisibility()->isVisible());
         QVERIFY(worker->isDecoding());
-        // The first packet read from here on is decoded.
-        QVERIFY(readsMorePackets(worker, 2));
-        QVERIFY(worker->picturesDecoded() > decoded);
+        // The packets read from here on are decoded (the count rises once the first of
+        // them is through the decoder).
+        QTRY_VERIFY_WITH_TIMEOUT(worker->picturesDecoded() > decoded, 20000);
         QTRY_VERIFY_WITH_TIMEOUT(picture(label).cacheKey() != shownBefore, 20000);
         QCOMPARE(videoState(*f.window), 1);
     }

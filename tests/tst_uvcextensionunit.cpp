@@ -10,6 +10,8 @@
 #include <QSignalSpy>
 #include <QThread>
 
+#include <functional>
+
 using sim::SimUvcCamera;
 
 namespace {
@@ -182,6 +184,16 @@ private slots:
         QVERIFY(!uvc.GetVersion(0x80, version));
         QVERIFY(uvc.GetVersion(0x0B, version));
         QCOMPARE(version, QStringLiteral("1.0.22"));
+
+        // How the window, lensdeskctl and the batch read it: 0x80 first, then 0x0B.
+        cam->uvc().clearHistory();
+        version.clear();
+        QVERIFY(uvc.readFirmwareVersion(version));
+        QCOMPARE(version, QStringLiteral("1.0.22"));
+        QList<int> asked;
+        for (const SimUvcCamera::XuMessage &m : messagesOf(cam))
+            asked << quint8(m.data.at(0));
+        QCOMPARE(asked, (QList<int>{0x80, 0x80, 0x0B, 0x0B}));
     }
 
     void checkBytes_data()
@@ -243,6 +255,64 @@ private slots:
                                             QStringLiteral("Auto config Speend")}));
         QCOMPARE(cam->uvc().feature(QStringLiteral("trackingEffect")), 1);
         QCOMPARE(cam->uvc().feature(QStringLiteral("trackingSpeed")), 0);
+    }
+
+    void everyCommandCarriesItsOpcode()
+    {
+        testsupport::SimEnvironment env;
+        sim::SimCamera *cam = env.rig().camera(QStringLiteral("cam1"));
+        UVCExtensionUnit uvc;
+        QVERIFY(uvc.InitUvc(cam->id(), cam->friendlyName()));
+        int v = 0;
+        QString version;
+        // What each operation writes: the opcode (byte 0) on selector 1, and for a query
+        // the same opcode in the buffer read from selector 2.
+        const struct
+        {
+            const char *operation;
+            std::function<bool()> call;
+            int opcode;
+            bool query;
+        } commands[] = {
+            {"SetHDR", [&] { return uvc.SetHDR(1); }, 0x01, false},
+            {"GetHDR", [&] { return uvc.GetHDR(v); }, 0x81, true},
+            {"SetAntiFlicker", [&] { return uvc.SetAntiFlicker(2); }, 0x02, false},
+            {"GetAntiFlicker", [&] { return uvc.GetAntiFlicker(v); }, 0x82, true},
+            {"SetMirror", [&] { return uvc.SetMirror(1); }, 0x09, false},
+            {"GetMirror", [&] { return uvc.GetMirror(v); }, 0x89, true},
+            {"SetViewAngle", [&] { return uvc.SetViewAngle(1); }, 0x0C, false},
+            {"GetViewAngle", [&] { return uvc.GetViewAngle(v); }, 0x8C, true},
+            {"SetTrackingMode", [&] { return uvc.SetTrackingMode(1); }, 0x10, false},
+            {"GetTrackingMode", [&] { return uvc.GetTrackingMode(v); }, 0x90, true},
+            {"SetTrackingEffect", [&] { return uvc.SetTrackingEffect(0); }, 0x11, false},
+            {"GetTrackingEffect", [&] { return uvc.GetTrackingEffect(v); }, 0x91, true},
+            {"SetTrackingSpeed", [&] { return uvc.SetTrackingSpeed(2); }, 0x12, false},
+            {"GetTrackingSpeed", [&] { return uvc.GetTrackingSpeed(v); }, 0x92, true},
+            {"GetVideoState", [&] { return uvc.GetVideoState(v); }, 0x96, true},
+            {"SetAutoAE", [&] { return uvc.SetAutoAE(0); }, 0x17, false},
+            {"GetAutoAE", [&] { return uvc.GetAutoAE(v); }, 0x97, true},
+            {"SetGesture", [&] { return uvc.SetGesture(1); }, 0x19, false},
+            {"GetGesture", [&] { return uvc.GetGesture(v); }, 0x99, true},
+            {"GetMicEnable", [&] { return uvc.GetMicEnable(v); }, 0x84, true},
+            {"GetHDMode", [&] { return uvc.GetHDMode(v); }, 0x8D, true},
+            {"GetVersion", [&] { return uvc.readFirmwareVersion(version); }, 0x80, true},
+            // The values the camera has (a change would restart it); the reset, which
+            // always does, comes last.
+            {"SetMicEnable", [&] { return uvc.SetMicEnable(1); }, 0x04, false},
+            {"SetHDMode", [&] { return uvc.SetHDMode(1); }, 0x0D, false},
+            {"ResetDefaults", [&] { return uvc.ResetDefaults(); }, 0x7F, false},
+        };
+        for (const auto &c : commands) {
+            const int before = messagesOf(cam).size();
+            QVERIFY2(c.call(), c.operation);
+            const QList<SimUvcCamera::XuMessage> m = messagesOf(cam).mid(before);
+            QVERIFY2(m.size() == (c.query ? 2 : 1), c.operation);
+            QVERIFY2(m.at(0).selector == 1u && quint8(m.at(0).data.at(0)) == c.opcode,
+                     qPrintable(QStringLiteral("%1 sent 0x%2").arg(QLatin1String(c.operation))
+                                    .arg(quint8(m.at(0).data.at(0)), 2, 16, QLatin1Char('0'))));
+            if (c.query)
+                QVERIFY2(m.at(1).selector == 2u && quint8(m.at(1).data.at(0)) == c.opcode, c.operation);
+        }
     }
 
     void matchingByIdAndExactName()

@@ -1,3 +1,4 @@
+#include "PlatformTestSupport.h"
 #include "TestSupport.h"
 
 #include "camera/UVCExtensionUnit.h"
@@ -22,30 +23,17 @@
 // kernel-streaming interfaces (run here on fake COM objects), the 64-bit pass-through
 // layout and the device-change broadcasts.
 
+using namespace platformtest;
+
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
 
 std::uint32_t le32(const std::uint8_t *p)
 {
     return qFromLittleEndian<quint32>(p);
 }
 
-void putLe32(std::uint8_t *p, std::uint32_t v)
-{
-    qToLittleEndian<quint32>(v, p);
-}
 
-// The in-memory bytes of a GUID, written out by hand.
-Bytes guidBytes(std::uint32_t d1, std::uint16_t d2, std::uint16_t d3, std::initializer_list<std::uint8_t> d4)
-{
-    Bytes b(16);
-    putLe32(b.data(), d1);
-    qToLittleEndian<quint16>(d2, b.data() + 4);
-    qToLittleEndian<quint16>(d3, b.data() + 6);
-    std::copy(d4.begin(), d4.end(), b.begin() + 8);
-    return b;
-}
 
 bool sameIid(REFIID a, REFIID b)
 {
@@ -261,51 +249,18 @@ public:
     }
     std::shared_ptr<platform::Volume> openVolume(const QString &) override { return nullptr; }
     platform::DeviceNotifier *deviceNotifier() override { return &m_notifier; }
-    platform::CaptureInput captureInput(const QString &) override { return {}; }
+    platform::CaptureInput captureInput(const QString &, const platform::CaptureOptions &) override { return {}; }
 
 private:
     FakeTopology *m_topology;
     NoNotifier m_notifier;
 };
 
-// A 32-bit pass-through buffer as the transport lays it out: header, sense at 48, data at 80.
-Bytes passThrough(std::uint8_t direction, std::uint32_t dataLength, std::initializer_list<std::uint8_t> cdb)
-{
-    Bytes b(80 + dataLength, 0);
-    qToLittleEndian<quint16>(44, b.data());
-    b[3] = 0;                                       // path
-    b[4] = 1;                                       // target
-    b[5] = 0;                                       // LUN
-    b[6] = std::uint8_t(cdb.size());                // CDB length
-    b[7] = 24;                                      // sense length
-    b[8] = direction;
-    putLe32(b.data() + 12, dataLength);
-    putLe32(b.data() + 16, 10);                     // seconds
-    putLe32(b.data() + 20, 80);
-    putLe32(b.data() + 24, 48);
-    std::copy(cdb.begin(), cdb.end(), b.begin() + 28);
-    return b;
-}
 
 const QString kCameraPath = QStringLiteral(
     "\\\\?\\USB#VID_3749&PID_030A&MI_00#7&2a1b3c4d&0&0000#{65e8773d-8f56-11d0-a3b9-00a0c9223196}\\global");
 
-// A DEV_BROADCAST_DEVICEINTERFACE_W as Windows delivers it: header, class GUID, the path
-// in UTF-16 with its terminating NUL.
-Bytes interfaceBroadcast(const Bytes &classGuid, const QString &path, bool terminated = true)
-{
-    const int units = path.size() + (terminated ? 1 : 0);
-    Bytes b(28 + 2 * std::size_t(units), 0);
-    putLe32(b.data(), std::uint32_t(b.size()));
-    putLe32(b.data() + 4, 5);
-    std::copy(classGuid.begin(), classGuid.end(), b.begin() + 12);
-    for (int i = 0; i < path.size(); ++i)
-        qToLittleEndian<quint16>(path.at(i).unicode(), b.data() + 28 + 2 * i);
-    return b;
-}
 
-const Bytes kCaptureClassBytes =
-    guidBytes(0x65E8773D, 0x8F56, 0x11D0, {0xA3, 0xB9, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96});
 
 } // namespace
 

@@ -40,9 +40,12 @@ Die Aktualisierung wurde durch eine unbekannte Ausnahme unterbrochen, bitte vers
         <source>OK</source>
         <translation>OK</translation>
     </message>
-    <message>
-        <source>The window will close automatically after %1 seconds.</source>
-        <translation>Das Fenster wird in %1 Sekunden automatisch geschlossen.</translation>
+    <message numerus="yes">
+        <source>The window will close automatically after %n seconds.</source>
+        <translation>
+            <numerusform>Das Fenster wird in %n Sekunde automatisch geschlossen.</numerusform>
+            <numerusform>Das Fenster wird in %n Sekunden automatisch geschlossen.</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -224,6 +227,10 @@ Die Aktualisierung wurde durch eine unbekannte Ausnahme unterbrochen, bitte vers
         <translation>Wiederherstellen</translation>
     </message>
     <message>
+        <source>Remote control (VISCA)</source>
+        <translation>Fernsteuerung (VISCA)</translation>
+    </message>
+    <message>
         <source>Restore Factory Defaults</source>
         <translation>Werkseinstellungen wiederherstellen</translation>
     </message>
@@ -353,6 +360,21 @@ Strg+Klick, Strg+%1 oder langes Drücken speichert hier die aktuelle Position.</
     <message>
         <source>This camera cannot pan, tilt or zoom, so it has no position presets.</source>
         <translation>Diese Kamera kann weder schwenken, neigen noch zoomen und hat daher keine gespeicherten Positionen.</translation>
+    </message>
+</context>
+<context>
+    <name>RemoteControlOption</name>
+    <message>
+        <source>%1 port %2 is already in use (is lensdeskctl serve or another lensdesk running?). Remote control is off.</source>
+        <translation>%1-Port %2 ist bereits belegt (läuft lensdeskctl serve oder ein anderes lensdesk?). Die Fernsteuerung ist aus.</translation>
+    </message>
+    <message>
+        <source>Remote control could not start: %1</source>
+        <translation>Die Fernsteuerung konnte nicht starten: %1</translation>
+    </message>
+    <message>
+        <source>VISCA over IP on 127.0.0.1: UDP port %1, TCP port %2</source>
+        <translation>VISCA over IP auf 127.0.0.1: UDP-Port %1, TCP-Port %2</translation>
     </message>
 </context>
 <context>

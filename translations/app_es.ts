@@ -40,9 +40,12 @@ La actualización se interrumpió por una excepción desconocida; inténtelo de 
         <source>OK</source>
         <translation>Aceptar</translation>
     </message>
-    <message>
-        <source>The window will close automatically after %1 seconds.</source>
-        <translation>La ventana se cerrará automáticamente en %1 segundos.</translation>
+    <message numerus="yes">
+        <source>The window will close automatically after %n seconds.</source>
+        <translation>
+            <numerusform>La ventana se cerrará automáticamente en %n segundo.</numerusform>
+            <numerusform>La ventana se cerrará automáticamente en %n segundos.</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -224,6 +227,10 @@ La actualización se interrumpió por una excepción desconocida; inténtelo de 
         <translation>Restaurar</translation>
     </message>
     <message>
+        <source>Remote control (VISCA)</source>
+        <translation>Control remoto (VISCA)</translation>
+    </message>
+    <message>
         <source>Restore Factory Defaults</source>
         <translation>Restaurar valores de fábrica</translation>
     </message>
@@ -353,6 +360,21 @@ Ctrl+clic, Ctrl+%1 o una pulsación larga guarda aquí la posición actual.</tra
     <message>
         <source>This camera cannot pan, tilt or zoom, so it has no position presets.</source>
         <translation>Esta cámara no puede girar, inclinarse ni hacer zoom, por lo que no tiene posiciones guardadas.</translation>
+    </message>
+</context>
+<context>
+    <name>RemoteControlOption</name>
+    <message>
+        <source>%1 port %2 is already in use (is lensdeskctl serve or another lensdesk running?). Remote control is off.</source>
+        <translation>El puerto %1 %2 ya está en uso (¿se está ejecutando lensdeskctl serve u otro lensdesk?). El control remoto está desactivado.</translation>
+    </message>
+    <message>
+        <source>Remote control could not start: %1</source>
+        <translation>No se pudo iniciar el control remoto: %1</translation>
+    </message>
+    <message>
+        <source>VISCA over IP on 127.0.0.1: UDP port %1, TCP port %2</source>
+        <translation>VISCA sobre IP en 127.0.0.1: puerto UDP %1, puerto TCP %2</translation>
     </message>
 </context>
 <context>

@@ -40,9 +40,12 @@ La mise à jour a été interrompue par une exception inconnue, veuillez réessa
         <source>OK</source>
         <translation>OK</translation>
     </message>
-    <message>
-        <source>The window will close automatically after %1 seconds.</source>
-        <translation>La fenêtre se fermera automatiquement dans %1 secondes.</translation>
+    <message numerus="yes">
+        <source>The window will close automatically after %n seconds.</source>
+        <translation>
+            <numerusform>La fenêtre se fermera automatiquement dans %n seconde.</numerusform>
+            <numerusform>La fenêtre se fermera automatiquement dans %n secondes.</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -224,6 +227,10 @@ La mise à jour a été interrompue par une exception inconnue, veuillez réessa
         <translation>Restaurer</translation>
     </message>
     <message>
+        <source>Remote control (VISCA)</source>
+        <translation>Commande à distance (VISCA)</translation>
+    </message>
+    <message>
         <source>Restore Factory Defaults</source>
         <translation>Restaurer les paramètres d&apos;usine</translation>
     </message>
@@ -353,6 +360,21 @@ Ctrl+clic, Ctrl+%1 ou un appui long enregistre ici la position actuelle.</transl
     <message>
         <source>This camera cannot pan, tilt or zoom, so it has no position presets.</source>
         <translation>Cette caméra ne peut ni pivoter, ni s’incliner, ni zoomer ; elle n’a donc pas de positions enregistrées.</translation>
+    </message>
+</context>
+<context>
+    <name>RemoteControlOption</name>
+    <message>
+        <source>%1 port %2 is already in use (is lensdeskctl serve or another lensdesk running?). Remote control is off.</source>
+        <translation>Le port %1 %2 est déjà utilisé (lensdeskctl serve ou un autre lensdesk est-il lancé ?). La commande à distance est désactivée.</translation>
+    </message>
+    <message>
+        <source>Remote control could not start: %1</source>
+        <translation>La commande à distance n’a pas pu démarrer : %1</translation>
+    </message>
+    <message>
+        <source>VISCA over IP on 127.0.0.1: UDP port %1, TCP port %2</source>
+        <translation>VISCA sur IP sur 127.0.0.1 : port UDP %1, port TCP %2</translation>
     </message>
 </context>
 <context>

@@ -40,9 +40,12 @@ L&apos;aggiornamento è stato interrotto da un&apos;eccezione sconosciuta, ripro
         <source>OK</source>
         <translation>OK</translation>
     </message>
-    <message>
-        <source>The window will close automatically after %1 seconds.</source>
-        <translation>La finestra si chiuderà automaticamente tra %1 secondi.</translation>
+    <message numerus="yes">
+        <source>The window will close automatically after %n seconds.</source>
+        <translation>
+            <numerusform>La finestra si chiuderà automaticamente tra %n secondo.</numerusform>
+            <numerusform>La finestra si chiuderà automaticamente tra %n secondi.</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -224,6 +227,10 @@ L&apos;aggiornamento è stato interrotto da un&apos;eccezione sconosciuta, ripro
         <translation>Ripristina</translation>
     </message>
     <message>
+        <source>Remote control (VISCA)</source>
+        <translation>Controllo remoto (VISCA)</translation>
+    </message>
+    <message>
         <source>Restore Factory Defaults</source>
         <translation>Ripristina impostazioni di fabbrica</translation>
     </message>
@@ -353,6 +360,21 @@ Ctrl+clic, Ctrl+%1 o una pressione prolungata salva qui la posizione attuale.</t
     <message>
         <source>This camera cannot pan, tilt or zoom, so it has no position presets.</source>
         <translation>Questa videocamera non può ruotare, inclinarsi né zoomare, quindi non ha posizioni salvate.</translation>
+    </message>
+</context>
+<context>
+    <name>RemoteControlOption</name>
+    <message>
+        <source>%1 port %2 is already in use (is lensdeskctl serve or another lensdesk running?). Remote control is off.</source>
+        <translation>La porta %1 %2 è già in uso (è in esecuzione lensdeskctl serve o un altro lensdesk?). Il controllo remoto è disattivato.</translation>
+    </message>
+    <message>
+        <source>Remote control could not start: %1</source>
+        <translation>Impossibile avviare il controllo remoto: %1</translation>
+    </message>
+    <message>
+        <source>VISCA over IP on 127.0.0.1: UDP port %1, TCP port %2</source>
+        <translation>VISCA su IP su 127.0.0.1: porta UDP %1, porta TCP %2</translation>
     </message>
 </context>
 <context>

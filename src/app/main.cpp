@@ -42,6 +42,11 @@ int main(int argc, char *argv[])
     qInstallMessageHandler(logMessageHandler);
     logStartBanner();
 
+    // The toolkit's texts first: a translator installed later is asked first, so the
+    // program's own translation wins where both have a text.
+    QTranslator toolkitTranslator;
+    if (loadToolkitTranslation(&toolkitTranslator, g_language))
+        app.installTranslator(&toolkitTranslator);
     QTranslator translator;
     loadTranslation(&translator, g_language, translationsDir());
     app.installTranslator(&translator);

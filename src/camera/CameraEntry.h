@@ -14,4 +14,6 @@ struct CameraEntry
     QString monikerName;
     // The USB serial number; empty when the device has none.
     QString serial;
+    // The device node ("/dev/video2"); empty where the platform has none.
+    QString node;
 };

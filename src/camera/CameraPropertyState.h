@@ -14,6 +14,8 @@ struct CameraPropertyState
         // Mode flags as the platform reports them (1 automatic, 2 manual); only focus
         // and white balance keep them.
         std::int32_t flags;
+        // The step between values the camera reports with its range.
+        std::int32_t step = 1;
     };
 
     Property pan{-20, 20, 0, 0, 0};

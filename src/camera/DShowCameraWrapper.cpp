@@ -51,6 +51,7 @@ void storeRange(CameraPropertyState::Property &property, const platform::Propert
     property.minimum = range.minimum;
     property.maximum = range.maximum;
     property.defaultValue = range.defaultValue;
+    property.step = range.step;
 }
 
 // Range first (a failure logs and leaves the property as it was), then the current
@@ -141,6 +142,7 @@ int DShowCameraWrapper::listCaptureDevices(QList<CameraEntry> &list)
         entry.name = name;
         entry.monikerName = monikerName;
         entry.serial = device->serialNumber();
+        entry.node = device->videoNode();
         list.append(entry);
         qDebug() << "usb camera name:" << name << " id:" << id;
         ++position;
@@ -269,11 +271,14 @@ bool DShowCameraWrapper::sendRequest(const QUuid &set, int id, std::int32_t kind
                                      std::int32_t flags, std::int32_t *valueOut, std::int32_t *flagsOut,
                                      platform::HResult *status)
 {
-    if (!captureFilter || !captureFilter->hasPropertyInterface())
+    if (!captureFilter || !captureFilter->hasPropertyInterface()) {
+        lastRequestStatus = platform::kENoInterface;
         return false;
+    }
     const PropertySet which = set == kPropSetCameraControl ? PropertySet::CameraControl : PropertySet::VideoProcAmp;
     *status = kind == kKsPropertyTypeSet ? captureFilter->setValue(which, id, value, flags, valueOut, flagsOut)
                                          : captureFilter->readValue(which, id, value, flags, valueOut, flagsOut);
+    lastRequestStatus = *status;
     return true;
 }
 

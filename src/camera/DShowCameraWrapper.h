@@ -54,6 +54,8 @@ public:
     static QString listedName(const QString &friendlyName);
     // The serial number of the device selectCamera matched last (empty: none, or no match).
     QString selectedSerial() const { return selectedSerialNumber; }
+    // The status of the last property request (kENoInterface when none could be sent).
+    platform::HResult lastStatus() const { return lastRequestStatus; }
     // Whether a camera is selected.
     bool hasCaptureFilter() const { return captureFilter != nullptr; }
 
@@ -75,4 +77,5 @@ private:
     std::shared_ptr<platform::CaptureFilter> captureFilter;
     CameraPropertyState cameraPropertyState;
     QString selectedSerialNumber;
+    platform::HResult lastRequestStatus = platform::kSOk;
 };

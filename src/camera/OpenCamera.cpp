@@ -86,6 +86,40 @@ bool OpenCamera::offers(const CameraSetting &setting) const
 
 bool OpenCamera::writeSetting(const CameraSetting &setting, int value)
 {
+    const bool vendor = setting.source == SettingSource::Vendor
+        || (setting.source == SettingSource::FocusAuto && value != 0);
+    const bool done = write(setting, value);
+    noteFault(done, vendor);
+    return done;
+}
+
+bool OpenCamera::readSetting(const CameraSetting &setting, int &value)
+{
+    const bool done = read(setting, value);
+    noteFault(done, setting.source == SettingSource::Vendor);
+    return done;
+}
+
+void OpenCamera::noteFault(bool done, bool vendor)
+{
+    if (done) {
+        m_lastFault = Fault::None;
+        m_lastStatus = platform::kSOk;
+        return;
+    }
+    m_lastStatus = vendor ? m_extensionUnit.lastStatus() : m_standard.lastStatus();
+    if (vendor && m_extensionUnit.lastFoundNoUnit())
+        m_lastFault = Fault::NoExtensionUnit;
+    else if (m_lastStatus == platform::kErrorSemTimeout || m_lastStatus == platform::kErrorDeviceNotConnected
+             || m_lastStatus == platform::kSOk)
+        // A request that timed out, a camera gone, or an answer that is none.
+        m_lastFault = Fault::NoAnswer;
+    else
+        m_lastFault = Fault::Refused;
+}
+
+bool OpenCamera::write(const CameraSetting &setting, int value)
+{
     switch (setting.source) {
     case SettingSource::CameraControl:
         return m_standard.setCameraCtlValue(setting.propertyId, value);
@@ -108,7 +142,7 @@ bool OpenCamera::writeSetting(const CameraSetting &setting, int value)
     return false;
 }
 
-bool OpenCamera::readSetting(const CameraSetting &setting, int &value)
+bool OpenCamera::read(const CameraSetting &setting, int &value)
 {
     switch (setting.source) {
     case SettingSource::CameraControl:

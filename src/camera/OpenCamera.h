@@ -68,7 +68,18 @@ public:
     // The tracking mode to believe (see CameraRules), -1 without an answer.
     int trackingMode();
 
+    // Why the last writeSetting or readSetting failed: the camera shows no vendor unit,
+    // it did not answer (or gave no valid answer), or it refused the request; with the
+    // platform's status of that request.
+    enum class Fault { None, NoExtensionUnit, NoAnswer, Refused };
+    Fault lastFault() const { return m_lastFault; }
+    platform::HResult lastStatus() const { return m_lastStatus; }
+
 private:
+    bool write(const CameraSetting &setting, int value);
+    bool read(const CameraSetting &setting, int &value);
+    void noteFault(bool done, bool vendor);
+
     DShowCameraWrapper m_standard;
     UVCExtensionUnit m_extensionUnit;
     QString m_id;
@@ -79,4 +90,6 @@ private:
     int m_nameModel = 255;
     int m_usbModel = 255;
     int m_productLine = 0;
+    Fault m_lastFault = Fault::None;
+    platform::HResult m_lastStatus = platform::kSOk;
 };

@@ -139,12 +139,21 @@ HResult UVCExtensionUnit::FindExtensionNode(platform::KsTopologyInfo *topology, 
         }
     }
     logFailure(kSetGet, kFindNode, platform::kEFail);
+    unitMissing = true;
     return platform::kEFail;
 }
 
 HResult UVCExtensionUnit::SetGetExtensionUnit(QUuid propertySet, std::uint32_t selector,
                                               std::uint32_t flags, void *data, std::uint32_t length,
                                               std::uint32_t *bytesReturned)
+{
+    unitMissing = !mediaSource;
+    lastRequestStatus = request(propertySet, selector, flags, data, length, bytesReturned);
+    return lastRequestStatus;
+}
+
+HResult UVCExtensionUnit::request(QUuid propertySet, std::uint32_t selector, std::uint32_t flags, void *data,
+                                  std::uint32_t length, std::uint32_t *bytesReturned)
 {
     if (!mediaSource)
         return platform::kEPointer;

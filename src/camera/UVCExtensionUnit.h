@@ -77,6 +77,11 @@ public:
     bool readFirmwareVersion(QString &version);
     bool EnterUpgradeMode();
 
+    // The status of the last request, and whether it failed because the camera shows no
+    // vendor unit (or no channel is open), so that a front end can say what happened.
+    platform::HResult lastStatus() const { return lastRequestStatus; }
+    bool lastFoundNoUnit() const { return unitMissing; }
+
     // Whether a media source is held (the channel is open).
     bool isOpen() const { return mediaSource != nullptr; }
     // The counter whose low byte numbered the last vendor message.
@@ -88,6 +93,8 @@ signals:
 
 private:
     platform::HResult FindExtensionNode(platform::KsTopologyInfo *topology, std::uint32_t *nodeId);
+    platform::HResult request(QUuid propertySet, std::uint32_t selector, std::uint32_t flags, void *data,
+                              std::uint32_t length, std::uint32_t *bytesReturned);
     std::uint8_t nextSequence();
     bool sendCommand(std::uint8_t opcode, int value);
     bool query(std::uint8_t opcode, std::uint8_t response[8]);
@@ -103,4 +110,6 @@ private:
     // nothing reads from it).
     bool sourceReader = false;
     std::uint32_t sequence = 0;
+    platform::HResult lastRequestStatus = platform::kSOk;
+    bool unitMissing = false;
 };

@@ -40,8 +40,10 @@ QString installedDataDir()
 {
     const QString dir = QDir::cleanPath(applicationDir() + QLatin1Char('/') + QLatin1String(LENSDESK_DATA_FROM_BIN));
     // The default settings file marks the installed layout; a stray "share/lensdesk"
-    // folder of something else does not.
-    if (QFileInfo(dir + QLatin1Char('/') + QLatin1String(kSettingsFileName)).isFile())
+    // folder of something else does not. The Debian package links it to its conffile in
+    // /etc; a link whose file the administrator removed still marks the layout.
+    const QFileInfo marker(dir + QLatin1Char('/') + QLatin1String(kSettingsFileName));
+    if (marker.isFile() || marker.isSymLink())
         return dir;
     return QString();
 }

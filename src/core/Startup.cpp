@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
+#include <QLibraryInfo>
 #include <QProcess>
 #include <QSettings>
 #include <QTranslator>
@@ -99,6 +100,29 @@ bool loadTranslation(QTranslator *translator, int language, const QString &folde
     default:
         return false;
     }
+}
+
+bool loadToolkitTranslation(QTranslator *translator, int language)
+{
+    const char *code = nullptr;
+    switch (language) {
+    case E_L_GE:
+        code = "de";
+        break;
+    case E_L_FR:
+        code = "fr";
+        break;
+    case E_L_SP:
+        code = "es";
+        break;
+    case E_L_IT:
+        code = "it";
+        break;
+    default:
+        return false;
+    }
+    return translator->load(QStringLiteral("qtbase_") + QLatin1String(code),
+                            QLibraryInfo::location(QLibraryInfo::TranslationsPath));
 }
 
 int handleEventLoopResult(int result, const QString &program)

@@ -34,6 +34,11 @@ void logStartBanner();
 // when empty); returns whether it loaded. English and unknown indices load nothing.
 bool loadTranslation(QTranslator *translator, int language, const QString &folder = QString());
 
+// Loads the toolkit's own translation of a language (1 to 4), "qtbase_<code>.qm" from the
+// folder the toolkit keeps its translations in: the file dialogs' and standard buttons'
+// texts. Returns whether it loaded; English and unknown indices load nothing.
+bool loadToolkitTranslation(QTranslator *translator, int language);
+
 // What main() returns for an event-loop result: on kRestartExitCode it starts program
 // detached, without arguments, and gives 0; any other result is passed through.
 int handleEventLoopResult(int result, const QString &program);

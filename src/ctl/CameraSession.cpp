@@ -1,7 +1,7 @@
 #include "ctl/CameraSession.h"
 
 #include "camera/CameraRules.h"
-#include "core/NoticeTexts.h"
+#include "ctl/CtlOutput.h"
 #include "platform/Clock.h"
 
 #include <QDebug>
@@ -47,6 +47,25 @@ QString CameraSession::Outcome::statusText() const
         return QStringLiteral("unknown");
     }
     return QString();
+}
+
+QJsonObject CameraSession::Outcome::toJson() const
+{
+    const auto orNull = [](const QString &text) {
+        return text.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(text);
+    };
+    return QJsonObject{{QStringLiteral("name"), name},
+                       {QStringLiteral("status"), statusText()},
+                       {QStringLiteral("reason"), orNull(reason)},
+                       {QStringLiteral("value"), value.isUndefined() ? QJsonValue(QJsonValue::Null) : value},
+                       {QStringLiteral("message"), orNull(message)}};
+}
+
+void CameraSession::sortSteps(QList<Step> &steps)
+{
+    std::stable_sort(steps.begin(), steps.end(), [](const Step &a, const Step &b) {
+        return writeRank(a.name, a.value) < writeRank(b.name, b.value);
+    });
 }
 
 CameraSession::CameraSession(int productLine)
@@ -262,7 +281,44 @@ bool CameraSession::readSetting(const QString &name, QJsonValue *value)
     return true;
 }
 
-QJsonObject CameraSession::readAllSettings(QStringList *failed)
+QString CameraSession::faultReason() const
+{
+    switch (m_device.lastFault()) {
+    case OpenCamera::Fault::NoExtensionUnit:
+        return QStringLiteral("no-extension-unit");
+    case OpenCamera::Fault::Refused:
+        return QStringLiteral("camera-refused");
+    case OpenCamera::Fault::None:
+    case OpenCamera::Fault::NoAnswer:
+        break;
+    }
+    return QStringLiteral("no-answer");
+}
+
+QString CameraSession::faultText(const QString &name, const QString &sent) const
+{
+    switch (m_device.lastFault()) {
+    case OpenCamera::Fault::NoExtensionUnit:
+        return QStringLiteral("%1: the camera has no extension unit, which this setting needs").arg(name);
+    case OpenCamera::Fault::Refused:
+        return QStringLiteral("%1: the camera refused %2 (status 0x%3)")
+            .arg(name, sent.isEmpty() ? QStringLiteral("the query") : sent)
+            .arg(quint32(m_device.lastStatus()), 8, 16, QLatin1Char('0'));
+    case OpenCamera::Fault::None:
+    case OpenCamera::Fault::NoAnswer:
+        break;
+    }
+    return QStringLiteral("%1: the camera did not answer").arg(name);
+}
+
+QJsonObject CameraSession::readFailure(const QString &name) const
+{
+    return QJsonObject{{QStringLiteral("name"), name},
+                       {QStringLiteral("reason"), faultReason()},
+                       {QStringLiteral("message"), faultText(name, QString())}};
+}
+
+QJsonObject CameraSession::readAllSettings(QJsonArray *errors)
 {
     QJsonObject values;
     m_device.readProperties();
@@ -271,9 +327,38 @@ QJsonObject CameraSession::readAllSettings(QStringList *failed)
         if (readSetting(name, &value))
             values.insert(name, value);
         else
-            failed->append(name);
+            errors->append(readFailure(name));
     }
     return values;
+}
+
+QJsonObject CameraSession::describe(const QString &name) const
+{
+    const CameraSetting *setting = camerasettings::find(name);
+    if (!setting)
+        return QJsonObject();
+    switch (setting->kind) {
+    case SettingKind::Range: {
+        const CameraPropertyState::Property &p = m_device.properties().*(setting->property);
+        const int low = lowOf(*setting);
+        const int high = highOf(*setting);
+        // A default the camera gives outside its own range (zoom's 0) is where the
+        // camera goes back to: the nearest end.
+        return QJsonObject{{QStringLiteral("kind"), QStringLiteral("range")},
+                           {QStringLiteral("min"), low},
+                           {QStringLiteral("max"), high},
+                           {QStringLiteral("step"), std::max(1, int(p.step))},
+                           {QStringLiteral("default"), std::clamp(int(p.defaultValue), low, high)}};
+    }
+    case SettingKind::Switch:
+        return QJsonObject{{QStringLiteral("kind"), QStringLiteral("switch")},
+                           {QStringLiteral("values"), QJsonArray{QStringLiteral("on"), QStringLiteral("off")}}};
+    case SettingKind::Choice:
+        return QJsonObject{{QStringLiteral("kind"), QStringLiteral("choice")},
+                           {QStringLiteral("values"),
+                            QJsonArray::fromStringList(optionWords(*setting).split(QStringLiteral(", ")))}};
+    }
+    return QJsonObject();
 }
 
 int CameraSession::writeRank(const QString &name, const QJsonValue &value)
@@ -320,6 +405,7 @@ CameraSession::Outcome CameraSession::writeSetting(const QString &name, const QJ
     const CameraSetting *setting = camerasettings::find(name);
     if (!setting) {
         outcome.status = Outcome::Unknown;
+        outcome.reason = QStringLiteral("unknown");
         outcome.message = QStringLiteral("unknown setting \"%1\"; the settings are: %2")
                               .arg(name, settingNames().join(QStringLiteral(", ")));
         return outcome;
@@ -327,6 +413,7 @@ CameraSession::Outcome CameraSession::writeSetting(const QString &name, const QJ
     const QString missing = missingReason(name);
     if (!missing.isEmpty()) {
         outcome.status = Outcome::Refused;
+        outcome.reason = QStringLiteral("missing");
         outcome.message = missing;
         return outcome;
     }
@@ -334,17 +421,20 @@ CameraSession::Outcome CameraSession::writeSetting(const QString &name, const QJ
     QString error;
     if (!parseValue(*setting, value, &number, &error)) {
         outcome.status = Outcome::BadValue;
+        outcome.reason = QStringLiteral("bad-value");
         outcome.message = error;
         return outcome;
     }
     if (!m_open) {
         outcome.status = Outcome::NotTaken;
+        outcome.reason = QStringLiteral("no-answer");
         outcome.message = QStringLiteral("%1: the camera is gone").arg(name);
         return outcome;
     }
     m_device.readProperties();
     if (setting->kind == SettingKind::Range && (number < lowOf(*setting) || number > highOf(*setting))) {
         outcome.status = Outcome::Refused;
+        outcome.reason = QStringLiteral("out-of-range");
         outcome.message = QStringLiteral("%1: %2 is outside what this camera takes (%3)")
                               .arg(name, QString::number(number), allowedValues(name));
         return outcome;
@@ -352,6 +442,7 @@ CameraSession::Outcome CameraSession::writeSetting(const QString &name, const QJ
     const QString refusal = precondition(*setting);
     if (!refusal.isEmpty()) {
         outcome.status = Outcome::Refused;
+        outcome.reason = QStringLiteral("state");
         outcome.message = refusal;
         return outcome;
     }
@@ -362,12 +453,16 @@ CameraSession::Outcome CameraSession::finish(const CameraSetting &setting, int s
 {
     Outcome outcome;
     outcome.name = setting.settingName();
-    const QString timeoutText = camerasettings::failureText(setting);
+    const QString sentText = valueText(presentValue(setting, sent));
+    // What the camera did with the request, before the read-back asks it again.
+    const QString fault = taken ? QString() : faultText(outcome.name, sentText);
+    const QString reason = taken ? QString() : faultReason();
     QString notice;
     if (taken && setting.restarts) {
-        notice = camerasettings::restartText(setting);
+        notice = CtlOutput::plain(camerasettings::restartText(setting));
         if (!waitForReturn()) {
             outcome.status = Outcome::NotTaken;
+            outcome.reason = QStringLiteral("no-return");
             outcome.message = QStringLiteral("%1: the camera did not come back after its restart").arg(outcome.name);
             return outcome;
         }
@@ -378,14 +473,15 @@ CameraSession::Outcome CameraSession::finish(const CameraSetting &setting, int s
         outcome.value = presentValue(setting, held);
     if (!taken) {
         outcome.status = Outcome::NotTaken;
-        outcome.message = answered ? QStringLiteral("%1 %2 is %3").arg(timeoutText, outcome.name, valueText(outcome.value))
-                                   : timeoutText;
+        outcome.reason = reason;
+        outcome.message = answered ? QStringLiteral("%1; %2 is %3").arg(fault, outcome.name, valueText(outcome.value))
+                                   : fault;
         return outcome;
     }
     if (answered && held != sent) {
         outcome.status = Outcome::NotTaken;
-        outcome.message =
-            QStringLiteral("%1 %2 is %3").arg(notices::valueNotTaken(), outcome.name, valueText(outcome.value));
+        outcome.reason = QStringLiteral("not-kept");
+        outcome.message = QStringLiteral("%1: %2 sent, the camera holds %3").arg(outcome.name, sentText, valueText(outcome.value));
         return outcome;
     }
     if (!answered)

@@ -2,6 +2,7 @@
 #include "camera/OpenCamera.h"
 #include "upgrade/ListedCamera.h"
 
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QList>
@@ -28,8 +29,24 @@ public:
         QString name;
         QJsonValue value;   // the value the camera holds afterwards (when read)
         QString message;
+        // Why it is not done, as a word for scripts: "missing", "out-of-range", "state",
+        // "bad-value", "unknown", "camera-refused", "no-answer", "no-extension-unit",
+        // "not-kept", "no-return" (the camera did not come back after its restart);
+        // empty when done.
+        QString reason;
         QString statusText() const;
+        // {"name", "status", "reason", "value", "message"}, null where there is none.
+        QJsonObject toJson() const;
     };
+
+    // One setting to write, as given.
+    struct Step
+    {
+        QString name;
+        QJsonValue value;
+    };
+    // Puts a batch in the order writeRank() gives (stable: one rank keeps the order given).
+    static void sortSteps(QList<Step> &steps);
 
     explicit CameraSession(int productLine);
     ~CameraSession();
@@ -52,11 +69,22 @@ public:
 
     // The camera's value of one setting; false when the camera does not answer.
     bool readSetting(const QString &name, QJsonValue *value);
-    // Every available setting; the names the camera did not answer go to failed.
-    QJsonObject readAllSettings(QStringList *failed);
+    // Why the last read failed, {"name", "reason", "message"}: the same words for get
+    // and save.
+    QJsonObject readFailure(const QString &name) const;
+    // Every available setting; a readFailure() for each the camera did not answer.
+    QJsonObject readAllSettings(QJsonArray *errors);
+    // The range, step and default of a range setting, the words of a switch or list
+    // ({"kind", "min", "max", "step", "default"} or {"kind", "values"}), as they are on
+    // this camera.
+    QJsonObject describe(const QString &name) const;
 
     // Writes one setting (value as text or JSON number/string/bool) and reads it back.
     Outcome writeSetting(const QString &name, const QJsonValue &value);
+    // Waits for the camera to come back after a restart (a factory reset) and opens it
+    // again; false when it has not come back.
+    bool waitForRestart() { return waitForReturn(); }
+
     // The order a batch of settings is written in, so that each finds the state it
     // needs: modes switched off first, the field of view before zoom, zoom before pan
     // and tilt, tracking mode before its effect and speed, automatic modes switched on
@@ -88,6 +116,9 @@ private:
     QString precondition(const CameraSetting &setting);
     void goHome();
     Outcome finish(const CameraSetting &setting, int sent, bool taken);
+    // What the camera did with a request that failed, in words.
+    QString faultText(const QString &name, const QString &sent) const;
+    QString faultReason() const;
 
     int m_productLine;
     ListedCamera m_camera;

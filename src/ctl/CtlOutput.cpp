@@ -1,17 +1,66 @@
 #include "ctl/CtlOutput.h"
 
 #include "core/NoticeTexts.h"
+#include "ctl/CtlArguments.h"
 
 #include <QJsonDocument>
+#include <QMap>
 #include <QRegularExpression>
+
+#include <algorithm>
 
 namespace {
 
 constexpr int kBarWidth = 30;
 
-QString pad(const QString &text, int width)
+QJsonValue textOrNull(const QString &text)
 {
-    return text.leftJustified(width, QLatin1Char(' '));
+    return text.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(text);
+}
+
+QString dash(const QString &text)
+{
+    return text.isEmpty() ? QStringLiteral("-") : text;
+}
+
+// Rows of columns, each column as wide as its widest cell plus two spaces; the last
+// column is not padded.
+QString table(const QList<QStringList> &rows)
+{
+    QVector<int> widths;
+    for (const QStringList &row : rows) {
+        for (int i = 0; i < row.size(); ++i) {
+            if (widths.size() <= i)
+                widths.append(0);
+            widths[i] = std::max(widths.at(i), int(row.at(i).size()));
+        }
+    }
+    QString text;
+    for (const QStringList &row : rows) {
+        QString line;
+        for (int i = 0; i < row.size(); ++i)
+            line += i + 1 < row.size() ? CtlOutput::pad(row.at(i), widths.at(i) + 2) : row.at(i);
+        text += line + QLatin1Char('\n');
+    }
+    return text;
+}
+
+QString statusWord(UpgradeBatch::Outcome::Status status)
+{
+    using Outcome = UpgradeBatch::Outcome;
+    switch (status) {
+    case Outcome::Done:
+        return QStringLiteral("done");
+    case Outcome::Refused:
+        return QStringLiteral("refused");
+    case Outcome::Failed:
+        return QStringLiteral("failed");
+    case Outcome::Skipped:
+        return QStringLiteral("skipped");
+    case Outcome::Planned:
+        return QStringLiteral("planned");
+    }
+    return QString();
 }
 
 } // namespace
@@ -23,9 +72,15 @@ CtlOutput::CtlOutput(QTextStream &out, QTextStream &err, bool terminal)
 {
 }
 
+QString CtlOutput::pad(const QString &text, int width)
+{
+    return text.leftJustified(width, QLatin1Char(' '));
+}
+
 QString CtlOutput::plain(const QString &notice)
 {
     static const QRegularExpression heading(QStringLiteral("^<h3>(.*)</h3>\\s*"));
+    static const QRegularExpression runTogether(QStringLiteral("([a-z][.!?])([A-Z])"));
     QString text = notice;
     const QRegularExpressionMatch m = heading.match(text);
     if (m.hasMatch()) {
@@ -33,7 +88,7 @@ QString CtlOutput::plain(const QString &notice)
         const bool stop = title.endsWith(QLatin1Char('!')) || title.endsWith(QLatin1Char('.'));
         text = title + (stop ? QStringLiteral(" ") : QStringLiteral(": ")) + text.mid(m.capturedLength());
     }
-    return text.simplified();
+    return text.replace(runTogether, QStringLiteral("\\1 \\2")).simplified();
 }
 
 QJsonArray CtlOutput::camerasJson(const QList<ListedCamera> &cameras)
@@ -44,14 +99,22 @@ QJsonArray CtlOutput::camerasJson(const QList<ListedCamera> &cameras)
     return array;
 }
 
+int CtlOutput::json(QJsonObject result, int code)
+{
+    if (!m_command.isEmpty())
+        result.insert(QStringLiteral("command"), m_command);
+    result.insert(QStringLiteral("exitCode"), code);
+    m_out << QJsonDocument(result).toJson();
+    return code;
+}
+
 int CtlOutput::fail(int code, const QString &message, const QList<ListedCamera> &matches)
 {
     if (m_json) {
-        QJsonObject o{{QStringLiteral("error"), message.trimmed()}, {QStringLiteral("exitCode"), code}};
+        QJsonObject o{{QStringLiteral("error"), message.trimmed()}};
         if (!matches.isEmpty())
             o.insert(QStringLiteral("matches"), camerasJson(matches));
-        m_out << QJsonDocument(o).toJson();
-        return code;
+        return json(o, code);
     }
     m_err << "lensdeskctl: " << message.trimmed() << '\n';
     for (const ListedCamera &camera : matches)
@@ -59,16 +122,37 @@ int CtlOutput::fail(int code, const QString &message, const QList<ListedCamera> 
     return code;
 }
 
+int CtlOutput::usageError(const QString &message)
+{
+    constexpr int kBadUsage = 2;
+    const QString usage = CtlArguments::usageLine(m_command);
+    if (m_json)
+        return json(QJsonObject{{QStringLiteral("error"), message.trimmed()}, {QStringLiteral("usage"), usage}},
+                    kBadUsage);
+    m_err << "lensdeskctl: " << message.trimmed() << '\n'
+          << "Usage: " << usage << '\n'
+          << (m_command.isEmpty() ? QStringLiteral("lensdeskctl --help describes the commands.")
+                                  : QStringLiteral("lensdeskctl %1 --help describes it.").arg(m_command))
+          << '\n';
+    return kBadUsage;
+}
+
 void CtlOutput::cameraTable(const QList<ListedCamera> &cameras)
 {
-    m_out << pad(QStringLiteral("#"), 4) << pad(QStringLiteral("STATE"), 22) << pad(QStringLiteral("MODEL"), 7)
-          << pad(QStringLiteral("FIRMWARE"), 10) << pad(QStringLiteral("NAME"), 24) << "PATH\n";
+    QList<QStringList> rows{{QStringLiteral("#"), QStringLiteral("STATE"), QStringLiteral("MODEL"),
+                             QStringLiteral("FIRMWARE"), QStringLiteral("NODE"), QStringLiteral("SERIAL"),
+                             QStringLiteral("NAME"), QStringLiteral("PATH")}};
     for (const ListedCamera &camera : cameras) {
-        m_out << pad(QString::number(camera.number), 4) << pad(camera.stateText(), 22)
-              << pad(camera.isNormal() ? QString::number(camera.model) : QStringLiteral("-"), 7)
-              << pad(camera.isNormal() && !camera.firmware.isEmpty() ? camera.firmware : QStringLiteral("-"), 10)
-              << pad(camera.name, 24) << camera.path << '\n';
+        rows << QStringList{QString::number(camera.number),
+                            camera.stateText(),
+                            camera.knowsModel() ? QString::number(camera.model) : QStringLiteral("-"),
+                            dash(camera.isNormal() ? camera.firmware : QString()),
+                            dash(camera.videoNode),
+                            dash(camera.serial),
+                            camera.name,
+                            camera.path};
     }
+    m_out << table(rows);
 }
 
 void CtlOutput::showProgress(const QString &what, int percent)
@@ -93,83 +177,112 @@ QJsonObject CtlOutput::upgradeRow(const UpgradeBatch::Outcome &outcome, bool rec
 {
     using Outcome = UpgradeBatch::Outcome;
     const ListedCamera &camera = outcome.camera;
-    QString status;
     QString message;
     QString detail;
     switch (outcome.status) {
     case Outcome::Refused:
-        status = QStringLiteral("refused");
         message = plain(notices::packageModelMismatch());
-        detail = QStringLiteral("package model %1, camera model %2").arg(outcome.packageModel).arg(camera.model);
+        detail = camera.knowsModel()
+            ? QStringLiteral("package model %1, camera model %2").arg(outcome.packageModel).arg(camera.model)
+            : QStringLiteral("package model %1").arg(outcome.packageModel);
         break;
     case Outcome::Failed:
-        status = QStringLiteral("failed");
         message = plain(notices::upgradeFailed());
         detail = outcome.detail;
         break;
     case Outcome::Done:
-        status = QStringLiteral("done");
         message = plain(notices::upgradeDone());
         if (recovery && !outcome.cameBackAs.path.isEmpty())
             detail = QStringLiteral("back as %1 (%2)").arg(outcome.cameBackAs.name, outcome.cameBackAs.path);
         else if (outcome.firmwareAfter.isEmpty())
             detail = QStringLiteral("the camera has not come back yet");
         break;
+    case Outcome::Skipped:
+        message = QStringLiteral("The camera runs firmware %1 already; --force upgrades it all the same.")
+                      .arg(camera.firmware);
+        break;
+    case Outcome::Planned:
+        message = recovery ? QStringLiteral("Would be recovered.")
+                           : QStringLiteral("Would be upgraded from %1 to %2.")
+                                 .arg(dash(camera.firmware), dash(outcome.packageVersion));
+        break;
     }
-    QJsonObject row{{QStringLiteral("camera"), camera.toJsonObject()},
-                    {QStringLiteral("status"), status},
-                    {QStringLiteral("message"), message}};
-    if (camera.isNormal())
-        row.insert(QStringLiteral("firmwareBefore"), camera.firmware);
-    if (!detail.isEmpty())
-        row.insert(QStringLiteral("detail"), detail);
-    if (!outcome.firmwareAfter.isEmpty())
-        row.insert(QStringLiteral("firmwareAfter"), outcome.firmwareAfter);
-    if (!outcome.leftStuck.state.isEmpty()) {
-        row.insert(QStringLiteral("stateAfter"), outcome.leftStuck.state);
-        row.insert(QStringLiteral("pathAfter"), outcome.leftStuck.path);
-    }
-    if (recovery) {
-        row.insert(QStringLiteral("modelChecked"), outcome.modelChecked);
-        if (!outcome.warning.isEmpty())
-            row.insert(QStringLiteral("warning"), outcome.warning);
-    }
-    return row;
+    const bool ran = outcome.status == Outcome::Done || outcome.status == Outcome::Failed;
+    return QJsonObject{
+        {QStringLiteral("camera"), camera.toJsonObject()},
+        {QStringLiteral("status"), statusWord(outcome.status)},
+        {QStringLiteral("message"), message},
+        {QStringLiteral("detail"), textOrNull(detail)},
+        {QStringLiteral("packageModel"), outcome.packageModel},
+        {QStringLiteral("packageVersion"), textOrNull(outcome.packageVersion)},
+        {QStringLiteral("modelChecked"), outcome.modelChecked},
+        {QStringLiteral("warning"), textOrNull(outcome.warning)},
+        {QStringLiteral("firmwareBefore"), textOrNull(camera.isNormal() ? camera.firmware : QString())},
+        {QStringLiteral("firmwareAfter"), textOrNull(ran ? outcome.firmwareAfter : QString())},
+        {QStringLiteral("stateAfter"), textOrNull(outcome.leftStuck.state)},
+        {QStringLiteral("pathAfter"), textOrNull(outcome.leftStuck.path)},
+    };
 }
 
-bool CtlOutput::upgradeSummary(const QJsonArray &rows)
+int CtlOutput::upgradeSummary(const QJsonArray &rows, const QJsonObject &package, bool dryRun)
 {
     bool allDone = true;
-    for (const QJsonValue &row : rows)
-        allDone = allDone && row.toObject().value(QStringLiteral("status")).toString() == QLatin1String("done");
-    if (m_json) {
-        m_out << QJsonDocument(QJsonObject{{QStringLiteral("results"), rows}}).toJson();
-        return allDone;
+    for (const QJsonValue &row : rows) {
+        const QString status = row.toObject().value(QStringLiteral("status")).toString();
+        allDone = allDone
+            && (status == QLatin1String("done") || status == QLatin1String("skipped")
+                || (dryRun && status == QLatin1String("planned")));
     }
-    m_out << '\n'
-          << pad(QStringLiteral("#"), 4) << pad(QStringLiteral("CAMERA"), 28) << pad(QStringLiteral("BEFORE"), 10)
-          << pad(QStringLiteral("AFTER"), 10) << pad(QStringLiteral("RESULT"), 9) << "MESSAGE\n";
+    const int code = allDone ? 0 : 1;
+    if (m_json)
+        return json(QJsonObject{{QStringLiteral("dryRun"), dryRun},
+                                {QStringLiteral("package"), package},
+                                {QStringLiteral("results"), rows}},
+                    code);
+    auto text = [](const QJsonValue &v) { return dash(v.toString()); };
+    if (dryRun) {
+        m_out << "Package " << package.value(QStringLiteral("file")).toString() << ": model "
+              << package.value(QStringLiteral("model")).toInt() << ", firmware "
+              << text(package.value(QStringLiteral("version"))) << '\n';
+    }
+    QList<QStringList> lines{{QStringLiteral("#"), QStringLiteral("CAMERA"), QStringLiteral("BEFORE"),
+                              dryRun ? QStringLiteral("PACKAGE") : QStringLiteral("AFTER"), QStringLiteral("RESULT"),
+                              QStringLiteral("MESSAGE")}};
+    QMap<int, QStringList> notes;
     for (const QJsonValue &value : rows) {
         const QJsonObject row = value.toObject();
         const QJsonObject camera = row.value(QStringLiteral("camera")).toObject();
-        auto text = [](const QString &s) { return s.isEmpty() ? QStringLiteral("-") : s; };
-        m_out << pad(QString::number(camera.value(QStringLiteral("index")).toInt()), 4)
-              << pad(camera.value(QStringLiteral("name")).toString(), 28)
-              << pad(text(row.value(QStringLiteral("firmwareBefore")).toString()), 10)
-              << pad(text(row.value(QStringLiteral("firmwareAfter")).toString()), 10)
-              << pad(row.value(QStringLiteral("status")).toString(), 9) << row.value(QStringLiteral("message")).toString();
+        QString message = row.value(QStringLiteral("message")).toString();
         const QString detail = row.value(QStringLiteral("detail")).toString();
         if (!detail.isEmpty())
-            m_out << " (" << detail << ')';
-        m_out << '\n';
-        if (row.contains(QStringLiteral("stateAfter"))) {
+            message += QStringLiteral(" (") + detail + QLatin1Char(')');
+        lines << QStringList{QString::number(camera.value(QStringLiteral("index")).toInt()),
+                             camera.value(QStringLiteral("name")).toString(),
+                             text(row.value(QStringLiteral("firmwareBefore"))),
+                             text(row.value(dryRun ? QStringLiteral("packageVersion") : QStringLiteral("firmwareAfter"))),
+                             row.value(QStringLiteral("status")).toString(),
+                             message};
+        if (!row.value(QStringLiteral("stateAfter")).isNull()) {
             ListedCamera left;
             left.state = row.value(QStringLiteral("stateAfter")).toString();
             const bool before = camera.value(QStringLiteral("state")).toString() != QLatin1String("normal");
-            m_out << "    " << (before ? "still " : "") << left.stateText() << " as "
-                  << row.value(QStringLiteral("pathAfter")).toString()
-                  << "; bring it back with lensdeskctl recover PACKAGE\n";
+            notes[lines.size() - 1] << (QStringLiteral("    %1%2 as %3; bring it back with lensdeskctl recover PACKAGE")
+                                              .arg(before ? QStringLiteral("still ") : QString(), left.stateText(),
+                                                   row.value(QStringLiteral("pathAfter")).toString()));
         }
+        // A real run has said so on standard error as the camera's turn came.
+        if (dryRun && !row.value(QStringLiteral("warning")).isNull())
+            notes[lines.size() - 1] << QStringLiteral("    warning: ") + row.value(QStringLiteral("warning")).toString();
     }
-    return allDone;
+    const QStringList formatted = table(lines).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    if (!dryRun)
+        m_out << '\n';
+    for (int i = 0; i < formatted.size(); ++i) {
+        m_out << formatted.at(i) << '\n';
+        for (const QString &note : notes.value(i))
+            m_out << note << '\n';
+    }
+    if (dryRun)
+        m_out << "Dry run: nothing was sent to any camera.\n";
+    return code;
 }

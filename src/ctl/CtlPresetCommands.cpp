@@ -9,7 +9,6 @@
 #include "ctl/CameraSession.h"
 #include "ctl/Preset.h"
 
-#include <QJsonDocument>
 
 namespace {
 
@@ -72,24 +71,22 @@ CtlPresetCommands::CtlPresetCommands(CtlOutput &output, QTextStream &out, QTextS
 
 int CtlPresetCommands::preset(const CtlArguments &options)
 {
-    const QString help = CtlArguments::helpFor(QStringLiteral("preset"));
     const QStringList &args = options.positional;
     const QString action = args.value(0);
     const bool numbered = action == QLatin1String("save") || action == QLatin1String("recall")
         || action == QLatin1String("clear");
     if (action == QLatin1String("list")) {
         if (args.size() != 1)
-            return m_output.fail(BadUsage, QStringLiteral("preset list takes no number\n") + help);
+            return m_output.usageError(QStringLiteral("preset list takes no number"));
     } else if (!numbered) {
-        return m_output.fail(BadUsage, (action.isEmpty() ? QStringLiteral("preset needs list, save, recall or clear\n")
-                                                : QStringLiteral("unknown preset action \"%1\"\n").arg(action))
-                                  + help);
+        return m_output.usageError(action.isEmpty() ? QStringLiteral("preset needs list, save, recall or clear")
+                                                    : QStringLiteral("unknown preset action \"%1\"").arg(action));
     } else if (args.size() != 2) {
-        return m_output.fail(BadUsage, QStringLiteral("preset %1 needs one number, 1 to %2\n").arg(action).arg(PresetStore::kCount) + help);
+        return m_output.usageError(QStringLiteral("preset %1 needs one number, 1 to %2").arg(action).arg(PresetStore::kCount));
     }
     const int number = numbered ? presetNumber(args.at(1)) : 0;
     if (numbered && number == 0)
-        return m_output.fail(BadUsage, QStringLiteral("\"%1\" is no preset number; the presets are 1 to %2")
+        return m_output.usageError(QStringLiteral("\"%1\" is no preset number; the presets are 1 to %2")
                                   .arg(args.at(1))
                                   .arg(PresetStore::kCount));
 
@@ -102,11 +99,11 @@ int CtlPresetCommands::preset(const CtlArguments &options)
 
     if (action == QLatin1String("list")) {
         const QMap<int, PositionPreset> presets = store.all(key);
-        if (m_output.isJson()) {
-            m_out << QJsonDocument(QJsonObject{{QStringLiteral("camera"), camera.toJsonObject()},
-                                               {QStringLiteral("presets"), Preset::positionsJson(presets)}})
-                         .toJson();
-        } else if (presets.isEmpty()) {
+        if (m_output.isJson())
+            return m_output.json(QJsonObject{{QStringLiteral("camera"), camera.toJsonObject()},
+                                             {QStringLiteral("presets"), Preset::positionsJson(presets)}},
+                                 Done);
+        if (presets.isEmpty()) {
             m_out << "Camera " << camera.describe() << " has no position presets.\n";
         } else {
             for (auto it = presets.begin(); it != presets.end(); ++it)
@@ -122,8 +119,8 @@ int CtlPresetCommands::preset(const CtlArguments &options)
         result.insert(QStringLiteral("status"), QStringLiteral("done"));
         result.insert(QStringLiteral("cleared"), held);
         if (m_output.isJson())
-            m_out << QJsonDocument(result).toJson();
-        else if (held)
+            return m_output.json(result, Done);
+        if (held)
             m_out << "Cleared preset " << number << " of camera " << camera.describe() << '\n';
         else
             m_out << "Preset " << number << " of camera " << camera.describe() << " held nothing\n";
@@ -167,9 +164,8 @@ int CtlPresetCommands::preset(const CtlArguments &options)
     if (outcome == PresetOutcome::Done) {
         result.insert(QStringLiteral("preset"), Preset::positionJson(position));
         if (m_output.isJson())
-            m_out << QJsonDocument(result).toJson();
-        else
-            m_out << (saving ? "Saved preset " : "Recalled preset ") << number << (saving ? " of camera " : " on camera ")
+            return m_output.json(result, Done);
+        m_out << (saving ? "Saved preset " : "Recalled preset ") << number << (saving ? " of camera " : " on camera ")
                   << camera.describe() << ": " << Preset::positionText(position) << '\n';
         return Done;
     }
@@ -203,8 +199,7 @@ int CtlPresetCommands::preset(const CtlArguments &options)
     result.insert(QStringLiteral("reason"), reasonOf(outcome));
     result.insert(QStringLiteral("message"), message);
     if (m_output.isJson())
-        m_out << QJsonDocument(result).toJson();
-    else
-        m_err << "lensdeskctl: " << QString(status).replace(QLatin1Char('-'), QLatin1Char(' ')) << ": " << message << '\n';
+        return m_output.json(result, Failed);
+    m_err << "lensdeskctl: " << QString(status).replace(QLatin1Char('-'), QLatin1Char(' ')) << ": " << message << '\n';
     return Failed;
 }

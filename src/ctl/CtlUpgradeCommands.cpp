@@ -6,6 +6,9 @@
 #include "ctl/CameraSession.h"
 #include "upgrade/UpgradeBatch.h"
 
+#include "catalogue/Catalogue.h"
+
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 
@@ -38,16 +41,80 @@ QString progressLabel(const ListedCamera &camera)
 
 } // namespace
 
+QString CtlUpgradeCommands::packageFileProblem(const QString &file)
+{
+    const QFileInfo info(file);
+    if (!info.exists())
+        return QStringLiteral("cannot read package %1: no such file").arg(file);
+    if (info.isDir())
+        return QStringLiteral("%1 is a directory, not a package").arg(file);
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly))
+        return QStringLiteral("cannot read package %1: %2")
+            .arg(file, info.isReadable() ? in.errorString().toLower() : QStringLiteral("permission denied"));
+    // A zip archive starts with a local file header (or, empty, with its end record);
+    // the packages are zip archives, whatever else the archive tool could unpack.
+    const QByteArray magic = in.read(4);
+    if (magic != QByteArray("PK\x03\x04", 4) && magic != QByteArray("PK\x05\x06", 4))
+        return QStringLiteral("%1 is not a zip package").arg(file);
+    return QString();
+}
+
 int CtlUpgradeCommands::preparePackage(UpgradeBatch &batch, const QString &file)
 {
     // Unpacked and checked as the window does; the window's notice when it fails.
-    if (!QFileInfo(file).isFile())
-        return m_output.fail(Failed, QStringLiteral("%1: no such package file").arg(file));
     QString toolMessage;
     const PackagePreparation::Result result = batch.preparePackage(QFileInfo(file).absoluteFilePath(), &toolMessage);
     if (result == PackagePreparation::Ready)
         return Done;
-    return m_output.fail(Failed, CtlOutput::plain(batch.preparation().failureNotice(result, toolMessage)));
+    // Another program's lock is no fault of the package.
+    return m_output.fail(result == PackagePreparation::Busy ? Failed : BadUsage,
+                         CtlOutput::plain(batch.preparation().failureNotice(result, toolMessage)));
+}
+
+QJsonObject CtlUpgradeCommands::packageJson(const UpgradeBatch &batch, const QString &file)
+{
+    const int model = batch.package().model();
+    QString modelName;
+    for (const ProductModel &row : productModelTable()) {
+        if (row.model == model) {
+            modelName = row.modelName;
+            break;
+        }
+    }
+    const QString version = batch.package().version();
+    return QJsonObject{{QStringLiteral("file"), QFileInfo(file).absoluteFilePath()},
+                       {QStringLiteral("model"), model},
+                       {QStringLiteral("modelName"), modelName.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(modelName)},
+                       {QStringLiteral("version"), version.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(version)}};
+}
+
+int CtlUpgradeCommands::packageInfo(const CtlArguments &options)
+{
+    if (options.positional.size() != 1)
+        return m_output.usageError(QStringLiteral("package-info needs one PACKAGE"));
+    const QString file = options.positional.first();
+    const QString problem = packageFileProblem(file);
+    if (!problem.isEmpty())
+        return m_output.fail(BadUsage, problem);
+    UpgradeBatch batch(m_productLine);
+    if (!batch.lock())
+        return m_output.fail(Failed, lockRefusal(batch));
+    if (const int code = preparePackage(batch, file))
+        return code;
+    const QJsonObject package = packageJson(batch, file);
+    if (m_output.isJson())
+        return m_output.json(QJsonObject{{QStringLiteral("package"), package}}, Done);
+    m_out << "file:     " << package.value(QStringLiteral("file")).toString() << '\n'
+          << "model:    " << package.value(QStringLiteral("model")).toInt();
+    if (!package.value(QStringLiteral("modelName")).isNull())
+        m_out << " (" << package.value(QStringLiteral("modelName")).toString() << ')';
+    m_out << '\n'
+          << "version:  "
+          << (package.value(QStringLiteral("version")).isNull() ? QStringLiteral("- (the package does not set it)")
+                                                               : package.value(QStringLiteral("version")).toString())
+          << '\n';
+    return Done;
 }
 
 void CtlUpgradeCommands::follow(UpgradeBatch &batch, bool recovery)
@@ -81,13 +148,16 @@ void CtlUpgradeCommands::follow(UpgradeBatch &batch, bool recovery)
 int CtlUpgradeCommands::upgrade(const CtlArguments &options)
 {
     if (options.positional.size() != 1)
-        return m_output.fail(BadUsage, QStringLiteral("upgrade needs one PACKAGE\n") + CtlArguments::helpFor(QStringLiteral("upgrade")));
-    if (options.all && !options.camera.isEmpty())
-        return m_output.fail(BadUsage, QStringLiteral("upgrade takes --camera or --all, not both"));
+        return m_output.usageError(QStringLiteral("upgrade needs one PACKAGE"));
+    const QString file = options.positional.first();
+    const QString problem = packageFileProblem(file);
+    if (!problem.isEmpty())
+        return m_output.fail(BadUsage, problem);
 
     // The lock, and then the package, stay until the end of the command.
     const int line = m_productLine;
     UpgradeBatch batch(line);
+    batch.setForce(options.force);
     if (!batch.lock())
         return m_output.fail(Failed, lockRefusal(batch));
 
@@ -108,8 +178,15 @@ int CtlUpgradeCommands::upgrade(const CtlArguments &options)
             return code;
         targets << camera;
     }
-    if (const int code = preparePackage(batch, options.positional.first()))
+    if (const int code = preparePackage(batch, file))
         return code;
+    const QJsonObject package = packageJson(batch, file);
+    if (options.dryRun) {
+        QJsonArray rows;
+        for (const UpgradeBatch::Outcome &outcome : batch.planUpgrade(targets))
+            rows.append(CtlOutput::upgradeRow(outcome, false));
+        return m_output.upgradeSummary(rows, package, true);
+    }
 
     follow(batch, false);
     std::unique_ptr<CameraSession> session;
@@ -126,25 +203,35 @@ int CtlUpgradeCommands::upgrade(const CtlArguments &options)
     QJsonArray rows;
     for (const UpgradeBatch::Outcome &outcome : batch.upgrade(targets, open, close))
         rows.append(CtlOutput::upgradeRow(outcome, false));
-    return m_output.upgradeSummary(rows) ? Done : Failed;
+    return m_output.upgradeSummary(rows, package, false);
 }
 
 int CtlUpgradeCommands::recover(const CtlArguments &options)
 {
     if (options.positional.size() != 1)
-        return m_output.fail(BadUsage, QStringLiteral("recover needs one PACKAGE\n") + CtlArguments::helpFor(QStringLiteral("recover")));
+        return m_output.usageError(QStringLiteral("recover needs one PACKAGE"));
+    const QString file = options.positional.first();
+    const QString problem = packageFileProblem(file);
+    if (!problem.isEmpty())
+        return m_output.fail(BadUsage, problem);
     UpgradeBatch batch(m_productLine);
     if (!batch.lock())
         return m_output.fail(Failed, lockRefusal(batch));
     const QList<ListedCamera> stuck = batch.stuckCameras();
     if (stuck.isEmpty())
         return m_output.fail(NoCamera, QStringLiteral("no camera is stuck in a boot state"));
-    if (const int code = preparePackage(batch, options.positional.first()))
+    if (const int code = preparePackage(batch, file))
         return code;
+    const QJsonObject package = packageJson(batch, file);
+    QJsonArray rows;
+    if (options.dryRun) {
+        for (const UpgradeBatch::Outcome &outcome : batch.planRecovery(stuck))
+            rows.append(CtlOutput::upgradeRow(outcome, true));
+        return m_output.upgradeSummary(rows, package, true);
+    }
 
     follow(batch, true);
-    QJsonArray rows;
     for (const UpgradeBatch::Outcome &outcome : batch.recover(stuck))
         rows.append(CtlOutput::upgradeRow(outcome, true));
-    return m_output.upgradeSummary(rows) ? Done : Failed;
+    return m_output.upgradeSummary(rows, package, false);
 }

@@ -3,6 +3,7 @@
 #include "ctl/CtlOutput.h"
 #include "upgrade/ListedCamera.h"
 
+#include <QJsonObject>
 #include <QString>
 #include <QTextStream>
 
@@ -24,12 +25,18 @@ public:
 
     int upgrade(const CtlArguments &options);
     int recover(const CtlArguments &options);
+    int packageInfo(const CtlArguments &options);
 
 private:
     enum ExitCode { Done = 0, Failed = 1, BadUsage = 2, NoCamera = 3 };
 
+    // Why a package file cannot be one (missing, unreadable, a directory, not a zip
+    // archive); empty when it may be.
+    static QString packageFileProblem(const QString &file);
     // Locks and prepares the package; the exit code of a refusal, Done when ready.
     int preparePackage(UpgradeBatch &batch, const QString &file);
+    // {"file", "model", "modelName", "version"} of the prepared package.
+    static QJsonObject packageJson(const UpgradeBatch &batch, const QString &file);
     // Follows the batch's progress on out and err.
     void follow(UpgradeBatch &batch, bool recovery);
 

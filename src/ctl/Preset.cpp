@@ -3,6 +3,7 @@
 #include "camera/PresetStore.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonParseError>
 #include <QSaveFile>
@@ -112,19 +113,51 @@ bool Preset::save(const QString &file, QString *error) const
 
 bool Preset::readFile(const QString &file, QString *error)
 {
+    const QFileInfo info(file);
+    if (info.isDir()) {
+        *error = QStringLiteral("%1 is a directory, not a preset").arg(file);
+        return false;
+    }
     QFile in(file);
     if (!in.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("cannot read %1: %2").arg(file, in.errorString());
+        const QString why = !info.exists() ? QStringLiteral("no such file")
+            : in.error() == QFileDevice::OpenError && !info.isReadable() ? QStringLiteral("permission denied")
+                                                                          : in.errorString().toLower();
+        *error = QStringLiteral("cannot read %1: %2").arg(file, why);
         return false;
     }
     if (in.size() > kMaxPresetSize) {
         *error = QStringLiteral("%1 is no preset: it is too large").arg(file);
         return false;
     }
+    return read(in.readAll(), file, error);
+}
+
+bool Preset::read(const QByteArray &data, const QString &file, QString *error)
+{
+    if (data.size() > kMaxPresetSize) {
+        *error = QStringLiteral("%1 is no preset: it is too large").arg(file);
+        return false;
+    }
+    if (data.trimmed().isEmpty()) {
+        *error = QStringLiteral("%1 is no preset: it is empty").arg(file);
+        return false;
+    }
     QJsonParseError parseError;
-    const QJsonDocument doc = QJsonDocument::fromJson(in.readAll(), &parseError);
+    const QJsonDocument doc = QJsonDocument::fromJson(data, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        // Where the text stops being JSON, as an editor counts it.
+        const QByteArray before = data.left(parseError.offset);
+        const int line = before.count('\n') + 1;
+        const int column = parseError.offset - (before.lastIndexOf('\n') + 1) + 1;
+        *error = QStringLiteral("%1 is no preset: %2 at line %3, column %4")
+                     .arg(file, parseError.errorString())
+                     .arg(line)
+                     .arg(column);
+        return false;
+    }
     if (!doc.isObject()) {
-        *error = QStringLiteral("%1 is no preset: %2").arg(file, parseError.errorString());
+        *error = QStringLiteral("%1 is no preset: it holds a JSON array, not an object").arg(file);
         return false;
     }
     const QJsonObject root = doc.object();

@@ -40,6 +40,8 @@ public:
     bool save(const QString &file, QString *error) const;
     // False with a message for a file that does not read or is no preset (of this version).
     bool readFile(const QString &file, QString *error);
+    // The same for a preset's bytes; name stands for their source in messages.
+    bool read(const QByteArray &data, const QString &name, QString *error);
 
 private:
     QJsonObject m_camera;

@@ -41,8 +41,9 @@ public:
     // The device-change source (lives on the GUI thread, owned by the backend).
     virtual DeviceNotifier *deviceNotifier() = 0;
 
-    // The FFmpeg input for a camera opened by its capture name ("video=" + moniker name).
-    virtual CaptureInput captureInput(const QString &cameraName) = 0;
+    // The FFmpeg input for a camera opened by its capture name ("video=" + moniker name),
+    // given the options the caller opens it with (format, size, rate).
+    virtual CaptureInput captureInput(const QString &cameraName, const CaptureOptions &requested) = 0;
 };
 
 // The backend in force. The first call selects it from LENSDESK_BACKEND ("sim",

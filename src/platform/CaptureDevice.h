@@ -22,6 +22,9 @@ public:
     virtual QString monikerDisplayName() = 0;
     // The USB device's serial number; empty when it has none (or the platform does not tell).
     virtual QString serialNumber() { return QString(); }
+    // The device node an administrator knows the camera by ("/dev/video2"); empty where
+    // the platform has none (Windows).
+    virtual QString videoNode() { return QString(); }
     // Binds the device to a capture filter; null when that fails.
     virtual std::shared_ptr<CaptureFilter> bindFilter() = 0;
 };

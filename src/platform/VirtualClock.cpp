@@ -162,6 +162,21 @@ int VirtualClock::pendingTimers() const
     return static_cast<int>(m_pending.size());
 }
 
+QList<int> VirtualClock::repeatingIntervals() const
+{
+    QMutexLocker lock(&m_timerMutex);
+    std::vector<const Pending *> running;
+    for (const Pending &p : m_pending) {
+        if (p.timer && p.intervalMs > 0 && p.timer->isActive())
+            running.push_back(&p);
+    }
+    std::sort(running.begin(), running.end(), [](const Pending *a, const Pending *b) { return a->order < b->order; });
+    QList<int> intervals;
+    for (const Pending *p : running)
+        intervals << p->intervalMs;
+    return intervals;
+}
+
 bool VirtualClock::advanceToNextTimer(qint64 maxMs)
 {
     qint64 due = 0;

@@ -1,6 +1,7 @@
 #pragma once
 #include "platform/Clock.h"
 
+#include <QList>
 #include <QMutex>
 #include <QPointer>
 #include <QTimer>
@@ -46,6 +47,8 @@ public:
     bool heldTimers() const { return m_heldTimers.load(); }
     // The number of held timers and single shots waiting to fire.
     int pendingTimers() const;
+    // The intervals of the held repeating timers that run, in the order they were armed.
+    QList<int> repeatingIntervals() const;
     // Advances the time to the next held timer (at most maxMs); false when none is due
     // within that.
     bool advanceToNextTimer(qint64 maxMs);

@@ -159,12 +159,12 @@ void VideoStreamThread::doWork()
             emit workFinished();
     };
 
-    const platform::CaptureInput input = platform::backend().captureInput(m_CameraName);
+    const platform::CaptureOptions requested = {{QByteArrayLiteral("input_format"), QByteArrayLiteral("mjpeg")},
+                                                {QByteArrayLiteral("video_size"), QByteArrayLiteral("1920x1080")},
+                                                {QByteArrayLiteral("framerate"), QByteArrayLiteral("30")}};
+    const platform::CaptureInput input = platform::backend().captureInput(m_CameraName, requested);
     AVDictionary *options = nullptr;
-    av_dict_set(&options, "input_format", "mjpeg", 0);
-    av_dict_set(&options, "video_size", "1920x1080", 0);
-    av_dict_set(&options, "framerate", "30", 0);
-    for (const auto &option : input.options)
+    for (const auto &option : requested + input.options)
         av_dict_set(&options, option.first.constData(), option.second.constData(), 0);
 
     const AVInputFormat *inputFormat = input.format.isEmpty() ? nullptr : av_find_input_format(input.format.constData());
@@ -343,6 +343,11 @@ quint64 VideoStreamThread::packetsRead() const
 quint64 VideoStreamThread::picturesDecoded() const
 {
     return decodeCount.load();
+}
+
+int VideoStreamThread::decodeReduction() const
+{
+    return decodeLowres.load();
 }
 
 void VideoStreamThread::setPreviewSize(const QSize &size)

@@ -73,6 +73,9 @@ public:
     // them. Safe from any thread.
     quint64 packetsRead() const;
     quint64 picturesDecoded() const;
+    // The reduction the pictures are decoded at now: 0 the full size, 1 a half, 2 a
+    // quarter, 3 an eighth. Safe from any thread.
+    int decodeReduction() const;
 
 private:
     bool isRunning();
@@ -118,7 +121,7 @@ private:
     SwsContext *scaler = nullptr;
     std::unique_ptr<JpegDecoder> jpegDecoder;
     QString m_CameraName;
-    int decodeLowres = 0;
+    std::atomic<int> decodeLowres{0};
     // Whether FFmpeg's decoder has decoded a picture since it was opened.
     bool decoderPrimed = false;
     // The camera's own size of the latest picture.

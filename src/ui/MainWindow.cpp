@@ -99,6 +99,8 @@ MainWindow::MainWindow(QWidget *parent)
                                             QStringLiteral("FormCustomizeMessagebox")});
 
     readSettings();
+    m_remote = new RemoteControlOption({ui->checkRemoteControl, ui->labelRemoteControl}, *this, this);
+    m_remote->restore();
     connect(this, &MainWindow::onCameraPlugged, this, &MainWindow::slotOnCameraPlugged);
     registerDeviceNotifications();
     connect(this, &MainWindow::onCameraState, this, &MainWindow::slotOnCameraState);
@@ -139,6 +141,8 @@ MainWindow::~MainWindow()
     // The flow's workers end before the window's channels go.
     delete m_upgrade;
     m_upgrade = nullptr;
+    delete m_remote;
+    m_remote = nullptr;
     delete ui;
 }
 // ---- settings and window set-up ---------------------------------------------------------

@@ -4,6 +4,7 @@
 #include "camera/OpenCamera.h"
 #include "ui/ControlPanel.h"
 #include "ui/LanguageSwitch.h"
+#include "ui/RemoteControlOption.h"
 #include "ui/Theme.h"
 #include "ui/UpgradeFlow.h"
 
@@ -45,7 +46,8 @@ class MainWindow : public QMainWindow,
                    public ControlPanel::Window,
                    public UpgradeFlow::Window,
                    public Theme::Window,
-                   public LanguageSwitch::Window
+                   public LanguageSwitch::Window,
+                   public RemoteControlOption::Window
 {
     Q_OBJECT
 public:
@@ -81,6 +83,9 @@ public:
 
     // Read-only views of the window's state, for diagnostics and tests.
     bool isCameraOpen() const override { return m_bCameraOpen; }
+    // RemoteControlOption::Window
+    OpenCamera *servedCamera() override;
+    RemoteControlOption *remoteControl() const { return m_remote; }
     bool isPreviewRunning() const override { return m_bPreviewRunning; }
     bool isUpgrading() const;
     int currentCameraModel() const override { return m_currentCameraModel; }
@@ -193,6 +198,7 @@ private:
     Theme *m_theme = nullptr;
     LanguageSwitch *m_language = nullptr;
     CameraKeys *m_keys = nullptr;
+    RemoteControlOption *m_remote = nullptr;
     PreviewAim *m_previewAim = nullptr;
     PreviewVisibility *m_previewVisibility = nullptr;
 

@@ -206,3 +206,8 @@ void MainWindow::restyleDirectionPad()
     if (m_controls)
         m_controls->restyleDirectionPad();
 }
+
+OpenCamera *MainWindow::servedCamera()
+{
+    return m_bCameraOpen ? &m_camera : nullptr;
+}

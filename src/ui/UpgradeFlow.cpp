@@ -2,7 +2,7 @@
 
 #include "core/AppPaths.h"
 #include "core/NoticeTexts.h"
-#include "camera/CameraPropertyState.h"
+#include "camera/FactoryReset.h"
 #include "camera/OpenCamera.h"
 #include "platform/Clock.h"
 #include "ui/dialogs/DialogPlacement.h"
@@ -33,10 +33,6 @@ namespace {
 
 constexpr int kProgressPeriodMs = 1000;
 constexpr int kProgressCap = 99;
-// The firmware of model 13 that needs pan, tilt, zoom, anti-flicker and microphone set
-// by hand before its factory reset.
-const char kPreResetFirmware[] = "1.0.22";
-constexpr int kPreResetModel = 13;
 
 using notices::windowText;
 
@@ -325,28 +321,15 @@ void UpgradeFlow::on_btnRestoreDefaults_clicked()
 
 void UpgradeFlow::restoreDefaults()
 {
-    if (m_window.currentCameraModel() == kPreResetModel
-        && m_window.firmwareVersion() == QLatin1String(kPreResetFirmware)) {
-        CameraPropertyState &st = m_camera.properties();
-        st.pan.current = 0;
-        st.tilt.current = 0;
-        st.zoom.current = 100;
-        m_camera.standard().setCameraCtlValue(0, st.pan.current);
-        m_camera.standard().setCameraCtlValue(1, st.tilt.current);
-        m_camera.standard().setCameraCtlValue(3, st.zoom.current);
-        if (!m_camera.extensionUnit().SetAntiFlicker(1))
-            qDebug() << "Config deivce flicker failed.";
-        if (!m_camera.extensionUnit().SetMicEnable(1))
-            qDebug() << "Config deivce mute failed.";
+    if (FactoryReset::needsPreReset(m_window.currentCameraModel(), m_window.firmwareVersion())) {
+        FactoryReset::preReset(m_camera);
         m_window.queryCameraStatus();
     }
 
-    if (!m_camera.extensionUnit().ResetDefaults()) {
-        qDebug() << "Reset default params failed.";
+    if (!FactoryReset::reset(m_camera)) {
         m_window.showMessageBox(notices::settingTimeout(), false);
         return;
     }
-    qDebug() << "Reset default params successed.";
     const int result =
         showBox(notices::restartNotice(), 0, true);
     qDebug() << "Config default info" << result;

@@ -24,7 +24,7 @@ QString CameraInventory::readFirmware(const QString &id, const QString &name)
     return version;
 }
 
-QList<ListedCamera> CameraInventory::scan() const
+QList<ListedCamera> CameraInventory::scan(bool readFirmware) const
 {
     QList<ListedCamera> cameras;
     const quint32 vendorId = manufacturerLookup(m_productLine).vendorId;
@@ -40,12 +40,14 @@ QList<ListedCamera> CameraInventory::scan() const
         camera.path = entry.id;
         camera.name = entry.name;
         camera.serial = entry.serial;
+        camera.videoNode = entry.node;
         camera.model = modelFromName(entry.name);
         quint32 vid = 0;
         quint32 pid = 0;
         parseVidPid(entry.id, vid, pid);
         camera.identityModel = modelFromVidPid(vid, pid);
-        camera.firmware = readFirmware(entry.id, entry.name);
+        if (readFirmware)
+            camera.firmware = CameraInventory::readFirmware(entry.id, entry.name);
         cameras.append(camera);
     }
     for (ListedCamera camera : scanBootStates()) {
@@ -53,6 +55,26 @@ QList<ListedCamera> CameraInventory::scan() const
         cameras.append(camera);
     }
     return cameras;
+}
+
+QMap<int, int> CameraInventory::hiddenByManufacturer() const
+{
+    QMap<int, int> hidden;
+    const quint32 vendorId = manufacturerLookup(m_productLine).vendorId;
+    DShowCameraWrapper dshow;
+    QList<CameraEntry> entries;
+    dshow.listCaptureDevices(entries);
+    for (const CameraEntry &entry : qAsConst(entries)) {
+        if (isSupportedDevice(entry.id, vendorId))
+            continue;
+        for (const Manufacturer &maker : manufacturerTable()) {
+            if (maker.vendorId != vendorId && isSupportedDevice(entry.id, maker.vendorId)) {
+                ++hidden[maker.manufacturer];
+                break;
+            }
+        }
+    }
+    return hidden;
 }
 
 QList<ListedCamera> CameraInventory::scanBootStates() const

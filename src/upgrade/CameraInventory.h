@@ -2,6 +2,7 @@
 #include "upgrade/ListedCamera.h"
 
 #include <QList>
+#include <QMap>
 #include <QString>
 
 // The supported cameras plugged in, as the window finds them: the capture devices the
@@ -12,10 +13,14 @@ class CameraInventory
 public:
     explicit CameraInventory(int productLine);
 
-    // Firmware versions are read over each camera's extension unit.
-    QList<ListedCamera> scan() const;
+    // Firmware versions are read over each camera's extension unit (unless readFirmware
+    // is false: a quick list, for the shell completion).
+    QList<ListedCamera> scan(bool readFirmware = true) const;
     // Only the cameras in a boot state.
     QList<ListedCamera> scanBootStates() const;
+    // The supported cameras plugged in that the list leaves out because they are another
+    // manufacturer's: how many per manufacturer number that would list them.
+    QMap<int, int> hiddenByManufacturer() const;
 
     enum Selection { Selected, NoMatch, Ambiguous };
     // A selector is a number from the list (an index and nothing else), or a fragment of

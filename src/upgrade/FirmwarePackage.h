@@ -20,6 +20,10 @@ public:
     // The model the package is built for (0 where its model file could not be opened).
     int model() const { return m_model; }
 
+    // The firmware version the package installs: what its script sets "fw_version" to
+    // (in "auto_update.txt" or a script it runs); empty when it sets none.
+    QString version() const;
+
     // A file the package names, resolved inside its folder only (resolvePackageFile).
     QString resolveFile(const QByteArray &name, PackageFileProblem *problem) const;
 

@@ -1,5 +1,7 @@
 #include "upgrade/ListedCamera.h"
 
+#include "catalogue/Catalogue.h"
+
 QString ListedCamera::stateText() const
 {
     if (state == QLatin1String("rom"))
@@ -11,19 +13,29 @@ QString ListedCamera::stateText() const
     return QStringLiteral("normal");
 }
 
+namespace {
+QJsonValue textOrNull(const QString &text)
+{
+    return text.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(text);
+}
+} // namespace
+
+bool ListedCamera::knowsModel() const
+{
+    return model != kUnknownModel;
+}
+
 QJsonObject ListedCamera::toJsonObject() const
 {
-    QJsonObject o{{QStringLiteral("index"), number},
-                  {QStringLiteral("state"), state},
-                  {QStringLiteral("path"), path},
-                  {QStringLiteral("name"), name}};
-    if (isNormal()) {
-        o.insert(QStringLiteral("model"), model);
-        o.insert(QStringLiteral("firmware"), firmware);
-        if (!serial.isEmpty())
-            o.insert(QStringLiteral("serial"), serial);
-    }
-    return o;
+    // The same members for every camera; what is not known is null.
+    return QJsonObject{{QStringLiteral("index"), number},
+                       {QStringLiteral("state"), state},
+                       {QStringLiteral("path"), path},
+                       {QStringLiteral("name"), name},
+                       {QStringLiteral("model"), knowsModel() ? QJsonValue(model) : QJsonValue(QJsonValue::Null)},
+                       {QStringLiteral("firmware"), textOrNull(isNormal() ? firmware : QString())},
+                       {QStringLiteral("serial"), textOrNull(serial)},
+                       {QStringLiteral("videoNode"), textOrNull(videoNode)}};
 }
 
 QString ListedCamera::describe() const

@@ -17,6 +17,8 @@ struct ListedCamera
     QString name;
     // The USB serial number (empty: none); a camera's position presets are kept under it.
     QString serial;
+    // The video node ("/dev/video2") where the platform gives one.
+    QString videoNode;
     // The model the window takes for the camera (from its name; 255 when unknown) and
     // the model of its USB identifiers, which decides its control rows.
     int model = 255;
@@ -25,6 +27,9 @@ struct ListedCamera
     QChar drive;
 
     bool isNormal() const { return state == QLatin1String("normal"); }
+    // Whether the model is known (a camera in a boot state tells it only where its
+    // volume names its product).
+    bool knowsModel() const;
     // The state in words for the text output.
     QString stateText() const;
     QJsonObject toJsonObject() const;

@@ -96,21 +96,71 @@ bool UpgradeBatch::runWorker(const ListedCamera &camera, UVCExtensionUnit *unit,
     return result.ok;
 }
 
+UpgradeBatch::Outcome UpgradeBatch::decideUpgrade(const ListedCamera &camera) const
+{
+    Outcome outcome;
+    outcome.camera = camera;
+    outcome.packageModel = package().model();
+    outcome.packageVersion = package().version();
+    outcome.modelChecked = true;
+    outcome.status = Outcome::Planned;
+    if (camera.model != outcome.packageModel) {
+        outcome.status = Outcome::Refused;
+        outcome.modelMismatch = true;
+    } else if (!m_force && !outcome.packageVersion.isEmpty() && camera.firmware == outcome.packageVersion) {
+        outcome.status = Outcome::Skipped;
+    }
+    return outcome;
+}
+
+UpgradeBatch::Outcome UpgradeBatch::decideRecovery(const ListedCamera &camera) const
+{
+    Outcome outcome;
+    outcome.camera = camera;
+    outcome.packageModel = package().model();
+    outcome.packageVersion = package().version();
+    outcome.status = Outcome::Planned;
+    // Where the camera names its product in its boot state, its model is known.
+    outcome.modelChecked = camera.model != kUnknownModel;
+    if (outcome.modelChecked && camera.model != outcome.packageModel) {
+        outcome.status = Outcome::Refused;
+        outcome.modelMismatch = true;
+    } else if (!outcome.modelChecked) {
+        outcome.warning = QStringLiteral("the camera on %1: does not tell its model in its boot state; whether the "
+                                         "package (model %2) fits it cannot be checked")
+                              .arg(camera.drive)
+                              .arg(outcome.packageModel);
+    }
+    return outcome;
+}
+
+QList<UpgradeBatch::Outcome> UpgradeBatch::planUpgrade(const QList<ListedCamera> &targets) const
+{
+    QList<Outcome> outcomes;
+    for (const ListedCamera &camera : targets)
+        outcomes << decideUpgrade(camera);
+    return outcomes;
+}
+
+QList<UpgradeBatch::Outcome> UpgradeBatch::planRecovery(const QList<ListedCamera> &stuck) const
+{
+    QList<Outcome> outcomes;
+    for (const ListedCamera &camera : stuck)
+        outcomes << decideRecovery(camera);
+    return outcomes;
+}
+
 QList<UpgradeBatch::Outcome> UpgradeBatch::upgrade(const QList<ListedCamera> &targets, const OpenCamera &open,
                                                    const CloseCamera &close)
 {
     QList<Outcome> outcomes;
-    const int model = package().model();
     for (const ListedCamera &camera : targets) {
-        Outcome outcome;
-        outcome.camera = camera;
-        outcome.packageModel = model;
-        if (camera.model != model) {
-            outcome.status = Outcome::Refused;
-            outcome.modelMismatch = true;
+        Outcome outcome = decideUpgrade(camera);
+        if (outcome.status != Outcome::Planned) {
             outcomes << finish(outcome);
             continue;
         }
+        outcome.status = Outcome::Failed;
         QString error;
         UVCExtensionUnit *unit = open ? open(camera, &error) : nullptr;
         if (!unit) {
@@ -141,26 +191,15 @@ QList<UpgradeBatch::Outcome> UpgradeBatch::upgrade(const QList<ListedCamera> &ta
 QList<UpgradeBatch::Outcome> UpgradeBatch::recover(const QList<ListedCamera> &stuck)
 {
     QList<Outcome> outcomes;
-    const int model = package().model();
     for (const ListedCamera &camera : stuck) {
-        Outcome outcome;
-        outcome.camera = camera;
-        outcome.packageModel = model;
-        // Where the camera names its product in its boot state, its model is known.
-        outcome.modelChecked = camera.model != kUnknownModel;
-        if (outcome.modelChecked && camera.model != model) {
-            outcome.status = Outcome::Refused;
-            outcome.modelMismatch = true;
+        Outcome outcome = decideRecovery(camera);
+        if (outcome.status != Outcome::Planned) {
             outcomes << finish(outcome);
             continue;
         }
-        if (!outcome.modelChecked) {
-            outcome.warning = QStringLiteral("the camera on %1: does not tell its model in its boot state; whether the "
-                                             "package (model %2) fits it cannot be checked")
-                                  .arg(camera.drive)
-                                  .arg(model);
+        outcome.status = Outcome::Failed;
+        if (!outcome.warning.isEmpty())
             qWarning().noquote() << outcome.warning;
-        }
         QList<ListedCamera> before;
         for (const ListedCamera &c : cameras()) {
             if (c.isNormal())

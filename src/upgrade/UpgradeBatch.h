@@ -22,12 +22,15 @@ class UpgradeBatch : public QObject
 public:
     struct Outcome
     {
-        enum Status { Done, Refused, Failed };
+        // Skipped: the camera runs the package's version already. Planned: a dry run
+        // would upgrade or recover it.
+        enum Status { Done, Refused, Failed, Skipped, Planned };
         ListedCamera camera;
         Status status = Failed;
         // Refused: the package is built for another model than the camera's.
         bool modelMismatch = false;
         int packageModel = 0;
+        QString packageVersion;
         // Whether the worker ran for the camera (a refusal, or a camera that did not
         // open, never reached it).
         bool ran = false;
@@ -75,11 +78,19 @@ public:
     // when there is none.
     static const ListedCamera *firstStuck(const QList<ListedCamera> &cameras);
 
+    // Whether a camera that runs the package's version already is upgraded all the same
+    // (else it is skipped).
+    void setForce(bool force) { m_force = force; }
+
     // Upgrades each target (cameras in their normal state) with the prepared package.
     QList<Outcome> upgrade(const QList<ListedCamera> &targets, const OpenCamera &open, const CloseCamera &close);
     // Brings each camera stuck in a boot state back with the prepared package, each on
     // its own drive.
     QList<Outcome> recover(const QList<ListedCamera> &stuck);
+    // What upgrade() or recover() would do with each camera, doing nothing: Planned,
+    // Refused or Skipped.
+    QList<Outcome> planUpgrade(const QList<ListedCamera> &targets) const;
+    QList<Outcome> planRecovery(const QList<ListedCamera> &stuck) const;
 
 signals:
     // The worker is about to run for the camera; warning is the recovery's doubt about
@@ -99,7 +110,11 @@ private:
     // Waits for a camera not among those listed before; its listing (empty path if none).
     ListedCamera waitForNewCamera(const QList<ListedCamera> &before) const;
     Outcome finish(const Outcome &outcome);
+    // The outcome of a camera before anything is sent: Planned, Refused or Skipped.
+    Outcome decideUpgrade(const ListedCamera &camera) const;
+    Outcome decideRecovery(const ListedCamera &camera) const;
 
     int m_productLine;
+    bool m_force = false;
     PackagePreparation m_preparation;
 };

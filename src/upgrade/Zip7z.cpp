@@ -367,11 +367,12 @@ bool Zip7z::checkListing(const QString &listing, QString *error)
                 *error = tr("The size of an entry of the package cannot be read: %1").arg(value);
                 return false;
             }
-            total += size;
-            if (total > maxUnpackedSize()) {
+            // Compared before adding: a listed size near the 64-bit limit must not wrap the sum.
+            if (size > maxUnpackedSize() - total) {
                 *error = tr("The package unpacks to more than %1 bytes.").arg(maxUnpackedSize());
                 return false;
             }
+            total += size;
         }
     }
     return true;

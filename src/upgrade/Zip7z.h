@@ -45,9 +45,13 @@ public:
     static void setMaxUnpackedSize(qint64 bytes);
     static int maxEntries();
 
+    // Checks the tool's technical listing ("7z l -slt"): every path, and the sizes and
+    // number of the entries against the bounds. False with the reason.
+    static bool checkListing(const QString &listing, QString *error);
+    // Why an archive path is refused, or empty when it is safe.
+    static QString unsafeEntry(const QString &path);
+
 private:
     static bool runTool(const QStringList &arguments, QString *output, QString *error,
                         const QString &watchedFolder = QString());
-    static bool checkListing(const QString &listing, QString *error);
-    static QString unsafeEntry(const QString &path);
 };

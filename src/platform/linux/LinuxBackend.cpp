@@ -97,7 +97,7 @@ DeviceNotifier *LinuxBackend::deviceNotifier()
     return m_notifier.get();
 }
 
-CaptureInput LinuxBackend::captureInput(const QString &cameraName)
+CaptureInput LinuxBackend::captureInput(const QString &cameraName, const CaptureOptions &)
 {
     QString name = cameraName;
     if (name.startsWith(QLatin1String("video=")))

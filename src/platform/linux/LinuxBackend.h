@@ -25,7 +25,7 @@ public:
                                   int *failedStep) override;
     std::shared_ptr<Volume> openVolume(const QString &devicePath) override;
     DeviceNotifier *deviceNotifier() override;
-    CaptureInput captureInput(const QString &cameraName) override;
+    CaptureInput captureInput(const QString &cameraName, const CaptureOptions &requested) override;
 
     // The USB video-capture nodes, in node order.
     QList<std::shared_ptr<LinuxCaptureDevice>> captureDevices() const;

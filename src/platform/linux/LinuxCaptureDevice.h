@@ -14,6 +14,7 @@ public:
     bool readProperty(const QString &name, QString *value) override;
     QString monikerDisplayName() override;
     QString serialNumber() override { return m_node.serial; }
+    QString videoNode() override { return m_deviceFile; }
     std::shared_ptr<CaptureFilter> bindFilter() override;
 
     QString devicePath() const;

@@ -123,7 +123,7 @@ platform::DeviceNotifier *SimBackend::deviceNotifier()
     return m_notifier.get();
 }
 
-platform::CaptureInput SimBackend::captureInput(const QString &cameraName)
+platform::CaptureInput SimBackend::captureInput(const QString &cameraName, const platform::CaptureOptions &requested)
 {
     m_rig->pump();
     QString name = cameraName;
@@ -131,8 +131,8 @@ platform::CaptureInput SimBackend::captureInput(const QString &cameraName)
         name = name.mid(6);
     SimCamera *camera = m_rig->cameraByCaptureName(name);
     if (!camera)
-        return {QByteArrayLiteral("mjpeg"), QByteArrayLiteral("unix:/nonexistent/lensdesk-no-such-camera"), {}};
-    return camera->stream().captureInput();
+        return {QByteArrayLiteral("mpjpeg"), QByteArrayLiteral("unix:/nonexistent/lensdesk-no-such-camera"), {}};
+    return camera->stream().captureInput(requested);
 }
 
 } // namespace sim

@@ -35,7 +35,7 @@ public:
                                             int *failedStep) override;
     std::shared_ptr<platform::Volume> openVolume(const QString &devicePath) override;
     platform::DeviceNotifier *deviceNotifier() override;
-    platform::CaptureInput captureInput(const QString &cameraName) override;
+    platform::CaptureInput captureInput(const QString &cameraName, const platform::CaptureOptions &requested) override;
 
     // Fault injection at the level of the whole system.
     void setCaptureGraphBuilderStatus(platform::HResult hr) { m_graphBuilderStatus = hr; }

@@ -46,6 +46,7 @@ SimCamera::SimCamera(SimRig &rig, const QJsonObject &config)
     m_suffix = config.value(QStringLiteral("suffix")).toString(QStringLiteral("0000"));
     m_friendlyName = config.value(QStringLiteral("friendlyName")).toString(QStringLiteral("Orvia Vista Pro Cam"));
     m_serial = config.value(QStringLiteral("serial")).toString();
+    m_videoNode = config.value(QStringLiteral("videoNode")).toString();
     m_moniker = config.value(QStringLiteral("moniker")).toString();
     m_hasExtensionUnit = config.value(QStringLiteral("extensionUnit")).toBool(true);
     m_present = config.value(QStringLiteral("plugged")).toBool(true);

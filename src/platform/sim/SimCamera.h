@@ -45,6 +45,8 @@ public:
     QString friendlyName() const { return m_friendlyName; }
     // The USB serial number; empty when the device has none.
     QString serialNumber() const { return m_serial; }
+    // The video node the rig gives the device ("videoNode"); empty for none, as on Windows.
+    QString videoNode() const { return m_videoNode; }
 
     // The capture interface's device path in the Windows form, for example
     // \\?\usb#vid_3749&pid_030a&mi_00#7&2a1b3c4d&0&0000#{65e8773d-...}\global.
@@ -99,6 +101,7 @@ private:
     QString m_suffix;
     QString m_friendlyName;
     QString m_serial;
+    QString m_videoNode;
     QString m_moniker;
     bool m_hasExtensionUnit = true;
     bool m_present = true;

@@ -50,6 +50,16 @@ QString SimCaptureDevice::serialNumber()
     return serial;
 }
 
+QString SimCaptureDevice::videoNode()
+{
+    QString node;
+    m_handle.call([&](SimUvcCamera &uvc) {
+        node = uvc.camera().videoNode();
+        return platform::kSOk;
+    });
+    return node;
+}
+
 std::shared_ptr<platform::CaptureFilter> SimCaptureDevice::bindFilter()
 {
     std::shared_ptr<platform::CaptureFilter> filter;

@@ -14,6 +14,7 @@ public:
     bool readProperty(const QString &name, QString *value) override;
     QString monikerDisplayName() override;
     QString serialNumber() override;
+    QString videoNode() override;
     std::shared_ptr<platform::CaptureFilter> bindFilter() override;
 
 private:

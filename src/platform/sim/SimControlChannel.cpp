@@ -147,6 +147,8 @@ bool SimControlChannel::apply(const QString &line, QString *error)
                 *error = QStringLiteral("a device \"%1\" exists already").arg(key);
             return false;
         }
+        if (!SimRig::checkDeviceNumbers(doc.object(), QStringLiteral("the device"), error))
+            return false;
         m_rig.addCamera(doc.object());
         return true;
     }

@@ -23,7 +23,123 @@ QString classText(const QUuid &guid)
     return guid.toString(QUuid::WithBraces).toLower();
 }
 
+// A JSON value as the file writes it ("1e+300", "2.5", "\"x\"").
+QString jsonText(const QJsonValue &value)
+{
+    const QByteArray array = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(array.mid(1, array.size() - 2));
+}
+
+bool refuse(QString *error, const QString &key, const QString &where, const QString &what, const QJsonValue &value)
+{
+    if (error)
+        *error = QStringLiteral("\"%1\" of %2 must be %3, not %4").arg(key, where, what, jsonText(value));
+    return false;
+}
+
+// A number of the file that becomes an integer or a duration: whole and within
+// [low, high]. Values of other kinds keep the field's default, as before.
+bool checkNumber(const QJsonValue &value, const QString &key, const QString &where, double low, double high,
+                 QString *error)
+{
+    if (!value.isDouble())
+        return true;
+    const double number = value.toDouble();
+    if (number >= low && number <= high && number == double(qint64(number)))
+        return true;
+    return refuse(error, key, where,
+                  QStringLiteral("a whole number from %1 to %2").arg(qint64(low)).arg(qint64(high)), value);
+}
+
+bool checkMember(const QJsonObject &o, const char *key, const QString &where, double low, double high,
+                 QString *error)
+{
+    return checkNumber(o.value(QLatin1String(key)), QLatin1String(key), where, low, high, error);
+}
+
+// A USB identifier: a number or a text ("0x030A") of 16 bits.
+bool checkId(const QJsonObject &o, const char *key, const QString &where, QString *error)
+{
+    const QJsonValue value = o.value(QLatin1String(key));
+    const QString what = QStringLiteral("a number from 0 to 65535 (0x0 to 0xFFFF)");
+    bool ok = true;
+    if (value.isString()) {
+        const uint number = value.toString().toUInt(&ok, 0);
+        ok = ok && number <= 0xFFFF;
+    } else {
+        ok = checkNumber(value, QLatin1String(key), where, 0, 0xFFFF, nullptr);
+    }
+    return ok ? true : refuse(error, QLatin1String(key), where, what, value);
+}
+
+constexpr double kIntMin = -2147483648.0;
+constexpr double kIntMax = 2147483647.0;
+constexpr double kMaxMs = double(SimRig::kMaxDurationMs);
+
 } // namespace
+
+bool SimRig::checkDeviceNumbers(const QJsonObject &config, const QString &where, QString *error)
+{
+    if (!checkId(config, "vendorId", where, error) || !checkId(config, "productId", where, error)
+        || !checkMember(config, "interface", where, 0, 255, error)
+        || !checkMember(config, "restartDelayMs", where, -1, kMaxMs, error)
+        || !checkMember(config, "upgradeEntryDelayMs", where, -1, kMaxMs, error)
+        || !checkMember(config, "handoverMs", where, 0, kMaxMs, error)
+        || !checkMember(config, "xuNode", where, -1, 255, error))
+        return false;
+
+    // The stream's sizes and rates are brought into their ranges as documented; they
+    // must still be integers.
+    const QJsonObject stream = config.value(QStringLiteral("stream")).toObject();
+    const QString streamWhere = where + QStringLiteral(".stream");
+    for (const char *key : {"width", "height", "fps", "cycleFrames"}) {
+        if (!checkMember(stream, key, streamWhere, kIntMin, kIntMax, error))
+            return false;
+    }
+    const QJsonArray modes = stream.value(QStringLiteral("modes")).toArray();
+    for (int i = 0; i < modes.size(); ++i) {
+        const QString modeWhere = streamWhere + QStringLiteral(".modes[%1]").arg(i);
+        for (const char *key : {"width", "height", "fps"}) {
+            if (!checkMember(modes.at(i).toObject(), key, modeWhere, kIntMin, kIntMax, error))
+                return false;
+        }
+    }
+
+    const QJsonObject properties = config.value(QStringLiteral("properties")).toObject();
+    for (auto it = properties.begin(); it != properties.end(); ++it) {
+        const QString propertyWhere = where + QStringLiteral(".properties.") + it.key();
+        for (const char *key : {"min", "max", "step", "default", "value"}) {
+            if (!checkMember(it.value().toObject(), key, propertyWhere, kIntMin, kIntMax, error))
+                return false;
+        }
+    }
+    // Feature values and opcodes are bytes.
+    const QJsonObject features = config.value(QStringLiteral("features")).toObject();
+    for (auto it = features.begin(); it != features.end(); ++it) {
+        if (!checkNumber(it.value(), it.key(), where + QStringLiteral(".features"), 0, 255, error))
+            return false;
+    }
+    const QJsonArray opcodes = config.value(QStringLiteral("versionOpcodes")).toArray();
+    for (int i = 0; i < opcodes.size(); ++i) {
+        if (!checkNumber(opcodes.at(i), QStringLiteral("versionOpcodes[%1]").arg(i), where, 0, 255, error))
+            return false;
+    }
+
+    // Fault values: times ("…Ms") within a day or -1 (never); other numbers are counts,
+    // opcodes or status codes of 32 bits, alone or in a list.
+    const QJsonObject faults = config.value(QStringLiteral("faults")).toObject();
+    for (auto it = faults.begin(); it != faults.end(); ++it) {
+        const bool time = it.key().endsWith(QLatin1String("Ms"));
+        const double high = time ? kMaxMs : 4294967295.0;
+        const QString faultWhere = where + QStringLiteral(".faults");
+        const QJsonArray list = it.value().isArray() ? it.value().toArray() : QJsonArray{it.value()};
+        for (const QJsonValue &value : list) {
+            if (!checkNumber(value, it.key(), faultWhere, -1, high, error))
+                return false;
+        }
+    }
+    return true;
+}
 
 SimRig::SimRig()
 {
@@ -96,26 +212,43 @@ std::unique_ptr<SimRig> SimRig::fromJson(const QByteArray &json, QString *error)
     }
     const QJsonObject root = doc.object();
     auto rig = std::make_unique<SimRig>();
-    for (const QJsonValue &value : root.value(QStringLiteral("cameras")).toArray()) {
-        if (!value.isObject()) {
+    const QJsonArray cameras = root.value(QStringLiteral("cameras")).toArray();
+    for (int i = 0; i < cameras.size(); ++i) {
+        if (!cameras.at(i).isObject()) {
             if (error)
                 *error = QStringLiteral("every entry of \"cameras\" must be an object");
             return nullptr;
         }
-        rig->addCamera(value.toObject());
+        if (!checkDeviceNumbers(cameras.at(i).toObject(), QStringLiteral("cameras[%1]").arg(i), error))
+            return nullptr;
+        rig->addCamera(cameras.at(i).toObject());
     }
-    for (const QJsonValue &value : root.value(QStringLiteral("volumes")).toArray()) {
-        if (!value.isObject()) {
+    const QJsonArray volumes = root.value(QStringLiteral("volumes")).toArray();
+    for (int i = 0; i < volumes.size(); ++i) {
+        if (!volumes.at(i).isObject()) {
             if (error)
                 *error = QStringLiteral("every entry of \"volumes\" must be an object");
             return nullptr;
         }
-        rig->addVolume(value.toObject());
+        if (!checkDeviceNumbers(volumes.at(i).toObject(), QStringLiteral("volumes[%1]").arg(i), error))
+            return nullptr;
+        rig->addVolume(volumes.at(i).toObject());
     }
-    for (const QJsonValue &value : root.value(QStringLiteral("events")).toArray()) {
-        const QJsonObject event = value.toObject();
+    const QJsonArray events = root.value(QStringLiteral("events")).toArray();
+    for (int i = 0; i < events.size(); ++i) {
+        const QJsonObject event = events.at(i).toObject();
         const QString line = event.value(QStringLiteral("command")).toString();
-        const qint64 at = static_cast<qint64>(event.value(QStringLiteral("atMs")).toDouble(0));
+        // A time the clock cannot reach (or one no integer holds) is a mistake in the file.
+        const QJsonValue atMs = event.value(QStringLiteral("atMs"));
+        const QString where = QStringLiteral("events[%1]").arg(i);
+        if (!atMs.isUndefined() && !atMs.isDouble()) {
+            refuse(error, QStringLiteral("atMs"), where,
+                   QStringLiteral("a whole number from 0 to %1").arg(kMaxDurationMs), atMs);
+            return nullptr;
+        }
+        if (!checkNumber(atMs, QStringLiteral("atMs"), where, 0, kMaxMs, error))
+            return nullptr;
+        const qint64 at = static_cast<qint64>(atMs.toDouble(0));
         SimRig *raw = rig.get();
         rig->schedule(at, [raw, line] {
             QString ignored;

@@ -34,6 +34,14 @@ public:
     QByteArray stateJson() const;
     // The built-in rig: one model-0 camera.
     static QByteArray defaultRigJson();
+    // Checks the numbers of one device entry (of "cameras" or "volumes", or of the
+    // control channel's "add") that become integers or durations: each number given
+    // must be whole and within its range. False with a message naming the entry (where,
+    // e.g. "cameras[0]") and the key.
+    static bool checkDeviceNumbers(const QJsonObject &config, const QString &where, QString *error);
+    // The longest time the rig file may name (restart delays, event times, slow
+    // faults): a day.
+    static constexpr qint64 kMaxDurationMs = 86400000;
 
     // Adds a device described like one entry of the rig file's "cameras" array. A
     // device that starts plugged raises its arrival events.

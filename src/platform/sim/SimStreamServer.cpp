@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
+#include <QMap>
 #include <QTemporaryDir>
 
 #include <chrono>
@@ -20,6 +21,7 @@
 #else
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -29,9 +31,10 @@ namespace sim {
 
 namespace {
 
-// The mode lensdesk asks every camera for; a camera that does not offer it refuses
-// the open, as a real device refuses a format it cannot deliver.
-constexpr SimStreamServer::Mode kRequestedMode{1920, 1080, 30};
+// The one mode a camera offers unless the rig file lists its modes. A camera refuses an
+// open that asks for a mode it does not offer, as a real device refuses a format it
+// cannot deliver.
+constexpr SimStreamServer::Mode kDefaultMode{1920, 1080, 30};
 
 // Stream faults (SimCamera::fault): see the rig file documentation.
 const QString kFaultCorruptFrame = QStringLiteral("streamCorruptFrame");
@@ -40,8 +43,19 @@ const QString kFaultEmpty = QStringLiteral("streamEmpty");
 const QString kFaultResize = QStringLiteral("streamResize");
 const QString kFaultInput = QStringLiteral("streamInput");
 
-// Start of image and the marker after it: what tells a reader a new picture began.
-constexpr int kPictureHead = 4;
+// Each picture goes out as one part of a multipart stream that states its length, as a
+// camera hands over each picture whole in a buffer of its own: the reader takes a
+// picture without looking for where it ends.
+const QByteArray kPartHead = QByteArrayLiteral("--lensdeskrig\r\nContent-Type: image/jpeg\r\nContent-Length: ");
+
+// The part's first line alone: a stream that opens and then ends without a picture.
+constexpr qint64 kBoundaryLine = 15; // "--lensdeskrig\r\n"
+
+QByteArray framed(const QByteArray &picture)
+{
+    return kPartHead + QByteArray::number(picture.size()) + QByteArrayLiteral("\r\n\r\n") + picture
+        + QByteArrayLiteral("\r\n");
+}
 
 // One folder per process for the cameras' sockets, removed at exit.
 QString socketFolder()
@@ -155,7 +169,14 @@ int pollSockets(PollEntry *fds, PollCount count, int timeout)
 
 qintptr acceptClient(qintptr listenFd)
 {
-    return ::accept4(int(listenFd), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    const int client = ::accept4(int(listenFd), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (client >= 0) {
+        // Room for a few whole pictures, as a camera's queue of buffers has: the server
+        // and the reader then meet once a picture rather than many times.
+        const int bytes = 4 << 20;
+        ::setsockopt(client, SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes);
+    }
+    return client;
 }
 
 qint64 sendSome(qintptr fd, const char *data, qint64 length)
@@ -237,7 +258,7 @@ SimStreamServer::SimStreamServer(SimCamera &camera, const QJsonObject &config)
                                 mode.value(QStringLiteral("fps")).toInt()});
         }
     } else {
-        m_modes.append(kRequestedMode);
+        m_modes.append(kDefaultMode);
     }
 }
 
@@ -268,8 +289,32 @@ bool SimStreamServer::offers(int width, int height, int fps) const
     return false;
 }
 
-platform::CaptureInput SimStreamServer::captureInput()
+bool SimStreamServer::offers(const platform::CaptureOptions &requested) const
 {
+    QMap<QByteArray, QByteArray> asked;
+    for (const auto &option : requested)
+        asked.insert(option.first, option.second);
+    int width = 0;
+    int height = 0;
+    bool rateOk = false;
+    const int fps = asked.value(QByteArrayLiteral("framerate")).toInt(&rateOk);
+    return asked.value(QByteArrayLiteral("input_format")) == "mjpeg"
+        && parseSize(QString::fromLatin1(asked.value(QByteArrayLiteral("video_size"))), &width, &height) && rateOk
+        && offers(width, height, fps);
+}
+
+platform::CaptureOptions SimStreamServer::lastRequest() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_lastRequest;
+}
+
+platform::CaptureInput SimStreamServer::captureInput(const platform::CaptureOptions &requested)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_lastRequest = requested;
+    }
     const QVariant replaced = m_camera.fault(kFaultInput);
     if (replaced.isValid()) {
         const QVariantMap input = replaced.toMap();
@@ -283,9 +328,9 @@ platform::CaptureInput SimStreamServer::captureInput()
     }
 
     const QString folder = socketFolder();
-    if (!offers(kRequestedMode.width, kRequestedMode.height, kRequestedMode.fps) || folder.isEmpty()) {
+    if (!offers(requested) || folder.isEmpty()) {
         // Nobody listens there: the open fails like a device refusing the format.
-        return {QByteArrayLiteral("mjpeg"),
+        return {QByteArrayLiteral("mpjpeg"),
                 QStringLiteral("unix:%1/%2-refused.sock").arg(folder, m_camera.key()).toUtf8(),
                 {}};
     }
@@ -295,12 +340,12 @@ platform::CaptureInput SimStreamServer::captureInput()
 
     std::lock_guard<std::mutex> lock(m_mutex);
     if (!startLocked())
-        return {QByteArrayLiteral("mjpeg"), QByteArrayLiteral("unix:/nonexistent/lensdesk-rig.sock"), {}};
+        return {QByteArrayLiteral("mpjpeg"), QByteArrayLiteral("unix:/nonexistent/lensdesk-rig.sock"), {}};
     // Without timestamps in the stream FFmpeg would read twenty pictures to guess the
-    // rate before the first one is shown; the camera's rate is known. The raw MJPEG
-    // input also keeps a seek index of every picture, up to 1 MiB by default, which a
-    // camera input does not: a small one keeps a long preview's memory flat.
-    return {QByteArrayLiteral("mjpeg"), m_url,
+    // rate before the first one is shown; the camera's rate is known. The input also
+    // keeps a seek index of every picture, up to 1 MiB by default, which a camera input
+    // does not: a small one keeps a long preview's memory flat.
+    return {QByteArrayLiteral("mpjpeg"), m_url,
             {{QByteArrayLiteral("fpsprobesize"), QByteArrayLiteral("0")},
              {QByteArrayLiteral("max_index_size"), QByteArrayLiteral("16384")}}};
 }
@@ -405,12 +450,15 @@ QByteArray SimStreamServer::nextPicture(qint64 index)
 
 void SimStreamServer::run()
 {
+#ifndef Q_OS_WIN
+    // Named so that measurements of the whole process can leave the rig's share out.
+    pthread_setname_np(pthread_self(), "sim-stream");
+#endif
     using SteadyClock = std::chrono::steady_clock;
     const auto period = std::chrono::microseconds(1000000 / m_fps);
     qintptr client = -1;
     qint64 sent = 0;     // pictures written completely to this client
-    QByteArray pending;  // what is left of the current write
-    QByteArray upcoming; // the picture whose first bytes went out last
+    QByteArray pending; // what is left of the current write
     int offset = 0;
     SteadyClock::time_point due = SteadyClock::now();
     // Leaving the bus: the camera finishes the picture it has begun, then the stream
@@ -429,19 +477,11 @@ void SimStreamServer::run()
         m_leaving = false;
         leaving = false;
         pending.clear();
-        upcoming.clear();
     };
 
     for (;;) {
-        if (client >= 0 && leaving && pending.isEmpty()) {
-            if (upcoming.isEmpty() || sent == 0) {
-                dropClient();
-            } else {
-                pending = upcoming.mid(kPictureHead);
-                upcoming.clear();
-                offset = 0;
-            }
-        }
+        if (client >= 0 && leaving && pending.isEmpty())
+            dropClient();
 
         const auto stalledNow = [&] {
             const QVariant stall = m_camera.fault(kFaultStallAfter);
@@ -492,7 +532,9 @@ void SimStreamServer::run()
             if (incoming >= 0) {
                 ++m_connections;
                 if (client >= 0 && peerAlive(client)) {
-                    // The camera is busy with another client.
+                    // The camera is busy with another client: the stream opens and
+                    // ends before its first picture.
+                    sendSome(incoming, kPartHead.constData(), kBoundaryLine);
                     closeSocket(incoming);
                 } else {
                     dropClient();
@@ -503,8 +545,10 @@ void SimStreamServer::run()
                     offset = 0;
                     due = SteadyClock::now();
                 }
-                if (client == incoming && m_camera.fault(kFaultEmpty).toBool())
+                if (client == incoming && m_camera.fault(kFaultEmpty).toBool()) {
+                    sendSome(client, kPartHead.constData(), kBoundaryLine);
                     dropClient();
+                }
             }
         }
 
@@ -522,14 +566,8 @@ void SimStreamServer::run()
             continue;
 
         if (pending.isEmpty() && !leaving && !stalledNow() && (!m_paced || SteadyClock::now() >= due)) {
-            // Each write ends with the start of the following picture: a raw MJPEG
-            // reader knows a picture is complete only when the next one begins, and
-            // a camera's picture should be seen when it has arrived, not one later.
-            const bool headSent = sent > 0 && !upcoming.isEmpty();
-            const QByteArray current = headSent ? upcoming : nextPicture(sent);
-            upcoming = nextPicture(sent + 1);
-            pending = current.isEmpty() ? QByteArray()
-                                        : current.mid(headSent ? kPictureHead : 0) + upcoming.left(kPictureHead);
+            const QByteArray current = nextPicture(sent);
+            pending = current.isEmpty() ? QByteArray() : framed(current);
             offset = 0;
         }
         if (pending.isEmpty())

@@ -35,8 +35,11 @@ public:
     SimStreamServer(const SimStreamServer &) = delete;
     SimStreamServer &operator=(const SimStreamServer &) = delete;
 
-    // The input FFmpeg opens for this camera.
-    platform::CaptureInput captureInput();
+    // The input FFmpeg opens for this camera, given what the caller asks for: the camera
+    // refuses a format, size or rate it does not offer.
+    platform::CaptureInput captureInput(const platform::CaptureOptions &requested);
+    // What the latest opening asked for, as the caller gave it.
+    platform::CaptureOptions lastRequest() const;
     // Whether a client is reading the stream (the camera's video state).
     bool streaming() const;
     // Drops every client (the camera left the bus).
@@ -48,6 +51,7 @@ public:
     int fps() const { return m_fps; }
     QList<Mode> modes() const { return m_modes; }
     bool offers(int width, int height, int fps) const;
+    bool offers(const platform::CaptureOptions &requested) const;
 
     // Observability for tests: connections accepted (busy refusals included) and
     // pictures written completely, since the rig started.
@@ -68,6 +72,7 @@ private:
     QList<Mode> m_modes;
 
     mutable std::mutex m_mutex;
+    platform::CaptureOptions m_lastRequest;
     QString m_socketPath;
     QByteArray m_url; // what FFmpeg opens: the local socket, or a loopback port on Windows
     // Descriptors, or sockets on Windows (-1 when closed).

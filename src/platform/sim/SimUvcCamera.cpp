@@ -431,11 +431,18 @@ QList<SimUvcCamera::PropertyRequest> SimUvcCamera::propertyRequests() const
     return m_propertyRequests;
 }
 
+QStringList SimUvcCamera::propertyReads() const
+{
+    std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
+    return m_propertyReads;
+}
+
 void SimUvcCamera::clearHistory()
 {
     std::lock_guard<std::recursive_mutex> lock(m_camera.rig().mutex());
     m_xuMessages.clear();
     m_propertyRequests.clear();
+    m_propertyReads.clear();
 }
 
 // ---- Capture-device entry -----------------------------------------------------------------
@@ -489,6 +496,7 @@ HResult SimUvcCamera::getRange(PropertySet set, std::int32_t id, platform::Prope
 {
     if (!hasInterface(set))
         return platform::kENoInterface;
+    m_propertyReads.append(QStringLiteral("range.%1.%2").arg(setName(set)).arg(id));
     const HResult fault = propertyFault("range", set, id);
     if (fault != platform::kSOk)
         return fault;
@@ -503,6 +511,7 @@ HResult SimUvcCamera::getValue(PropertySet set, std::int32_t id, std::int32_t *v
 {
     if (!hasInterface(set))
         return platform::kENoInterface;
+    m_propertyReads.append(QStringLiteral("get.%1.%2").arg(setName(set)).arg(id));
     const HResult fault = propertyFault("get", set, id);
     if (fault != platform::kSOk)
         return fault;

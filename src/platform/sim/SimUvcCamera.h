@@ -122,6 +122,9 @@ public:
     QList<int> sequenceNumbers() const;
     // Every single-value request on the capture filter, in order.
     QList<PropertyRequest> propertyRequests() const;
+    // Every range and current-value read through the camera-control and video-proc-amp
+    // interfaces, in order, named as their faults are: "range.camera.3", "get.video.4".
+    QStringList propertyReads() const;
     void clearHistory();
 
     // The topology's node types and the node hosting the vendor unit (-1: none).
@@ -202,6 +205,7 @@ private:
 
     QList<XuMessage> m_xuMessages;
     QList<PropertyRequest> m_propertyRequests;
+    QStringList m_propertyReads;
 };
 
 } // namespace sim

@@ -125,7 +125,7 @@ DeviceNotifier *WindowsBackend::deviceNotifier()
     return m_notifier.get();
 }
 
-CaptureInput WindowsBackend::captureInput(const QString &cameraName)
+CaptureInput WindowsBackend::captureInput(const QString &cameraName, const CaptureOptions &)
 {
     // FFmpeg's dshow input opens "video=<name>"; the moniker's display name is unique
     // where friendly names repeat.

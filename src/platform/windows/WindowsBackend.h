@@ -21,7 +21,7 @@ public:
     HResult enumerateMediaDevices(QList<std::shared_ptr<MediaDevice>> *devices, int *failedStep) override;
     std::shared_ptr<Volume> openVolume(const QString &devicePath) override;
     DeviceNotifier *deviceNotifier() override;
-    CaptureInput captureInput(const QString &cameraName) override;
+    CaptureInput captureInput(const QString &cameraName, const CaptureOptions &requested) override;
 
 private:
     std::unique_ptr<WindowsDeviceNotifier> m_notifier;

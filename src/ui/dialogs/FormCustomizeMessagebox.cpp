@@ -44,7 +44,7 @@ FormCustomizeMessagebox::~FormCustomizeMessagebox()
 
 void FormCustomizeMessagebox::writeCountdown()
 {
-    ui->labelCountdown->setText(tr("The window will close automatically after %1 seconds.").arg(m_seconds));
+    ui->labelCountdown->setText(tr("The window will close automatically after %n seconds.", nullptr, m_seconds));
 }
 
 void FormCustomizeMessagebox::stopTimer()

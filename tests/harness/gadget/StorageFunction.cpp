@@ -148,16 +148,19 @@ void StorageFunction::controlLoop()
             continue;
         const usb_ctrlrequest &r = event.u.setup;
         const bool in = r.bRequestType & USB_DIR_IN;
+        // A stall returns an error by design; nothing here depends on what the calls return.
+        ssize_t done = 0;
         if ((r.bRequestType & USB_TYPE_MASK) == USB_TYPE_CLASS && r.bRequest == 0xFE && in) {
             const char lun = 0; // Get Max LUN: one unit
-            (void)::write(m_ep0, &lun, 1);
+            done = ::write(m_ep0, &lun, 1);
         } else if ((r.bRequestType & USB_TYPE_MASK) == USB_TYPE_CLASS && r.bRequest == 0xFF && !in) {
-            (void)::read(m_ep0, nullptr, 0); // bulk-only reset
+            done = ::read(m_ep0, nullptr, 0); // bulk-only reset
         } else if (in) {
-            (void)::read(m_ep0, nullptr, 0);
+            done = ::read(m_ep0, nullptr, 0);
         } else {
-            (void)::write(m_ep0, nullptr, 0);
+            done = ::write(m_ep0, nullptr, 0);
         }
+        Q_UNUSED(done)
     }
 }
 
@@ -309,6 +312,8 @@ void StorageFunction::transportLoop()
         put32(&csw, tag);
         put32(&csw, residue);
         csw.append(char(status == 0 ? 0 : 1));
-        (void)::write(m_in, csw.constData(), csw.size());
+        // A host that went away gets no status; the next command starts afresh.
+        const ssize_t sent = ::write(m_in, csw.constData(), csw.size());
+        Q_UNUSED(sent)
     }
 }

@@ -306,17 +306,21 @@ void UvcFunction::controlLoop()
             std::fprintf(stderr, "uvc: %02x %02x value %04x index %04x length %u out %s reply %s%s\n",
                          r.bRequestType, r.bRequest, le16toh(r.wValue), le16toh(r.wIndex), length,
                          data.toHex().constData(), reply.toHex().constData(), ok ? "" : " refused");
+            // A stall (a read on an IN request, a write on an OUT one) returns an error by
+            // design; nothing here depends on what the calls return.
+            ssize_t done = 0;
             if (in) {
                 if (ok)
-                    (void)::write(m_ep0, reply.constData(), std::min<int>(reply.size(), length));
+                    done = ::write(m_ep0, reply.constData(), std::min<int>(reply.size(), length));
                 else
-                    (void)::read(m_ep0, nullptr, 0); // stall
+                    done = ::read(m_ep0, nullptr, 0); // stall
             } else if (length == 0) {
                 if (ok)
-                    (void)::read(m_ep0, nullptr, 0); // status stage
+                    done = ::read(m_ep0, nullptr, 0); // status stage
                 else
-                    (void)::write(m_ep0, nullptr, 0);
+                    done = ::write(m_ep0, nullptr, 0);
             }
+            Q_UNUSED(done)
             // A refused write with data cannot be stalled any more: FunctionFS ended the
             // transfer when the data were read. The refusal shows in the read-back.
             break;
