@@ -934,7 +934,11 @@ private slots:
         QTest::newRow("a pixel over a quarter") << QSize(161, 91) << QSize(161, 91) << 1;
         QTest::newRow("a quarter") << QSize(160, 90) << QSize(160, 90) << 2;
         QTest::newRow("an eighth") << QSize(80, 45) << QSize(80, 45) << 3;
-        QTest::newRow("a sixteenth") << QSize(40, 22) << QSize(39, 22) << 3;
+        // 40x22 kept in shape is 39x22: a pixel short, so the picture fills the area.
+        QTest::newRow("a sixteenth") << QSize(40, 22) << QSize(40, 22) << 3;
+        // Shape kept unless it misses the area by no more than 2 pixels (or 0.5 %).
+        QTest::newRow("two pixels short, filled") << QSize(640, 362) << QSize(640, 362) << 0;
+        QTest::newRow("four pixels short, kept") << QSize(640, 364) << QSize(640, 360) << 0;
     }
 
     void reducedDecodeFromHalfTheFrame()

@@ -7,6 +7,7 @@
 #include <QMutexLocker>
 #include <QThread>
 
+#include <algorithm>
 #include <mutex>
 #include <utility>
 
@@ -50,11 +51,19 @@ bool streamInformationFound(const AVFormatContext *context)
 }
 
 // The size a picture of this size is shown at in an area of the given size: as large
-// as fits, keeping its aspect ratio; an empty area shows it at its own size.
+// as fits, keeping its aspect ratio; an empty area shows it at its own size. Where the
+// shape kept misses the area by no more than its rounding to whole pixels (748x421 in
+// 750x421), the picture fills the area: a picture that covers its widget lets the window
+// paint nothing under it, and a stretch of a pixel or two in 750 cannot be seen.
 QSize shownSize(const QSize &full, const QSize &area)
 {
-    const QSize shown = area.isEmpty() ? full : full.scaled(area, Qt::KeepAspectRatio);
-    return shown.expandedTo(QSize(1, 1));
+    if (area.isEmpty())
+        return full.expandedTo(QSize(1, 1));
+    const QSize shown = full.scaled(area, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+    const auto close = [](int kept, int whole) { return whole - kept <= std::max(2, whole / 200); };
+    if (close(shown.width(), area.width()) && close(shown.height(), area.height()))
+        return area;
+    return shown;
 }
 
 // Decoding at a half (a quarter, an eighth) of the size skips most of the inverse

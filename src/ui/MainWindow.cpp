@@ -318,10 +318,14 @@ void MainWindow::resizeEvent(QResizeEvent *event)
     m_previewWidth = frame.width() - kColumnBudget;
     m_previewHeight = m_previewWidth * 9 / 16;
     // On a screen narrower than the columns there is no room for a picture at all.
-    ui->labPreview->setFixedSize(std::max(m_previewWidth, 0), std::max(m_previewHeight, 0));
+    const QSize previewArea(std::max(m_previewWidth, 0), std::max(m_previewHeight, 0));
+    // The picture shown so far may no longer cover the label; the next one says again.
+    if (ui->labPreview->size() != previewArea)
+        ui->labPreview->setAttribute(Qt::WA_OpaquePaintEvent, false);
+    ui->labPreview->setFixedSize(previewArea);
     // The preview worker makes its pictures at this size from its next one.
     if (m_videoWorker)
-        m_videoWorker->setPreviewSize(QSize(std::max(m_previewWidth, 0), std::max(m_previewHeight, 0)));
+        m_videoWorker->setPreviewSize(previewArea);
     qDebug() << "window size change" << frame.width() << frame.height();
     if (m_language)
         m_language->hideChooser();

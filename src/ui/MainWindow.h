@@ -177,6 +177,8 @@ private:
     void startLoadingAnimation();
     void stopLoadingAnimation();
     void showPreviewHints();
+    // No picture: the label's background and its hints.
+    void clearPreviewPicture();
     // The pieces' widgets, taken from the form.
     ControlPanel::Widgets controlPanelWidgets() const;
     UpgradeFlow::Widgets upgradeFlowWidgets() const;

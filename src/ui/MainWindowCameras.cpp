@@ -381,9 +381,7 @@ bool MainWindow::closeCamera()
         qDebug() << "Thread video quit 111.";
         stopVideoWorker();
         qDebug() << "Thread video quit 222.";
-        ui->labPreview->clear();
-        showPreviewHints();
-        ui->labPreview->repaint();
+        clearPreviewPicture();
     }
 
     if (m_remote)
@@ -424,6 +422,15 @@ void MainWindow::showPreviewHints()
 {
     ui->labPreview_up->show();
     ui->labPreview_down->show();
+}
+
+void MainWindow::clearPreviewPicture()
+{
+    // The label's own background and hints show again, so it no longer paints opaquely.
+    ui->labPreview->setAttribute(Qt::WA_OpaquePaintEvent, false);
+    ui->labPreview->clear();
+    showPreviewHints();
+    ui->labPreview->repaint();
 }
 
 VideoStreamThread *MainWindow::previewWorker() const
@@ -494,9 +501,7 @@ void MainWindow::stopCameraPreView()
     ui->labelloading->hide();
     ui->labelCamera->show();
     ui->labelStop->hide();
-    ui->labPreview->clear();
-    showPreviewHints();
-    ui->labPreview->repaint();
+    clearPreviewPicture();
 }
 
 void MainWindow::slotOnReader()
@@ -508,11 +513,12 @@ void MainWindow::slotOnReader()
         return;
     if (!image.isNull() && !m_noCamera && m_bPreviewRunning) {
         // Made at the preview's size by the worker, so shown as it is. Pictures cross
-        // the thread boundary as images; pixmaps are made here.
+        // the thread boundary as images; pixmaps are made here. A picture that covers
+        // the whole label is all there is to paint there: neither the label's rounded
+        // background nor the page under it is drawn for each picture.
+        ui->labPreview->setAttribute(Qt::WA_OpaquePaintEvent, image.size() == ui->labPreview->size());
         ui->labPreview->setPixmap(QPixmap::fromImage(image));
         return;
     }
-    ui->labPreview->clear();
-    showPreviewHints();
-    ui->labPreview->repaint();
+    clearPreviewPicture();
 }
