@@ -46,7 +46,7 @@ int videoState(MainWindow &window)
 }
 
 // The ways the picture goes out of sight, and back.
-enum class Away { Minimised, Hidden, SupportPage, PictureHidden };
+enum class Away { Minimised, Hidden, SupportPage, PictureHidden, ScreenLocked };
 
 void goAway(Fixture &f, Away how)
 {
@@ -62,6 +62,10 @@ void goAway(Fixture &f, Away how)
         break;
     case Away::PictureHidden:
         f.child<QLabel>("labPreview")->hide();
+        break;
+    case Away::ScreenLocked:
+        // As the desktop's screen saver says it (the rig stands for the session bus).
+        QVERIFY(f.env.rig().command(QStringLiteral("lock"), nullptr));
         break;
     }
     QCoreApplication::processEvents();
@@ -82,6 +86,9 @@ void comeBack(Fixture &f, Away how)
     case Away::PictureHidden:
         f.child<QLabel>("labPreview")->show();
         break;
+    case Away::ScreenLocked:
+        QVERIFY(f.env.rig().command(QStringLiteral("unlock"), nullptr));
+        break;
     }
     QCoreApplication::processEvents();
 }
@@ -101,6 +108,7 @@ private slots:
         QTest::newRow("window hidden") << Away::Hidden;
         QTest::newRow("support page shown") << Away::SupportPage;
         QTest::newRow("picture hidden") << Away::PictureHidden;
+        QTest::newRow("screen locked") << Away::ScreenLocked;
     }
 
     void nothingIsDecodedOutOfSight()

@@ -5,6 +5,7 @@
 #include "platform/Backend.h"
 #include "platform/DeviceChange.h"
 #include "platform/DeviceNotifier.h"
+#include "platform/ScreenLock.h"
 #include "platform/windows/WindowsCom.h"
 #include "platform/windows/WindowsDeviceBroadcast.h"
 #include "platform/windows/WindowsKsControl.h"
@@ -249,11 +250,13 @@ public:
     }
     std::shared_ptr<platform::Volume> openVolume(const QString &) override { return nullptr; }
     platform::DeviceNotifier *deviceNotifier() override { return &m_notifier; }
+    platform::ScreenLock *screenLock() override { return &m_screenLock; }
     platform::CaptureInput captureInput(const QString &, const platform::CaptureOptions &) override { return {}; }
 
 private:
     FakeTopology *m_topology;
     NoNotifier m_notifier;
+    platform::ScreenLock m_screenLock;
 };
 
 

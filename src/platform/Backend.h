@@ -13,6 +13,7 @@
 namespace platform {
 
 class DeviceNotifier;
+class ScreenLock;
 
 // The platform services the classes above call. A backend moves bytes and translates
 // names; every decision, text, status code and byte layout stays above it.
@@ -40,6 +41,10 @@ public:
 
     // The device-change source (lives on the GUI thread, owned by the backend).
     virtual DeviceNotifier *deviceNotifier() = 0;
+
+    // Whether the session is locked (GUI thread, owned by the backend, made on first
+    // call).
+    virtual ScreenLock *screenLock() = 0;
 
     // The FFmpeg input for a camera opened by its capture name ("video=" + moniker name),
     // given the options the caller opens it with (format, size, rate).

@@ -1,5 +1,6 @@
 #include "ui/MainWindow.h"
 
+#include "platform/Backend.h"
 #include "ui/CameraKeys.h"
 #include "ui/FramelessWindow.h"
 #include "ui/PreviewAim.h"
@@ -127,7 +128,8 @@ void MainWindow::installCameraInput()
                                   this);
 
     // Pictures nobody can see are not decoded; the camera streams on.
-    m_previewVisibility = new PreviewVisibility(ui->labPreview, ui->stackedWidgetMain, this);
+    m_previewVisibility =
+        new PreviewVisibility(ui->labPreview, ui->stackedWidgetMain, platform::backend().screenLock(), this);
 }
 
 // ---- frame, title bar, theme and language ----------------------------------------------

@@ -1,15 +1,19 @@
 #include "ui/PreviewVisibility.h"
 
+#include "platform/ScreenLock.h"
+
 #include <QEvent>
 #include <QStackedWidget>
 #include <QWidget>
 #include <QWindow>
 
-PreviewVisibility::PreviewVisibility(QWidget *picture, QStackedWidget *pages, QObject *parent)
+PreviewVisibility::PreviewVisibility(QWidget *picture, QStackedWidget *pages, platform::ScreenLock *screenLock,
+                                     QObject *parent)
     : QObject(parent)
     , m_picture(picture)
     , m_pages(pages)
     , m_window(picture ? picture->window() : nullptr)
+    , m_screenLock(screenLock)
 {
     if (m_picture)
         m_picture->installEventFilter(this);
@@ -17,6 +21,8 @@ PreviewVisibility::PreviewVisibility(QWidget *picture, QStackedWidget *pages, QO
         m_window->installEventFilter(this);
     if (m_pages)
         connect(m_pages.data(), &QStackedWidget::currentChanged, this, [this] { reconsider(); });
+    if (m_screenLock)
+        connect(m_screenLock.data(), &platform::ScreenLock::lockedChanged, this, [this] { update(); });
     watchNativeWindow();
     m_visible = pictureSeen();
 }
@@ -41,6 +47,8 @@ bool PreviewVisibility::eventFilter(QObject *watched, QEvent *event)
 bool PreviewVisibility::pictureSeen() const
 {
     if (!m_picture || !m_window)
+        return false;
+    if (m_screenLock && m_screenLock->isLocked())
         return false;
     // isVisible covers a hidden window, page or widget; a minimised window keeps its
     // children "visible" and only unmaps them.

@@ -6,18 +6,24 @@ class QStackedWidget;
 class QWidget;
 class QWindow;
 
+namespace platform {
+class ScreenLock;
+}
+
 // Whether anybody can see the live picture: its window shown, not minimised and mapped
 // on screen, the page that holds the picture the current one, the picture's own widget
-// shown and not empty. The window tells its preview worker, which then stops decoding
+// shown and not empty, and the session not locked (where the platform tells it). The window tells its preview worker, which then stops decoding
 // pictures nobody sees while the camera streams on.
 //
 // Watches the window's show, hide and state changes, its native window's exposure, the
-// page stack and the picture's widget; says visibleChanged when the answer changes.
+// page stack, the picture's widget and the screen lock; says visibleChanged when the
+// answer changes.
 class PreviewVisibility : public QObject
 {
     Q_OBJECT
 public:
-    PreviewVisibility(QWidget *picture, QStackedWidget *pages, QObject *parent = nullptr);
+    PreviewVisibility(QWidget *picture, QStackedWidget *pages, platform::ScreenLock *screenLock,
+                      QObject *parent = nullptr);
 
     bool isVisible() const { return m_visible; }
 
@@ -41,6 +47,7 @@ private:
     QPointer<QStackedWidget> m_pages;
     QPointer<QWidget> m_window;
     QPointer<QWindow> m_nativeWindow;
+    QPointer<platform::ScreenLock> m_screenLock;
     bool m_visible = false;
     bool m_recheckPosted = false;
 };

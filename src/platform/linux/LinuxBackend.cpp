@@ -4,6 +4,7 @@
 #include "platform/linux/LinuxDeviceNotifier.h"
 #include "platform/linux/LinuxDevicePath.h"
 #include "platform/linux/LinuxMediaDevice.h"
+#include "platform/linux/LinuxScreenLock.h"
 #include "platform/linux/LinuxSysfs.h"
 #include "platform/linux/LinuxVideoDevice.h"
 #include "platform/linux/LinuxVolume.h"
@@ -95,6 +96,14 @@ std::shared_ptr<Volume> LinuxBackend::openVolume(const QString &devicePath)
 DeviceNotifier *LinuxBackend::deviceNotifier()
 {
     return m_notifier.get();
+}
+
+ScreenLock *LinuxBackend::screenLock()
+{
+    // Made when first asked: only the window asks, and lensdeskctl needs no session bus.
+    if (!m_screenLock)
+        m_screenLock = std::make_unique<LinuxScreenLock>();
+    return m_screenLock.get();
 }
 
 CaptureInput LinuxBackend::captureInput(const QString &cameraName, const CaptureOptions &)

@@ -6,6 +6,7 @@ namespace platform {
 
 class LinuxCaptureDevice;
 class LinuxDeviceNotifier;
+class LinuxScreenLock;
 
 // Real hardware on Linux: V4L2 capture nodes found through sysfs, their standard
 // properties as V4L2 controls, the vendor extension unit through uvcvideo, device
@@ -25,6 +26,7 @@ public:
                                   int *failedStep) override;
     std::shared_ptr<Volume> openVolume(const QString &devicePath) override;
     DeviceNotifier *deviceNotifier() override;
+    ScreenLock *screenLock() override;
     CaptureInput captureInput(const QString &cameraName, const CaptureOptions &requested) override;
 
     // The USB video-capture nodes, in node order.
@@ -34,6 +36,7 @@ private:
     QString m_sysRoot;
     QString m_devRoot;
     std::unique_ptr<LinuxDeviceNotifier> m_notifier;
+    std::unique_ptr<LinuxScreenLock> m_screenLock;
 };
 
 } // namespace platform

@@ -4,6 +4,7 @@
 #include "platform/sim/SimDeviceNotifier.h"
 #include "platform/sim/SimMassStorage.h"
 #include "platform/sim/SimRig.h"
+#include "platform/sim/SimScreenLock.h"
 #include "platform/sim/SimStreamServer.h"
 #include "platform/sim/SimUvcCamera.h"
 
@@ -23,6 +24,7 @@ SimBackend::~SimBackend()
 {
     m_rig->setNotifier(nullptr);
     m_notifier.reset();
+    m_screenLock.reset();
 }
 
 std::unique_ptr<SimBackend> SimBackend::fromEnvironment()
@@ -121,6 +123,13 @@ platform::DeviceNotifier *SimBackend::deviceNotifier()
         m_control = SimControlChannel::fromEnvironment(*m_rig);
     }
     return m_notifier.get();
+}
+
+platform::ScreenLock *SimBackend::screenLock()
+{
+    if (!m_screenLock)
+        m_screenLock = std::make_unique<SimScreenLock>(*m_rig);
+    return m_screenLock.get();
 }
 
 platform::CaptureInput SimBackend::captureInput(const QString &cameraName, const platform::CaptureOptions &requested)

@@ -8,6 +8,7 @@ namespace sim {
 class SimRig;
 class SimDeviceNotifier;
 class SimControlChannel;
+class SimScreenLock;
 
 // The backend over the simulated rig: what the classes above see of the rig's devices.
 class SimBackend : public platform::Backend
@@ -35,6 +36,7 @@ public:
                                             int *failedStep) override;
     std::shared_ptr<platform::Volume> openVolume(const QString &devicePath) override;
     platform::DeviceNotifier *deviceNotifier() override;
+    platform::ScreenLock *screenLock() override;
     platform::CaptureInput captureInput(const QString &cameraName, const platform::CaptureOptions &requested) override;
 
     // Fault injection at the level of the whole system.
@@ -50,6 +52,7 @@ private:
     std::unique_ptr<SimRig> m_rig;
     std::unique_ptr<SimDeviceNotifier> m_notifier;
     std::unique_ptr<SimControlChannel> m_control;
+    std::unique_ptr<SimScreenLock> m_screenLock;
     platform::HResult m_graphBuilderStatus = platform::kSOk;
     int m_mediaFailStep = -1;
     platform::HResult m_mediaFailStatus = platform::kEFail;

@@ -423,6 +423,32 @@ int SimRig::pendingEvents() const
     return static_cast<int>(m_timed.size());
 }
 
+void SimRig::setScreenLocked(bool locked)
+{
+    std::function<void(bool)> listener;
+    {
+        std::lock_guard<std::recursive_mutex> lock(m_mutex);
+        if (locked == m_screenLocked)
+            return;
+        m_screenLocked = locked;
+        listener = m_screenLockListener;
+    }
+    if (listener)
+        listener(locked);
+}
+
+bool SimRig::screenLocked() const
+{
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    return m_screenLocked;
+}
+
+void SimRig::setScreenLockListener(std::function<void(bool)> listener)
+{
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    m_screenLockListener = std::move(listener);
+}
+
 void SimRig::setNotifier(SimDeviceNotifier *notifier)
 {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
@@ -506,6 +532,10 @@ bool SimRig::command(const QString &line, QString *error)
         return false;
     }
     const QString verb = words.at(0).toLower();
+    if ((verb == QLatin1String("lock") || verb == QLatin1String("unlock")) && words.size() == 1) {
+        setScreenLocked(verb == QLatin1String("lock"));
+        return true;
+    }
     SimCamera *target = words.size() > 1 ? camera(words.at(1)) : nullptr;
     if (!target) {
         if (error)

@@ -82,9 +82,15 @@ public:
     QList<platform::DeviceChange> raisedEvents() const;
     void clearRaisedEvents();
 
+    // The session's screen lock, as a desktop's screen saver reports it; the listener
+    // (the backend's screen lock) hears each change, on the caller's thread.
+    void setScreenLocked(bool locked);
+    bool screenLocked() const;
+    void setScreenLockListener(std::function<void(bool)> listener);
+
     // Applies a control command ("plug cam1", "unplug cam1", "restart cam1 [ms]",
-    // "rom cam1", "updater cam1", "uboot cam1", "normal cam1"); false with a message
-    // for an unknown command or device.
+    // "rom cam1", "updater cam1", "uboot cam1", "normal cam1", and "lock" and "unlock"
+    // of the screen); false with a message for an unknown command or device.
     bool command(const QString &line, QString *error);
 
     std::recursive_mutex &mutex() const { return m_mutex; }
@@ -105,6 +111,8 @@ private:
     std::vector<Timed> m_timed;
     quint64 m_nextOrder = 0;
     SimDeviceNotifier *m_notifier = nullptr;
+    bool m_screenLocked = false;
+    std::function<void(bool)> m_screenLockListener;
     QList<platform::DeviceChange> m_raised;
     int m_clockListener = 0;
     bool m_pumping = false;

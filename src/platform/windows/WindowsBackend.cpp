@@ -4,6 +4,7 @@
 #include "platform/windows/WindowsCom.h"
 #include "platform/windows/WindowsDeviceNotifier.h"
 #include "platform/windows/WindowsMediaDevice.h"
+#include "platform/windows/WindowsScreenLock.h"
 #include "platform/windows/WindowsVolume.h"
 
 #include <dshow.h>
@@ -123,6 +124,13 @@ std::shared_ptr<Volume> WindowsBackend::openVolume(const QString &devicePath)
 DeviceNotifier *WindowsBackend::deviceNotifier()
 {
     return m_notifier.get();
+}
+
+ScreenLock *WindowsBackend::screenLock()
+{
+    if (!m_screenLock)
+        m_screenLock = std::make_unique<WindowsScreenLock>();
+    return m_screenLock.get();
 }
 
 CaptureInput WindowsBackend::captureInput(const QString &cameraName, const CaptureOptions &)

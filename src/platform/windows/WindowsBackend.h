@@ -4,6 +4,7 @@
 namespace platform {
 
 class WindowsDeviceNotifier;
+class WindowsScreenLock;
 
 // Real hardware on Windows: capture devices through the system device enumerator
 // (DirectShow), media sources through Media Foundation with their kernel-streaming
@@ -21,10 +22,12 @@ public:
     HResult enumerateMediaDevices(QList<std::shared_ptr<MediaDevice>> *devices, int *failedStep) override;
     std::shared_ptr<Volume> openVolume(const QString &devicePath) override;
     DeviceNotifier *deviceNotifier() override;
+    ScreenLock *screenLock() override;
     CaptureInput captureInput(const QString &cameraName, const CaptureOptions &requested) override;
 
 private:
     std::unique_ptr<WindowsDeviceNotifier> m_notifier;
+    std::unique_ptr<WindowsScreenLock> m_screenLock;
 };
 
 } // namespace platform
