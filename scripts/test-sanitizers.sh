@@ -35,7 +35,10 @@ if [ "${LENSDESK_TSAN:-1}" = 1 ]; then
     qt_lib="$("$root/scripts/qt-tsan.sh" | tail -n 1)"
     configure_and_build "$tsan" thread
     export LD_LIBRARY_PATH="$qt_lib${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
-    if ! ldd "$tsan/tests/tst_clock" | grep -q "$qt_lib/libQt5Core.so.5"; then
+    # Read whole before it is searched: grep -q leaves at the first match, and under
+    # pipefail the loader's next line would then fail the pipe.
+    deps="$(ldd "$tsan/tests/tst_clock")"
+    if ! grep -qF "$qt_lib/libQt5Core.so.5" <<< "$deps"; then
         echo "The tests do not load the instrumented QtCore from $qt_lib" >&2
         exit 1
     fi

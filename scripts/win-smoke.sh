@@ -69,7 +69,7 @@ run() {
 }
 
 fail() { echo "Wine smoke run: $*" >&2; exit 1; }
-log() { find "$WINEPREFIX/drive_c/users" -name lensdesk.log -path '*.lensdesk*' | head -n 1; }
+log() { find "$WINEPREFIX/drive_c/users" -name lensdesk.log -path '*.lensdesk*' -print -quit; }
 
 # 1. The simulated rig.
 run sim rig || true

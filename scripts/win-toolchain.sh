@@ -123,7 +123,7 @@ fi
 mkdir -p "$cache/runtime"
 for dll in libwinpthread-1.dll libstdc++-6.dll libgcc_s_seh-1.dll; do
     found="$($host-g++ -print-file-name="$dll")"
-    [ -f "$found" ] || found="$(find /usr/lib/gcc/$host /usr/$host -name "$dll" | head -n 1)"
+    [ -f "$found" ] || found="$(find /usr/lib/gcc/$host /usr/$host -name "$dll" -print -quit)"
     cp "$found" "$cache/runtime/"
 done
 
