@@ -30,7 +30,9 @@ UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 
 # A thread-sanitizer report makes the test exit with 66; suppressions come from
 # tests/tsan.supp (ctest sets TSAN_OPTIONS). The tests run on a QtCore built with the
-# sanitizer (scripts/qt-tsan.sh), so that Qt's own locks are seen.
+# sanitizer (scripts/qt-tsan.sh), so that Qt's own locks are seen. The session-bus test
+# (label "dbus") is left out: Qt D-Bus and libdbus hand over between their own threads
+# where no sanitizer sees it; the lock's watcher itself runs on one thread.
 if [ "${LENSDESK_TSAN:-1}" = 1 ]; then
     qt_lib="$("$root/scripts/qt-tsan.sh" | tail -n 1)"
     configure_and_build "$tsan" thread
@@ -42,5 +44,5 @@ if [ "${LENSDESK_TSAN:-1}" = 1 ]; then
         echo "The tests do not load the instrumented QtCore from $qt_lib" >&2
         exit 1
     fi
-    ctest --test-dir "$tsan" --output-on-failure -LE "kernel|ansible"
+    ctest --test-dir "$tsan" --output-on-failure -LE "kernel|ansible|dbus"
 fi
