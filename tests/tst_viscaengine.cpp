@@ -2,6 +2,7 @@
 // bytes, and the values read back from the rig camera afterwards. Drives run on the
 // virtual clock with held timers, so that "one second of driving" is exact.
 #include "TestSupport.h"
+#include "ViscaTestSupport.h"
 
 #include "camera/PresetStore.h"
 #include "core/SettingsStore.h"
@@ -19,48 +20,9 @@
 
 using platform::PropertySet;
 
+using namespace viscatest;
+
 namespace {
-
-const QString kName = QStringLiteral("Orvia Vista Pro Cam");
-const QString kPath = QStringLiteral("vid_3749&pid_030a&mi_00#7&1111&0&0000");
-constexpr int kPan = 0;
-constexpr int kTilt = 1;
-constexpr int kZoom = 3;
-constexpr int kFocus = 6;
-
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(QByteArray(text));
-}
-
-// One camera (serial SN-0042, firmware 1.2.3) at zoom 450 of 100..800, pan -12 and tilt 9
-// of -40..40 (±30 usable), manual focus 610 of 0..1023.
-QByteArray rigJson(const QJsonObject &extra = {})
-{
-    QJsonObject cam{{"key", "cam1"},
-                    {"instance", "7&1111&0"},
-                    {"serial", "SN-0042"},
-                    {"firmware", "1.2.3"},
-                    {"properties", QJsonObject{{"zoom", testsupport::rigRange(100, 800, 450)},
-                                               {"pan", testsupport::rigRange(-40, 40, -12)},
-                                               {"tilt", testsupport::rigRange(-40, 40, 9)},
-                                               {"focus", QJsonObject{{"value", 610}, {"auto", false}}}}}};
-    for (auto it = extra.begin(); it != extra.end(); ++it)
-        cam.insert(it.key(), it.value());
-    return QJsonDocument(QJsonObject{{"cameras", QJsonArray{cam}}}).toJson();
-}
-
-sim::SimUvcCamera::Property rigProperty(sim::SimCamera *camera, int id)
-{
-    sim::SimUvcCamera::Property p;
-    camera->uvc().property(PropertySet::CameraControl, id, &p);
-    return p;
-}
-
-int value(sim::SimCamera *camera, int id)
-{
-    return rigProperty(camera, id).value;
-}
 
 void setValue(sim::SimCamera *camera, int id, int v)
 {

@@ -4,6 +4,7 @@
 // lensdeskctl serve as a real process that is stopped with SIGTERM. Every server takes
 // free ports (port 0), so tests may run side by side.
 #include "TestSupport.h"
+#include "ViscaTestSupport.h"
 
 #include "platform/sim/SimCamera.h"
 #include "platform/sim/SimUvcCamera.h"
@@ -28,40 +29,11 @@
 
 using platform::PropertySet;
 
+using namespace viscatest;
+
 namespace {
 
-const QString kName = QStringLiteral("Orvia Vista Pro Cam");
-const QString kPath = QStringLiteral("vid_3749&pid_030a&mi_00#7&1111&0&0000");
-constexpr int kPan = 0;
-constexpr int kTilt = 1;
-constexpr int kZoom = 3;
 constexpr int kWait = 20000; // a bound only: the replies come as soon as they come
-
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(QByteArray(text));
-}
-
-// Zoom 450 of 100..800, pan -12 and tilt 9 of -40..40, manual focus 610.
-QByteArray rigJson()
-{
-    const QJsonObject cam{{"key", "cam1"},
-                          {"instance", "7&1111&0"},
-                          {"serial", "SN-0042"},
-                          {"firmware", "1.2.3"},
-                          {"properties", QJsonObject{{"zoom", testsupport::rigRange(100, 800, 450)},
-                                                     {"pan", testsupport::rigRange(-40, 40, -12)},
-                                                     {"tilt", testsupport::rigRange(-40, 40, 9)},
-                                                     {"focus", QJsonObject{{"value", 610}, {"auto", false}}}}}};
-    return QJsonDocument(QJsonObject{{"cameras", QJsonArray{cam}}}).toJson();
-}
-
-int value(sim::SimCamera *camera, int id)
-{
-    sim::SimUvcCamera::Property p;
-    camera->uvc().property(PropertySet::CameraControl, id, &p);
-    return p.value;
-}
 
 // A served rig camera on free ports of 127.0.0.1.
 struct Rig

@@ -89,17 +89,26 @@ QJsonObject CtlUpgradeCommands::packageJson(const UpgradeBatch &batch, const QSt
                        {QStringLiteral("version"), version.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(version)}};
 }
 
-int CtlUpgradeCommands::packageInfo(const CtlArguments &options)
+int CtlUpgradeCommands::takePackage(const CtlArguments &options, const QString &command, UpgradeBatch &batch,
+                                    QString *file)
 {
     if (options.positional.size() != 1)
-        return m_output.usageError(QStringLiteral("package-info needs one PACKAGE"));
-    const QString file = options.positional.first();
-    const QString problem = packageFileProblem(file);
+        return m_output.usageError(QStringLiteral("%1 needs one PACKAGE").arg(command));
+    *file = options.positional.first();
+    const QString problem = packageFileProblem(*file);
     if (!problem.isEmpty())
         return m_output.fail(BadUsage, problem);
-    UpgradeBatch batch(m_productLine);
     if (!batch.lock())
         return m_output.fail(Failed, lockRefusal(batch));
+    return Done;
+}
+
+int CtlUpgradeCommands::packageInfo(const CtlArguments &options)
+{
+    UpgradeBatch batch(m_productLine);
+    QString file;
+    if (const int code = takePackage(options, QStringLiteral("package-info"), batch, &file))
+        return code;
     if (const int code = preparePackage(batch, file))
         return code;
     const QJsonObject package = packageJson(batch, file);
@@ -147,19 +156,13 @@ void CtlUpgradeCommands::follow(UpgradeBatch &batch, bool recovery)
 
 int CtlUpgradeCommands::upgrade(const CtlArguments &options)
 {
-    if (options.positional.size() != 1)
-        return m_output.usageError(QStringLiteral("upgrade needs one PACKAGE"));
-    const QString file = options.positional.first();
-    const QString problem = packageFileProblem(file);
-    if (!problem.isEmpty())
-        return m_output.fail(BadUsage, problem);
-
     // The lock, and then the package, stay until the end of the command.
     const int line = m_productLine;
     UpgradeBatch batch(line);
     batch.setForce(options.force);
-    if (!batch.lock())
-        return m_output.fail(Failed, lockRefusal(batch));
+    QString file;
+    if (const int code = takePackage(options, QStringLiteral("upgrade"), batch, &file))
+        return code;
 
     const QList<ListedCamera> cameras = batch.cameras();
     // A camera stuck in a boot state is brought back first (recover), before the others
@@ -208,15 +211,10 @@ int CtlUpgradeCommands::upgrade(const CtlArguments &options)
 
 int CtlUpgradeCommands::recover(const CtlArguments &options)
 {
-    if (options.positional.size() != 1)
-        return m_output.usageError(QStringLiteral("recover needs one PACKAGE"));
-    const QString file = options.positional.first();
-    const QString problem = packageFileProblem(file);
-    if (!problem.isEmpty())
-        return m_output.fail(BadUsage, problem);
     UpgradeBatch batch(m_productLine);
-    if (!batch.lock())
-        return m_output.fail(Failed, lockRefusal(batch));
+    QString file;
+    if (const int code = takePackage(options, QStringLiteral("recover"), batch, &file))
+        return code;
     const QList<ListedCamera> stuck = batch.stuckCameras();
     if (stuck.isEmpty())
         return m_output.fail(NoCamera, QStringLiteral("no camera is stuck in a boot state"));

@@ -33,6 +33,10 @@ private:
     // Why a package file cannot be one (missing, unreadable, a directory, not a zip
     // archive); empty when it may be.
     static QString packageFileProblem(const QString &file);
+    // The opening the package commands share: one PACKAGE argument that may be a
+    // package file, and the upgrade lock taken for batch. The exit code of a refusal,
+    // Done with *file set when the command may go on.
+    int takePackage(const CtlArguments &options, const QString &command, UpgradeBatch &batch, QString *file);
     // Locks and prepares the package; the exit code of a refusal, Done when ready.
     int preparePackage(UpgradeBatch &batch, const QString &file);
     // {"file", "model", "modelName", "version"} of the prepared package.
