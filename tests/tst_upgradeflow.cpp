@@ -564,8 +564,9 @@ private slots:
         DialogAnswerer dialogs(dialogtest::Cancel);
         upgradetest::LogCapture log;
         Flow f(cameraRig(QStringLiteral(R"(, "mode": "rom")")));
-        // Slow enough that each dialog is answered long before the watcher's next report.
-        f.env.clock().setRealMicrosPerMs(100);
+        // Slow enough that each dialog is answered long before the watcher's next report:
+        // its 10 s pause takes 10 s of real time, a wide margin on a loaded machine.
+        f.env.clock().setRealMicrosPerMs(1000);
         QTRY_VERIFY_WITH_TIMEOUT(dialogs.count() >= 2, 60000);
         QCOMPARE(dialogs.names(), (QStringList{QStringLiteral("FormAbnormal"), QStringLiteral("FormAbnormal")}));
         QTRY_VERIFY(log.count(QStringLiteral("FormAbnormal rejected.")) >= 2);
