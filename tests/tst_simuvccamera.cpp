@@ -5,7 +5,10 @@
 #include "platform/Backend.h"
 #include "platform/DeviceChange.h"
 #include "platform/UpgradeModeCode.h"
+#include "platform/sim/SimBackend.h"
 #include "platform/sim/SimControlChannel.h"
+#include "platform/sim/SimDeviceNotifier.h"
+#include "platform/sim/SimRig.h"
 #include "platform/sim/SimUvcCamera.h"
 
 #include <QApplication>
@@ -14,7 +17,9 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 
+#include <atomic>
 #include <cstring>
+#include <thread>
 
 using platform::HResult;
 using sim::SimUvcCamera;
@@ -363,6 +368,36 @@ private slots:
 
         QVERIFY(!channel.apply(QStringLiteral("add {\"key\":\"cam9\"}"), &error));
         QVERIFY(!channel.apply(QStringLiteral("add [1]"), &error));
+    }
+
+    // Under the real clock the rig's timed events fire from the GUI thread, each when it
+    // is due; a rig at rest keeps no timer going (it used to wake the thread fifty times
+    // a second, which showed in the idle cost of the whole application).
+    void timedEventsWakeTheGuiThreadOnlyWhenDue()
+    {
+        QString error;
+        auto rig = sim::SimRig::fromJson(sim::SimRig::defaultRigJson(), &error);
+        QVERIFY2(rig, qPrintable(error));
+        sim::SimRig &theRig = *rig;
+        sim::SimBackend backend(std::move(rig));
+        auto *notifier = static_cast<sim::SimDeviceNotifier *>(backend.deviceNotifier());
+        QCoreApplication::processEvents();
+        QVERIFY(!notifier->pumpScheduled());
+
+        // Scheduled from another thread, as the stream and upgrade threads do.
+        std::atomic<int> ran{0};
+        std::thread scheduler([&theRig, &ran] { theRig.schedule(0, [&ran] { ++ran; }); });
+        scheduler.join();
+        QTRY_COMPARE(ran.load(), 1);
+        QCOMPARE(theRig.pendingEvents(), 0);
+        QVERIFY(!notifier->pumpScheduled());
+
+        // An event an hour off keeps the timer for itself, and nothing runs before it.
+        theRig.schedule(3600 * 1000, [&ran] { ++ran; });
+        QTRY_VERIFY(notifier->pumpScheduled());
+        QCoreApplication::processEvents();
+        QCOMPARE(ran.load(), 1);
+        QCOMPARE(theRig.pendingEvents(), 1);
     }
 
     void controlChannelRefusesAnOrdinaryFile()

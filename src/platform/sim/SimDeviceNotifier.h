@@ -25,8 +25,15 @@ public:
 
     // Called by the rig from any thread; emits deviceChanged on this object's thread.
     void post(const platform::DeviceChange &change);
+    // Called by the rig from any thread when it schedules an event: the pump's timer is
+    // set again, on this object's thread, for the earliest event due.
+    void wake();
+    // Whether the pump's timer waits for an event (none does while the rig is at rest).
+    bool pumpScheduled() const;
 
 private:
+    void rearm(int shortestWaitMs);
+
     SimRig &m_rig;
     QSet<QUuid> m_registered;
     QList<QUuid> m_order;

@@ -391,6 +391,19 @@ void SimRig::schedule(qint64 delayMs, std::function<void()> work)
 {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
     m_timed.push_back(Timed{platform::nowMs() + qMax<qint64>(0, delayMs), m_nextOrder++, std::move(work)});
+    if (m_notifier)
+        m_notifier->wake();
+}
+
+qint64 SimRig::nextDueMs() const
+{
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    qint64 due = -1;
+    for (const Timed &timed : m_timed) {
+        if (due < 0 || timed.due < due)
+            due = timed.due;
+    }
+    return due;
 }
 
 void SimRig::pump()
@@ -453,6 +466,9 @@ void SimRig::setNotifier(SimDeviceNotifier *notifier)
 {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
     m_notifier = notifier;
+    // Events scheduled before there was a notifier (a rig file's timed events) are due too.
+    if (m_notifier)
+        m_notifier->wake();
 }
 
 void SimRig::raise(const platform::DeviceChange &change)

@@ -72,6 +72,8 @@ public:
     void schedule(qint64 delayMs, std::function<void()> work);
     void pump();
     int pendingEvents() const;
+    // When the earliest timed event is due (on the clock's milliseconds), -1 if none is.
+    qint64 nextDueMs() const;
 
     // Device-change delivery.
     void setNotifier(SimDeviceNotifier *notifier);

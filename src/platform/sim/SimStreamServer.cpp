@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
+#include <QList>
 #include <QMap>
 #include <QTemporaryDir>
 
@@ -51,10 +52,12 @@ const QByteArray kPartHead = QByteArrayLiteral("--lensdeskrig\r\nContent-Type: i
 // The part's first line alone: a stream that opens and then ends without a picture.
 constexpr qint64 kBoundaryLine = 15; // "--lensdeskrig\r\n"
 
-QByteArray framed(const QByteArray &picture)
+// The part around a picture, in the pieces that go out one after the other: the picture
+// itself is shared, not copied (a copy of each picture was most of the rig's cost).
+QList<QByteArray> framed(const QByteArray &picture)
 {
-    return kPartHead + QByteArray::number(picture.size()) + QByteArrayLiteral("\r\n\r\n") + picture
-        + QByteArrayLiteral("\r\n");
+    return {kPartHead + QByteArray::number(picture.size()) + QByteArrayLiteral("\r\n\r\n"), picture,
+            QByteArrayLiteral("\r\n")};
 }
 
 // One folder per process for the cameras' sockets, removed at exit.
@@ -458,8 +461,8 @@ void SimStreamServer::run()
     const auto period = std::chrono::microseconds(1000000 / m_fps);
     qintptr client = -1;
     qint64 sent = 0;     // pictures written completely to this client
-    QByteArray pending; // what is left of the current write
-    int offset = 0;
+    QList<QByteArray> pending; // what is left of the current picture's part, piece by piece
+    int offset = 0;            // into its first piece
     SteadyClock::time_point due = SteadyClock::now();
     // Leaving the bus: the camera finishes the picture it has begun, then the stream
     // ends, so that a reader sees whole pictures and then failing reads.
@@ -567,17 +570,21 @@ void SimStreamServer::run()
 
         if (pending.isEmpty() && !leaving && !stalledNow() && (!m_paced || SteadyClock::now() >= due)) {
             const QByteArray current = nextPicture(sent);
-            pending = current.isEmpty() ? QByteArray() : framed(current);
+            pending = current.isEmpty() ? QList<QByteArray>() : framed(current);
             offset = 0;
         }
         if (pending.isEmpty())
             continue;
 
-        const qint64 n = sendSome(client, pending.constData() + offset, pending.size() - offset);
+        const QByteArray &piece = pending.constFirst();
+        const qint64 n = sendSome(client, piece.constData() + offset, piece.size() - offset);
         if (n > 0) {
             offset += static_cast<int>(n);
-            if (offset == pending.size()) {
-                pending.clear();
+            if (offset == piece.size()) {
+                pending.removeFirst();
+                offset = 0;
+            }
+            if (pending.isEmpty()) {
                 ++sent;
                 ++m_framesSent;
                 due += period;
