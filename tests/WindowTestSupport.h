@@ -19,6 +19,7 @@
 #include <QPixmap>
 #include <QSettings>
 
+#include <functional>
 #include <memory>
 
 namespace windowtest {
@@ -67,9 +68,13 @@ inline QPixmap picture(const QLabel *label)
 // A window over its own rig, sized as on a 1920x1080 display at 100 %.
 struct Fixture
 {
-    explicit Fixture(const QByteArray &rig = QByteArray(), int productLine = 2)
+    // beforeWindow prepares the rig or the clock before the window and its workers start.
+    explicit Fixture(const QByteArray &rig = QByteArray(), int productLine = 2,
+                     const std::function<void(testsupport::SimEnvironment &)> &beforeWindow = {})
         : env(rig)
     {
+        if (beforeWindow)
+            beforeWindow(env);
         writeProductLine(productLine);
         window = std::make_unique<MainWindow>();
         window->show();

@@ -7,7 +7,9 @@
 #include <QThread>
 #include <QTimer>
 
+#include <atomic>
 #include <memory>
+#include <thread>
 
 class TestClock : public QObject
 {
@@ -33,6 +35,41 @@ private slots:
         platform::sleepMs(500);
         QCOMPARE(fired, 1);
         QCOMPARE(env.rig().pendingEvents(), 0);
+    }
+
+    // A worker sleeps up to the limit and no further, however long the test looks; the
+    // thread that set the limit sleeps on past it.
+    void sleepsOnOtherThreadsStopAtTheLimit()
+    {
+        platform::VirtualClock clock(1000);
+        clock.setSleepLimit(1250);
+        std::atomic<int> slept{0};
+        std::thread worker([&] {
+            for (int i = 0; i < 10; ++i) {
+                clock.sleepMs(100);
+                ++slept;
+            }
+        });
+        QTRY_COMPARE(clock.sleepersAtLimit(), 1);
+        QCOMPARE(slept.load(), 2);
+        QCOMPARE(clock.nowMs(), qint64(1200));
+        QTest::qWait(20);
+        QCOMPARE(slept.load(), 2);
+
+        clock.sleepMs(500); // the setter's own sleep passes the limit and moves the time
+        QCOMPARE(clock.nowMs(), qint64(1700));
+        QCOMPARE(slept.load(), 2);
+
+        clock.setSleepLimit(2000);
+        QTRY_COMPARE(slept.load(), 5);
+        QTRY_COMPARE(clock.sleepersAtLimit(), 1);
+        QCOMPARE(clock.nowMs(), qint64(2000));
+
+        clock.setSleepLimit(-1);
+        worker.join();
+        QCOMPARE(slept.load(), 10);
+        QCOMPARE(clock.nowMs(), qint64(2500));
+        QCOMPARE(clock.sleepersAtLimit(), 0);
     }
 
     void heldTimersFireInTheOrderOfTheirTimesWhenTheClockPassesThem()

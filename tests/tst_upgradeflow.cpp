@@ -163,8 +163,9 @@ CtlRun runCtl(const QStringList &arguments)
 
 struct Flow : Fixture
 {
-    explicit Flow(const QByteArray &rig = cameraRig(), int productLine = 2)
-        : Fixture(rig, productLine)
+    explicit Flow(const QByteArray &rig = cameraRig(), int productLine = 2,
+                  const std::function<void(testsupport::SimEnvironment &)> &beforeWindow = {})
+        : Fixture(rig, productLine, beforeWindow)
     {
     }
     UpgradeFlow *flow() const { return window->upgradeFlow(); }
@@ -400,9 +401,12 @@ private slots:
     void languageAndClosingAreRefusedWhileUpgrading()
     {
         const QString package = makePackage(m_work, QStringLiteral("good"));
-        // The camera never comes back as a volume: the worker waits its 41 searches.
+        // The camera never comes back as a volume: the worker waits its 41 searches. The
+        // workers stop at their first pause until the window has been tried.
         Flow f(cameraRig(QStringLiteral(R"(, "upgradeEntryDelayMs": -1)")));
-        f.env.clock().setRealMicrosPerMs(50);
+        platform::VirtualClock &clock = f.env.clock();
+        clock.setSleepLimit(clock.nowMs());
+        auto lift = qScopeGuard([&clock] { clock.setSleepLimit(-1); });
         FileDialogAnswerer files;
         files.answer(package);
         DialogAnswerer dialogs(dialogtest::Ok);
@@ -414,8 +418,10 @@ private slots:
         f.window->close();
         QCOMPARE(dialogs.last().text, kCannotExit);
         QVERIFY(f.window->isVisible());
+        QVERIFY(!dialogs.texts().contains(kFailed));
 
         // After the report both work again.
+        clock.setSleepLimit(-1);
         QTRY_VERIFY_WITH_TIMEOUT(dialogs.texts().contains(kFailed), 60000);
         f.child<QPushButton>("btnLanguage")->click();
         QVERIFY(f.window->languageSwitch()->chooser());
@@ -563,10 +569,16 @@ private slots:
     {
         DialogAnswerer dialogs(dialogtest::Cancel);
         upgradetest::LogCapture log;
-        Flow f(cameraRig(QStringLiteral(R"(, "mode": "rom")")));
-        // Slow enough that each dialog is answered long before the watcher's next report:
-        // its 10 s pause takes 10 s of real time, a wide margin on a loaded machine.
-        f.env.clock().setRealMicrosPerMs(1000);
+        // The watcher stops at its first pause after the first report...
+        Flow f(cameraRig(QStringLiteral(R"(, "mode": "rom")")), 2,
+               [](testsupport::SimEnvironment &env) { env.clock().setSleepLimit(env.clock().nowMs()); });
+        platform::VirtualClock &clock = f.env.clock();
+        auto lift = qScopeGuard([&clock] { clock.setSleepLimit(-1); });
+        QTRY_VERIFY_WITH_TIMEOUT(log.count(QStringLiteral("FormAbnormal rejected.")) >= 1, 30000);
+        QCOMPARE(dialogs.count(), 1);
+        // ...and is let through one more round of its pauses (11 s) and no further: the
+        // next report comes only after the dialog was answered, however busy the machine.
+        clock.setSleepLimit(clock.nowMs() + 16000);
         QTRY_VERIFY_WITH_TIMEOUT(dialogs.count() >= 2, 60000);
         QCOMPARE(dialogs.names(), (QStringList{QStringLiteral("FormAbnormal"), QStringLiteral("FormAbnormal")}));
         QTRY_VERIFY(log.count(QStringLiteral("FormAbnormal rejected.")) >= 2);

@@ -22,6 +22,7 @@
 #include <QDir>
 #include <QMetaMethod>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -612,25 +613,30 @@ private slots:
             script += "setenv step " + QByteArray::number(i) + "\n";
         writeAppFile(QStringLiteral("auto_update.txt"), script);
         testsupport::SimEnvironment env(rig(QStringLiteral(R"(, "mode": "uboot", "faults": { "storage.slowCommandMs": 20 })")));
-        env.clock().setRealMicrosPerMs(100); // every command takes real time too
+        platform::VirtualClock &clock = env.clock();
+        // The worker goes 30 s into its work and waits there, some way into the script
+        // (each command takes 20 ms), until it has been told to stop.
+        clock.setSleepLimit(clock.nowMs() + 30000);
+        auto lift = qScopeGuard([&clock] { clock.setSleepLimit(-1); });
         m_camera = env.rig().camera(QStringLiteral("cam1"));
         LogCapture log;
         int receivedAtStop = -1;
         qint64 stoppedAt = 0;
         const QList<Report> reports = runUpgrade(0, false, nullptr, {}, [&](UpgradeThread *w) {
-            if (receivedAtStop < 0 && m_camera->storage().commandsReceived().size() >= 20) {
-                w->stop();
-                stoppedAt = env.clock().nowMs();
-                receivedAtStop = m_camera->storage().commandsReceived().size();
-            }
+            if (receivedAtStop >= 0 || clock.sleepersAtLimit() == 0)
+                return;
+            w->stop();
+            stoppedAt = clock.nowMs();
+            receivedAtStop = m_camera->storage().commandsReceived().size();
+            clock.setSleepLimit(-1);
         });
-        QVERIFY(receivedAtStop >= 20);
+        QVERIFY2(receivedAtStop >= 20 && receivedAtStop < 3000, qPrintable(QString::number(receivedAtStop)));
         verifyOneReport(reports, false, 0, QStringLiteral("Upgrade failed."));
         QVERIFY(log.contains(QStringLiteral("upgrade stopped.\n")));
         // The command on its way when stop came is the last one.
         QVERIFY2(m_camera->storage().commandsReceived().size() <= receivedAtStop + 1,
                  qPrintable(QStringLiteral("%1 after %2").arg(m_camera->storage().commandsReceived().size()).arg(receivedAtStop)));
-        QVERIFY(env.clock().nowMs() - stoppedAt <= 2 * 20);
+        QVERIFY(clock.nowMs() - stoppedAt <= 2 * 20);
     }
 
     void everyOtherEndingReportsFailure_data()

@@ -16,6 +16,17 @@ void VirtualClock::sleepMs(int ms)
 {
     if (ms < 0)
         ms = 0;
+    {
+        std::unique_lock<std::mutex> lock(m_limitMutex);
+        if (m_sleepLimit >= 0 && std::this_thread::get_id() != m_limitSetter) {
+            ++m_sleepersAtLimit;
+            m_limitMoved.wait(lock, [this, ms] {
+                return m_sleepLimit < 0 || std::this_thread::get_id() == m_limitSetter
+                    || m_now.load() + ms <= m_sleepLimit;
+            });
+            --m_sleepersAtLimit;
+        }
+    }
     m_slept.fetch_add(ms);
     advance(ms);
     const int us = m_realMicrosPerMs.load();
@@ -23,6 +34,22 @@ void VirtualClock::sleepMs(int ms)
         QThread::usleep(static_cast<unsigned long>(qMin<qint64>(qint64(us) * ms, 200000)));
     else
         QThread::yieldCurrentThread();
+}
+
+void VirtualClock::setSleepLimit(qint64 limitMs)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_limitMutex);
+        m_sleepLimit = limitMs;
+        m_limitSetter = std::this_thread::get_id();
+    }
+    m_limitMoved.notify_all();
+}
+
+int VirtualClock::sleepersAtLimit() const
+{
+    std::lock_guard<std::mutex> lock(m_limitMutex);
+    return m_sleepersAtLimit;
 }
 
 qint64 VirtualClock::nowMs() const
@@ -76,6 +103,7 @@ void VirtualClock::notify(qint64 now)
 
 VirtualClock::~VirtualClock()
 {
+    setSleepLimit(-1);
     setHeldTimers(false);
 }
 

@@ -7,7 +7,10 @@
 #include <QTimer>
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 namespace platform {
@@ -57,6 +60,14 @@ public:
     int addListener(Listener listener);
     void removeListener(int id);
 
+    // A point in time that sleeps on other threads than the one setting it do not pass:
+    // a sleep that would end after it waits, without moving the time, until the limit is
+    // moved far enough or lifted (-1). A test uses it to let a worker run exactly so far
+    // and then look, however slow or busy the machine is.
+    void setSleepLimit(qint64 limitMs);
+    // The threads waiting at the limit.
+    int sleepersAtLimit() const;
+
     // Total virtual time slept on this clock.
     qint64 totalSleptMs() const { return m_slept.load(); }
 
@@ -84,6 +95,11 @@ private:
     mutable QMutex m_timerMutex;
     std::vector<Pending> m_pending;
     quint64 m_nextOrder = 0;
+    mutable std::mutex m_limitMutex;
+    std::condition_variable m_limitMoved;
+    qint64 m_sleepLimit = -1;
+    std::thread::id m_limitSetter;
+    int m_sleepersAtLimit = 0;
     mutable QMutex m_listenerMutex;
     std::vector<std::pair<int, Listener>> m_listeners;
     int m_nextListenerId = 1;
