@@ -387,6 +387,22 @@ private slots:
                  (QStringList{QStringLiteral("lensdesk"), QStringLiteral("lensdeskctl")}));
     }
 
+    // An installation under another prefix (a build installed by hand goes to /usr/local)
+    // has a unit that starts the program it installed, not the package's.
+    void theUnitStartsTheProgramOfItsOwnInstallation()
+    {
+        QTemporaryDir root;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DESTDIR"), root.path());
+        const Result r = runProgram(kCMake, {QStringLiteral("--install"), kBuildDir, QStringLiteral("--prefix"),
+                                             QStringLiteral("/opt/lensdesk")},
+                                    env);
+        QVERIFY2(r.code == 0, r.err.constData());
+        const QByteArray unit = readAll(root.path() + QStringLiteral("/opt/lensdesk/lib/systemd/user/lensdesk-visca.service"));
+        QVERIFY(unit.contains("\nExecStart=/opt/lensdesk/bin/lensdeskctl serve --all\n"));
+        QVERIFY(QFileInfo(root.path() + QStringLiteral("/opt/lensdesk/bin/lensdeskctl")).isExecutable());
+    }
+
     void settingsSurviveInTheUsersFolder()
     {
         User user;
@@ -648,6 +664,8 @@ private slots:
                      .code,
                  0);
         QCOMPARE(readAll(tree.path() + QStringLiteral("/etc/lensdesk/product.ini")), QByteArray("[product_model]\nmain=2\n"));
+        QVERIFY(readAll(tree.path() + QStringLiteral("/usr/lib/systemd/user/lensdesk-visca.service"))
+                    .contains("\nExecStart=/usr/bin/lensdeskctl serve --all\n"));
         const QByteArray copyright = readAll(tree.path() + QStringLiteral("/usr/share/doc/lensdesk/copyright"));
         QVERIFY(copyright.startsWith("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"));
         QVERIFY(copyright.contains("\nUpstream-Contact: lensdesk developers <lensdesk@users.noreply.github.com>\n"));
