@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QToolButton>
 #include <QUdpSocket>
 
 using namespace windowtest;
@@ -97,6 +98,14 @@ private slots:
         QCOMPARE(zoomOf(f.cam("cam1")), 800);
         QCOMPARE(exchange(udp, hex("01100005 00000002 81090447ff"), 1),
                  QList<QByteArray>{hex("01110007 00000002 905004000000ff")});
+        // A preset set and reset by a client shows on the window's preset strip at once.
+        const auto stored5 = [&f] { return f.child<QToolButton>("btnPreset5")->property("stored").toBool(); };
+        QVERIFY(!stored5());
+        QCOMPARE(exchange(udp, hex("01000007 00000010 8101043f0104ff"), 2),
+                 (QList<QByteArray>{hex("01110003 00000010 9041ff"), hex("01110003 00000010 9051ff")}));
+        QVERIFY(stored5());
+        QCOMPARE(exchange(udp, hex("01000007 00000011 8101043f0004ff"), 2).size(), 2);
+        QVERIFY(!stored5());
 
         // Unplugged, the window has no camera open: not executable.
         f.env.rig().unplug(f.cam("cam1"));

@@ -248,12 +248,14 @@ QString ViscaEngine::memory(OpenCamera *camera, const ViscaCommand &command)
     switch (command.op) {
     case Op::MemoryReset:
         store.clear(key, number);
+        m_target.presetsChanged();
         return QString();
     case Op::MemorySet: {
         PositionPreset preset;
         if (savePreset(*camera, &preset, &detail) != PresetOutcome::Done)
             return detail;
         store.store(key, number, preset);
+        m_target.presetsChanged();
         return QString();
     }
     default: {

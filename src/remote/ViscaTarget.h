@@ -12,4 +12,6 @@ public:
     virtual OpenCamera *camera() = 0;
     // A request went unanswered: the camera may have left the bus.
     virtual void unanswered() {}
+    // A memory was set or reset: the camera's stored presets changed under the front end.
+    virtual void presetsChanged() {}
 };

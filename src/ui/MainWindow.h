@@ -85,6 +85,7 @@ public:
     bool isCameraOpen() const override { return m_bCameraOpen; }
     // RemoteControlOption::Window
     OpenCamera *servedCamera() override;
+    void servedPresetsChanged() override;
     RemoteControlOption *remoteControl() const { return m_remote; }
     bool isPreviewRunning() const override { return m_bPreviewRunning; }
     bool isUpgrading() const;

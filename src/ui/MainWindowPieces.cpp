@@ -213,3 +213,9 @@ OpenCamera *MainWindow::servedCamera()
 {
     return m_bCameraOpen ? &m_camera : nullptr;
 }
+
+void MainWindow::servedPresetsChanged()
+{
+    if (m_controls)
+        m_controls->presets().refresh();
+}

@@ -76,6 +76,11 @@ OpenCamera *RemoteControlOption::camera()
     return m_window.servedCamera();
 }
 
+void RemoteControlOption::presetsChanged()
+{
+    m_window.servedPresetsChanged();
+}
+
 void RemoteControlOption::choose(bool on)
 {
     SettingsStore settings;

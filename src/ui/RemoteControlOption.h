@@ -32,6 +32,8 @@ public:
         virtual ~Window() = default;
         // The camera the window has open, or null (none unless the window says).
         virtual OpenCamera *servedCamera() { return nullptr; }
+        // A client set or reset a preset of that camera: what shows them shows them again.
+        virtual void servedPresetsChanged() {}
     };
 
     RemoteControlOption(const Widgets &widgets, Window &window, QObject *parent = nullptr);
@@ -49,6 +51,7 @@ public:
 
 private:
     OpenCamera *camera() override;
+    void presetsChanged() override;
     void choose(bool on);
     void apply(bool on);
 
