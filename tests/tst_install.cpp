@@ -300,6 +300,14 @@ class TestInstall : public QObject
         return m_deb;
     }
 
+    // The build installed under prefix, with root as DESTDIR.
+    static Result install(const QString &root, const QString &prefix)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DESTDIR"), root);
+        return runProgram(kCMake, {QStringLiteral("--install"), kBuildDir, QStringLiteral("--prefix"), prefix}, env);
+    }
+
     // A member of the package's control archive (conffiles, postinst, ...).
     QByteArray controlMember(const QString &name)
     {
@@ -347,11 +355,7 @@ private slots:
     {
         QVERIFY(m_root.isValid());
         m_prefix = m_root.path() + QStringLiteral("/usr");
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DESTDIR"), m_root.path());
-        const Result r = runProgram(kCMake, {QStringLiteral("--install"), kBuildDir, QStringLiteral("--prefix"),
-                                             QStringLiteral("/usr")},
-                                    env);
+        const Result r = install(m_root.path(), QStringLiteral("/usr"));
         QVERIFY2(r.code == 0, r.err.constData());
         // The installation's defaults name another manufacturer than the user will, so
         // that a value read from the wrong file shows.
@@ -392,11 +396,7 @@ private slots:
     void theUnitStartsTheProgramOfItsOwnInstallation()
     {
         QTemporaryDir root;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DESTDIR"), root.path());
-        const Result r = runProgram(kCMake, {QStringLiteral("--install"), kBuildDir, QStringLiteral("--prefix"),
-                                             QStringLiteral("/opt/lensdesk")},
-                                    env);
+        const Result r = install(root.path(), QStringLiteral("/opt/lensdesk"));
         QVERIFY2(r.code == 0, r.err.constData());
         const QByteArray unit = readAll(root.path() + QStringLiteral("/opt/lensdesk/lib/systemd/user/lensdesk-visca.service"));
         QVERIFY(unit.contains("\nExecStart=/opt/lensdesk/bin/lensdeskctl serve --all\n"));
