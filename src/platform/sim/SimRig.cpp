@@ -395,15 +395,16 @@ void SimRig::schedule(qint64 delayMs, std::function<void()> work)
         m_notifier->wake();
 }
 
+bool SimRig::Timed::sooner(const Timed &a, const Timed &b)
+{
+    return a.due < b.due || (a.due == b.due && a.order < b.order);
+}
+
 qint64 SimRig::nextDueMs() const
 {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
-    qint64 due = -1;
-    for (const Timed &timed : m_timed) {
-        if (due < 0 || timed.due < due)
-            due = timed.due;
-    }
-    return due;
+    const auto next = std::min_element(m_timed.cbegin(), m_timed.cend(), &Timed::sooner);
+    return next == m_timed.cend() ? -1 : next->due;
 }
 
 void SimRig::pump()
@@ -413,15 +414,8 @@ void SimRig::pump()
         return;
     m_pumping = true;
     for (;;) {
-        const qint64 now = platform::nowMs();
-        auto next = m_timed.end();
-        for (auto it = m_timed.begin(); it != m_timed.end(); ++it) {
-            if (it->due <= now
-                && (next == m_timed.end() || it->due < next->due
-                    || (it->due == next->due && it->order < next->order)))
-                next = it;
-        }
-        if (next == m_timed.end())
+        const auto next = std::min_element(m_timed.begin(), m_timed.end(), &Timed::sooner);
+        if (next == m_timed.end() || next->due > platform::nowMs())
             break;
         std::function<void()> work = std::move(next->work);
         m_timed.erase(next);

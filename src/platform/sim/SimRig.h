@@ -109,6 +109,8 @@ private:
         qint64 due;
         quint64 order;
         std::function<void()> work;
+        // Earlier due time first, then the order scheduled.
+        static bool sooner(const Timed &a, const Timed &b);
     };
     std::vector<Timed> m_timed;
     quint64 m_nextOrder = 0;
